@@ -1,0 +1,125 @@
+#include <cmath>
+#include <cstdio>
+
+#include "tsqlite/engine.h"
+
+namespace tsqlite {
+
+const char* const kCatalogSchema = R"sql(
+CREATE TABLE IF NOT EXISTS __tsq_meta(version INTEGER NOT NULL);
+INSERT INTO __tsq_meta SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM __tsq_meta);
+CREATE TABLE IF NOT EXISTS __tsq_objects(
+    id INTEGER PRIMARY KEY, name TEXT NOT NULL, xtype TEXT NOT NULL,
+    parent_obj INTEGER NOT NULL DEFAULT 0, definition TEXT, crdate TEXT);
+CREATE INDEX IF NOT EXISTS __tsq_objects_name ON __tsq_objects(name COLLATE NOCASE);
+CREATE TABLE IF NOT EXISTS __tsq_columns(
+    id INTEGER NOT NULL, colid INTEGER NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL,
+    usertype TEXT, nullable INTEGER NOT NULL, isidentity INTEGER NOT NULL DEFAULT 0,
+    seed INTEGER, step INTEGER, last INTEGER, defaultexpr TEXT,
+    xtype INTEGER, length INTEGER, prec INTEGER, scale INTEGER,
+    PRIMARY KEY(id, colid));
+CREATE TABLE IF NOT EXISTS __tsq_indexes(
+    id INTEGER NOT NULL, name TEXT NOT NULL, indid INTEGER NOT NULL, isunique INTEGER NOT NULL,
+    isprimary INTEGER NOT NULL, columns TEXT NOT NULL, sqlname TEXT,
+    PRIMARY KEY(id, indid));
+CREATE TABLE IF NOT EXISTS __tsq_types(
+    name TEXT PRIMARY KEY COLLATE NOCASE, base TEXT NOT NULL, nullable INTEGER NOT NULL);
+)sql";
+
+std::string lower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+std::string quoteIdent(std::string_view s) {
+    std::string r = "\"";
+    for (char c : s) {
+        if (c == '"') r += '"';
+        r += c;
+    }
+    return r + "\"";
+}
+
+std::string quoteLiteral(std::string_view s) {
+    std::string r = "'";
+    for (char c : s) {
+        if (c == '\'') r += '\'';
+        r += c;
+    }
+    return r + "'";
+}
+
+std::string valueLiteral(const Value& v) {
+    switch (v.kind) {
+        case Value::Kind::Null: return "NULL";
+        case Value::Kind::Int: return std::to_string(v.i);
+        case Value::Kind::Float: {
+            if (std::isnan(v.f) || std::isinf(v.f)) return "NULL";
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%.17g", v.f);
+            std::string s = buf;
+            if (s.find_first_of(".eE") == std::string::npos) s += ".0";
+            return s;
+        }
+        case Value::Kind::Text: return quoteLiteral(v.s);
+        case Value::Kind::Blob: {
+            static const char* hex = "0123456789ABCDEF";
+            std::string r = "X'";
+            for (unsigned char c : v.s) {
+                r += hex[c >> 4];
+                r += hex[c & 15];
+            }
+            return r + "'";
+        }
+    }
+    return "NULL";
+}
+
+void bindValue(sqlite3_stmt* st, int index, const Value& v) {
+    switch (v.kind) {
+        case Value::Kind::Null: sqlite3_bind_null(st, index); break;
+        case Value::Kind::Int: sqlite3_bind_int64(st, index, v.i); break;
+        case Value::Kind::Float: sqlite3_bind_double(st, index, v.f); break;
+        case Value::Kind::Text:
+            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            break;
+        case Value::Kind::Blob:
+            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            break;
+    }
+}
+
+Value columnValue(sqlite3_stmt* st, int index) {
+    switch (sqlite3_column_type(st, index)) {
+        case SQLITE_INTEGER: return Value::integer(sqlite3_column_int64(st, index));
+        case SQLITE_FLOAT: return Value::real(sqlite3_column_double(st, index));
+        case SQLITE_TEXT: {
+            auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, index));
+            return Value::text(std::string(p, static_cast<size_t>(sqlite3_column_bytes(st, index))));
+        }
+        case SQLITE_BLOB: {
+            auto p = static_cast<const char*>(sqlite3_column_blob(st, index));
+            return Value::blob(std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, index))));
+        }
+        default: return Value::null();
+    }
+}
+
+const ColumnInfo* TableInfo::column(std::string_view n, int* index) const {
+    std::string l = lower(n);
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (lower(columns[i].name) == l) {
+            if (index) *index = static_cast<int>(i);
+            return &columns[i];
+        }
+    return nullptr;
+}
+
+std::string TableInfo::sqlName() const {
+    if (system) return "(" + systemQuery + ")";
+    return quoteIdent(schema) + "." + quoteIdent(name);
+}
+
+}  // namespace tsqlite

@@ -1,0 +1,112 @@
+#pragma once
+// The embedded server's public interface: a server directory, sessions on it, batches,
+// parameters, procedure calls and result sets.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tsqlite/error.h"
+#include "tsqlite/types.h"
+
+namespace tsqlite {
+
+struct Column {
+    std::string name;
+    SqlType type;
+    bool nullable = true;
+};
+
+struct ResultSet {
+    std::vector<Column> columns;
+    std::vector<std::vector<Value>> rows;
+};
+
+// Receives what a batch produces, in order. Errors that end only their statement arrive
+// through error() and the batch goes on; an error that ends the batch is thrown by execute().
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void beginResultSet(const std::vector<Column>& columns) {}
+    virtual void row(const std::vector<Value>& values) {}
+    virtual void endResultSet() {}
+    // Rows affected by an INSERT, UPDATE, DELETE or SELECT, unless SET NOCOUNT ON.
+    virtual void rowsAffected(long long n) {}
+    virtual void message(const std::string& text) {}  // PRINT, and RAISERROR below severity 11
+    virtual void error(const Error& e) {}
+};
+
+// Collects everything; convenient for tests and the client driver.
+class CollectingSink : public Sink {
+public:
+    std::vector<ResultSet> resultSets;
+    std::vector<long long> counts;
+    std::vector<std::string> messages;
+    std::vector<Error> errors;
+
+    void beginResultSet(const std::vector<Column>& columns) override;
+    void row(const std::vector<Value>& values) override;
+    void rowsAffected(long long n) override { counts.push_back(n); }
+    void message(const std::string& text) override { messages.push_back(text); }
+    void error(const Error& e) override { errors.push_back(e); }
+};
+
+// Client parameters (:name), keyed by name without the colon, case-insensitively.
+using Params = std::map<std::string, Value>;
+
+struct ProcArgument {
+    std::string name;  // "@Param"
+    Value value;       // input value (ignored for pure output)
+    bool output = false;
+};
+
+struct ProcResult {
+    int returnValue = 0;
+    std::map<std::string, Value> outputs;  // "@Param" (as declared by the procedure) -> value
+    std::vector<ResultSet> resultSets;
+};
+
+class Server;
+
+class Session {
+public:
+    // Opens a session on the server in serverDir with database as the current one. Throws
+    // Error 4060 when the directory or the database does not exist.
+    Session(const std::string& serverDir, const std::string& database = "master");
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const std::string& currentDatabase() const;
+    void use(const std::string& database);
+
+    // Query time-out in seconds (0 = none): a statement that runs longer, or waits longer
+    // for another writer, fails.
+    void setTimeout(int seconds);
+    int timeout() const;
+
+    // Runs a batch. Throws Error for a batch-ending error; statement errors go to the sink.
+    void execute(const std::string& batch, Sink& sink, const Params& params = {});
+    // Runs a batch and throws its first error of any kind; returns all result sets.
+    std::vector<ResultSet> query(const std::string& batch, const Params& params = {});
+    // Calls a stored procedure with named arguments.
+    ProcResult callProcedure(const std::string& name, const std::vector<ProcArgument>& args);
+
+    int tranCount() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Creates an empty server directory with its master database (used by tools and tests).
+void createServer(const std::string& serverDir);
+bool serverExists(const std::string& serverDir);
+
+// Text of a value as sqlcmd shows it for a column of the given type: datetime as
+// "YYYY-MM-DD HH:MM:SS.mmm", decimal with its scale, money with 4 places, bit as 0/1.
+std::string displayText(const Value& v, const SqlType& type);
+
+}  // namespace tsqlite

@@ -1,0 +1,1467 @@
+#include "tsqlite/translate.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "tsqlite/runtime.h"
+
+namespace tsqlite {
+
+namespace {
+
+using ast::Expr;
+using ast::ExprKind;
+
+SqlType typeOf(BaseType b, int length = 0, int precision = 0, int scale = 0) {
+    SqlType t;
+    t.base = b;
+    t.length = length;
+    t.precision = precision;
+    t.scale = scale;
+    return t;
+}
+
+const SqlType kInt = typeOf(BaseType::Int);
+const SqlType kBigInt = typeOf(BaseType::BigInt);
+const SqlType kBit = typeOf(BaseType::Bit);
+const SqlType kFloat = typeOf(BaseType::Float);
+const SqlType kDateTime = typeOf(BaseType::DateTime);
+
+SqlType varcharOf(int n) { return typeOf(BaseType::VarChar, n <= 0 ? 1 : n); }
+SqlType nvarcharOf(int n) { return typeOf(BaseType::NVarChar, n <= 0 ? 1 : n); }
+
+// Length of a UTF-8 text in characters.
+int charCount(std::string_view s) {
+    int n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string upper(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return r;
+}
+
+Tx constantTx(const Value& v, const SqlType& t) {
+    Tx x;
+    x.sql = valueLiteral(v);
+    x.type = t;
+    x.constant = true;
+    x.value = v;
+    return x;
+}
+
+// The type of a string result built from a text argument (keeps unicode-ness).
+SqlType stringLike(const SqlType& t, int length) {
+    return t.isUnicode() ? nvarcharOf(length) : varcharOf(length);
+}
+
+bool sameStorage(const SqlType& a, const SqlType& b) {
+    if (a.isInteger() && b.isInteger()) return true;
+    if ((a.base == BaseType::Float || a.base == BaseType::Real) &&
+        (b.base == BaseType::Float || b.base == BaseType::Real))
+        return true;
+    return false;
+}
+
+}  // namespace
+
+std::string Translator::bindRef(const std::string& name) {
+    std::string key = lower(name);
+    for (size_t i = 0; i < binds_.size(); ++i)
+        if (binds_[i] == key) return "?" + std::to_string(i + 1);
+    binds_.push_back(key);
+    return "?" + std::to_string(binds_.size());
+}
+
+SqlType Translator::resolveType(const ast::TypeName& t, bool castContext) {
+    int a1 = t.args.size() > 0 ? t.args[0] : -2;
+    int a2 = t.args.size() > 1 ? t.args[1] : -2;
+    auto st = SqlType::fromName(t.name, a1, a2);
+    if (!st) {
+        auto ut = ctx_.userType(t.name);
+        if (!ut) {
+            Error e(2715, "Column, parameter, or variable #1: Cannot find data type " + t.name + ".",
+                    16, 6, t.pos.line);
+            throw e;
+        }
+        SqlType r = *ut;
+        r.userType = t.name;
+        return r;
+    }
+    // CAST(x AS varchar) without a length means 30 characters.
+    if (castContext && t.args.empty() && st->isString() && st->base != BaseType::Text &&
+        st->base != BaseType::NText)
+        st->length = 30;
+    return *st;
+}
+
+Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, int style,
+                       bool assign) {
+    if (to.base == BaseType::Unknown) return x;
+    if (x.type.base == BaseType::Unknown) {
+        Tx r = x;
+        r.type = to;
+        return r;
+    }
+    if (x.type == to && style < 0 && x.type.base == to.base) {
+        Tx r = x;
+        r.type = to;
+        return r;
+    }
+    if (!explicitConversion && !assign) {
+        // Implicit conversions that change nothing in storage.
+        if (x.type.isString() && to.isString()) {
+            Tx r = x;
+            r.type = to;
+            return r;
+        }
+        if (x.type.isNumeric() && to.isNumeric() &&
+            (to.base == BaseType::Float || to.base == BaseType::Real ||
+             to.base == BaseType::Decimal || to.base == BaseType::Money ||
+             to.base == BaseType::SmallMoney || sameStorage(x.type, to))) {
+            Tx r = x;
+            r.type = to;
+            if (x.type.isInteger() && !to.isInteger() && !x.constant)
+                r.sql = "CAST(" + x.sql + " AS REAL)";
+            return r;
+        }
+    }
+    if (style < 0 && sameStorage(x.type, to) && !(to.base == BaseType::Bit)) {
+        Tx r = x;
+        r.type = to;
+        return r;
+    }
+    if (x.constant) {
+        Value v = convertValue(x.value, x.type, to, style, assign);
+        Tx r = constantTx(v, to);
+        return r;
+    }
+    Tx r;
+    r.type = to;
+    r.sql = "tsq_convert(" + x.sql + "," + quoteLiteral(x.type.toString()) + "," +
+            quoteLiteral(to.toString()) + "," + (style < 0 ? "NULL" : std::to_string(style)) +
+            "," + (assign ? "1" : "0") + ")";
+    return r;
+}
+
+Source Translator::sourceOf(const std::shared_ptr<TableInfo>& t, const std::string& alias) {
+    Source s;
+    s.alias = alias.empty() ? t->name : alias;
+    s.sqlAlias = quoteIdent(s.alias);
+    s.table = t;
+    for (auto& c : t->columns) s.columns.push_back({c.name, c.type, c.nullable});
+    return s;
+}
+
+std::string Translator::from(const ast::TableRef& r, Scope& scope) {
+    using K = ast::TableRef::Kind;
+    if (r.kind == K::Named) {
+        auto t = ctx_.findTable(r.name);
+        Source s = sourceOf(t, r.alias);
+        for (auto& other : scope.sources)
+            if (lower(other.alias) == lower(s.alias)) {
+                throw Error(1013,
+                            "The objects \"" + s.alias + "\" and \"" + other.alias +
+                                "\" in the FROM clause have the same exposed names. Use "
+                                "correlation names to distinguish them.",
+                            16, 1, r.pos.line);
+            }
+        scope.sources.push_back(s);
+        return t->sqlName() + " AS " + s.sqlAlias;
+    }
+    if (r.kind == K::Derived) {
+        SelectTx sub = select(*r.derived, scope.parent);
+        Source s;
+        s.alias = r.alias;
+        s.sqlAlias = quoteIdent(r.alias);
+        s.columns = sub.columns;
+        for (size_t i = 0; i < s.columns.size(); ++i)
+            if (s.columns[i].name.empty()) s.columns[i].name = "_c" + std::to_string(i + 1);
+        scope.sources.push_back(s);
+        return "(" + sub.sql + ") AS " + s.sqlAlias;
+    }
+    if (r.kind == K::Join) {
+        std::string left = from(*r.left, scope);
+        size_t firstRight = scope.sources.size();
+        std::string right = from(*r.right, scope);
+        std::string kw;
+        switch (r.join) {
+            case ast::JoinType::Left: kw = " LEFT JOIN "; break;
+            case ast::JoinType::Right: kw = " RIGHT JOIN "; break;
+            case ast::JoinType::Full: kw = " FULL JOIN "; break;
+            case ast::JoinType::Cross: kw = " CROSS JOIN "; break;
+            default: kw = " JOIN "; break;
+        }
+        if (r.join == ast::JoinType::Left || r.join == ast::JoinType::Full)
+            for (size_t i = firstRight; i < scope.sources.size(); ++i)
+                scope.sources[i].nullable = true;
+        std::string sql = left + kw + right;
+        if (r.on) sql += " ON " + boolean(*r.on, &scope).sql;
+        return sql;
+    }
+    throw Error(102, "Table value constructors are not supported here.", 15, 1, r.pos.line);
+}
+
+Tx Translator::column(const Expr& e, Scope* scope) {
+    const auto& parts = e.parts;
+    std::string colName = lower(parts.back());
+    std::string qual = parts.size() >= 2 ? lower(parts[parts.size() - 2]) : "";
+    for (Scope* s = scope; s; s = s->parent) {
+        const Source* found = nullptr;
+        const Column* foundCol = nullptr;
+        for (auto& src : s->sources) {
+            if (!qual.empty()) {
+                bool match = lower(src.alias) == qual ||
+                             (src.table && lower(src.table->name) == qual && src.alias.empty());
+                if (!match && src.table && lower(src.table->name) == qual &&
+                    lower(src.alias) == lower(src.table->name))
+                    match = true;
+                if (!match) continue;
+            }
+            for (auto& c : src.columns) {
+                if (lower(c.name) == colName) {
+                    if (found && qual.empty()) {
+                        throw Error(209, "Ambiguous column name '" + parts.back() + "'.", 16, 1,
+                                    e.pos.line);
+                    }
+                    found = &src;
+                    foundCol = &c;
+                    break;
+                }
+            }
+        }
+        if (found) {
+            Tx x;
+            x.sql = found->sqlAlias + "." + quoteIdent(foundCol->name);
+            x.type = foundCol->type;
+            x.collated = found->table != nullptr && !found->table->system;
+            return x;
+        }
+        // ORDER BY may name a select-list alias.
+        if (qual.empty() && s->selectAliases) {
+            for (auto& [alias, tx] : *s->selectAliases)
+                if (lower(alias) == colName) {
+                    Tx x;
+                    x.sql = quoteIdent(alias);
+                    x.type = tx.type;
+                    return x;
+                }
+        }
+    }
+    std::string shown;
+    for (size_t i = 0; i < parts.size(); ++i) shown += (i ? "." : "") + parts[i];
+    if (!qual.empty()) {
+        // SQL Server reports an unknown qualifier as a multi-part identifier error.
+        bool qualifierKnown = false;
+        for (Scope* s = scope; s; s = s->parent)
+            for (auto& src : s->sources)
+                if (lower(src.alias) == qual) qualifierKnown = true;
+        if (!qualifierKnown)
+            throw Error(4104, "The multi-part identifier \"" + shown + "\" could not be bound.",
+                        16, 1, e.pos.line);
+    }
+    Error err = errors::invalidColumn(parts.back());
+    err.line = e.pos.line;
+    throw err;
+}
+
+Tx Translator::boolean(const Expr& e, Scope* scope) {
+    Tx x = expr(e, scope);
+    return x;
+}
+
+Tx Translator::expression(const Expr& e, Scope* scope) { return expr(e, scope); }
+
+Tx Translator::compare(const std::string& op, Tx a, Tx b) {
+    Tx r;
+    r.type = kBit;
+    bool aStr = a.type.isString(), bStr = b.type.isString();
+    if (aStr && bStr) {
+        r.sql = "(" + a.sql + " " + op + " " + b.sql + (a.collated ? "" : " COLLATE TSQL") + ")";
+        if (a.collated && !b.collated && b.constant) r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+        return r;
+    }
+    if (a.type.base != BaseType::Unknown && b.type.base != BaseType::Unknown) {
+        SqlType t = dominantType(a.type, b.type);
+        a = convert(a, t, false);
+        b = convert(b, t, false);
+    }
+    r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+    return r;
+}
+
+Tx Translator::binary(const Expr& e, Scope* scope) {
+    const std::string& op = e.text;
+    if (op == "AND" || op == "OR") {
+        Tx a = expr(*e.args[0], scope), b = expr(*e.args[1], scope);
+        Tx r;
+        r.type = kBit;
+        r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+        return r;
+    }
+    Tx a = expr(*e.args[0], scope), b = expr(*e.args[1], scope);
+    if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=" ||
+        op == "!<" || op == "!>") {
+        std::string sop = op == "!<" ? ">=" : op == "!>" ? "<=" : op;
+        return compare(sop, a, b);
+    }
+    Tx r;
+    // String concatenation.
+    if (op == "+" && (a.type.isString() || a.type.base == BaseType::Unknown) &&
+        (b.type.isString() || b.type.base == BaseType::Unknown) &&
+        !(a.type.base == BaseType::Unknown && b.type.base == BaseType::Unknown)) {
+        int la = a.type.length < 0 || b.type.length < 0 ? -1 : a.type.length + b.type.length;
+        r.type = (a.type.isUnicode() || b.type.isUnicode()) ? nvarcharOf(la) : varcharOf(la);
+        if (la < 0 || la > 8000) r.type.length = -1;
+        r.sql = "(" + a.sql + " || " + b.sql + ")";
+        if (a.constant && b.constant && !a.value.isNull() && !b.value.isNull())
+            return constantTx(Value::text(a.value.s + b.value.s), r.type);
+        return r;
+    }
+    // Date arithmetic counts in days.
+    if ((op == "+" || op == "-") && a.type.isDateTime() &&
+        (b.type.isNumeric() || b.type.isString())) {
+        Tx days = b.type.isString() ? convert(b, kFloat, false) : b;
+        r.type = a.type;
+        r.sql = "tsq_dtadd(" + a.sql + "," + (op == "-" ? "-(" + days.sql + ")" : days.sql) + ")";
+        return r;
+    }
+    if (op == "+" && b.type.isDateTime() && a.type.isNumeric()) {
+        r.type = b.type;
+        r.sql = "tsq_dtadd(" + b.sql + "," + a.sql + ")";
+        return r;
+    }
+    if (op == "-" && a.type.isDateTime() && b.type.isDateTime()) {
+        r.type = kDateTime;
+        r.sql = "tsq_dtadd('1900-01-01 00:00:00.000',(julianday(" + a.sql + ")-julianday(" +
+                b.sql + ")))";
+        return r;
+    }
+    if (a.type.base == BaseType::Unknown || b.type.base == BaseType::Unknown) {
+        r.type = a.type.base == BaseType::Unknown ? b.type : a.type;
+        r.sql = "NULL";
+        return r;
+    }
+    char c = op.empty() ? '+' : op[0];
+    SqlType target = dominantType(a.type, b.type);
+    if (target.isString()) {
+        // '+' on a string and something else never concatenates: convert to the other type.
+        throw Error(402,
+                    "The data types " + a.type.toString() + " and " + b.type.toString() +
+                        " are incompatible in the " + op + " operator.",
+                    16, 1, e.pos.line);
+    }
+    a = convert(a, target.isNumeric() ? a.type.isNumeric() ? a.type : target : target, false);
+    b = convert(b, target.isNumeric() ? b.type.isNumeric() ? b.type : target : target, false);
+    r.type = resultTypeOfArithmetic(a.type, b.type, c);
+    if (op == "/" || op == "%") {
+        bool intDiv = a.type.isInteger() && b.type.isInteger();
+        std::string lhs = a.sql;
+        if (!intDiv && op == "/" && a.type.isInteger()) lhs = "CAST(" + a.sql + " AS REAL)";
+        std::string divisor =
+            (b.constant && !b.value.isNull() &&
+             ((b.value.kind == Value::Kind::Int && b.value.i != 0) ||
+              (b.value.kind == Value::Kind::Float && b.value.f != 0)))
+                ? b.sql
+                : "tsq_nz(" + b.sql + ")";
+        if (op == "/" && !intDiv) lhs = "(" + lhs + "*1.0)";
+        r.sql = "(" + lhs + " " + op + " " + divisor + ")";
+        return r;
+    }
+    if (op == "&" || op == "|" || op == "^") {
+        r.type = dominantType(a.type, b.type);
+        if (op == "^")
+            r.sql = "((" + a.sql + " | " + b.sql + ") - (" + a.sql + " & " + b.sql + "))";
+        else
+            r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+        return r;
+    }
+    r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+    if (a.constant && b.constant && a.type.isInteger() && b.type.isInteger() &&
+        !a.value.isNull() && !b.value.isNull()) {
+        long long v = op == "+" ? a.value.i + b.value.i : op == "-" ? a.value.i - b.value.i
+                                                                    : a.value.i * b.value.i;
+        return constantTx(Value::integer(v), r.type);
+    }
+    return r;
+}
+
+std::string Translator::datePart(const Expr& e) {
+    std::string p;
+    if (e.kind == ExprKind::Column)
+        p = e.parts.back();
+    else if (e.kind == ExprKind::String)
+        p = e.text;
+    else
+        throw Error(155, "'" + e.text + "' is not a recognized datepart option.", 15, 1,
+                    e.pos.line);
+    return quoteLiteral(lower(p));
+}
+
+Tx Translator::function(const Expr& e, Scope* scope) {
+    const std::string& f = e.text;
+    auto argc = e.args.size();
+    auto need = [&](size_t lo, size_t hi) {
+        if (argc < lo || argc > hi)
+            throw Error(174,
+                        "The " + lower(f) + " function requires " + std::to_string(lo) +
+                            " argument(s).",
+                        15, 1, e.pos.line);
+    };
+    auto arg = [&](size_t i) { return expr(*e.args[i], scope); };
+    auto toText = [&](Tx x) {
+        if (x.type.isString() || x.type.base == BaseType::Unknown) return x;
+        return convert(x, varcharOf(30), true);
+    };
+    auto toDate = [&](Tx x) {
+        if (x.type.isDateTime() || x.type.base == BaseType::Unknown) return x;
+        return convert(x, kDateTime, false);
+    };
+    auto toInt = [&](Tx x) {
+        if (x.type.isInteger() || x.type.base == BaseType::Unknown) return x;
+        return convert(x, kInt, false);
+    };
+    Tx r;
+    // Aggregates.
+    if (f == "COUNT" || f == "COUNT_BIG") {
+        r.type = f == "COUNT" ? kInt : kBigInt;
+        if (e.star) {
+            r.sql = "count(*)";
+        } else {
+            need(1, 1);
+            Tx a = arg(0);
+            std::string in = a.sql;
+            if (e.distinct && a.type.isString() && !a.collated) in += " COLLATE TSQL";
+            r.sql = std::string("count(") + (e.distinct ? "DISTINCT " : "") + in + ")";
+        }
+        return r;
+    }
+    if (f == "SUM" || f == "AVG" || f == "MIN" || f == "MAX") {
+        need(1, 1);
+        Tx a = arg(0);
+        std::string in = a.sql;
+        if (a.type.isString() && (f == "SUM" || f == "AVG"))
+            throw Error(8117,
+                        "Operand data type " + a.type.toString() + " is invalid for " + lower(f) +
+                            " operator.",
+                        16, 1, e.pos.line);
+        if (a.type.isString() && !a.collated) in += " COLLATE TSQL";
+        std::string d = e.distinct ? "DISTINCT " : "";
+        r.type = a.type;
+        if (f == "SUM") {
+            if (a.type.base == BaseType::Decimal) r.type.precision = 38;
+            if (a.type.base == BaseType::TinyInt || a.type.base == BaseType::SmallInt ||
+                a.type.base == BaseType::Bit)
+                r.type = kInt;
+            r.sql = "sum(" + d + in + ")";
+        } else if (f == "AVG") {
+            if (a.type.isInteger()) {
+                r.type = a.type.base == BaseType::BigInt ? kBigInt : kInt;
+                r.sql = "CAST(avg(" + d + in + ") AS INTEGER)";
+            } else {
+                if (a.type.base == BaseType::Decimal) {
+                    r.type.precision = 38;
+                    r.type.scale = std::max(6, a.type.scale);
+                }
+                r.sql = "avg(" + d + in + ")";
+            }
+        } else {
+            r.sql = lower(f) + "(" + d + in + ")";
+        }
+        return r;
+    }
+    if (f == "ISNULL") {
+        need(2, 2);
+        Tx a = arg(0), b = arg(1);
+        SqlType t = a.type.base == BaseType::Unknown ? b.type : a.type;
+        b = convert(b, t, false);
+        r.type = t;
+        r.sql = "ifnull(" + a.sql + "," + b.sql + ")";
+        r.collated = a.collated;
+        return r;
+    }
+    if (f == "COALESCE") {
+        if (argc < 2)
+            throw Error(189, "The coalesce function requires 2 to 254 arguments.", 15, 1,
+                        e.pos.line);
+        std::vector<Tx> xs;
+        SqlType t;
+        for (size_t i = 0; i < argc; ++i) {
+            xs.push_back(arg(i));
+            if (xs.back().type.base == BaseType::Unknown) continue;
+            t = t.base == BaseType::Unknown ? xs.back().type : dominantType(t, xs.back().type);
+        }
+        r.type = t;
+        r.sql = "coalesce(";
+        for (size_t i = 0; i < xs.size(); ++i)
+            r.sql += (i ? "," : "") + convert(xs[i], t, false).sql;
+        r.sql += ")";
+        return r;
+    }
+    if (f == "NULLIF") {
+        need(2, 2);
+        Tx a = arg(0), b = arg(1);
+        r.type = a.type;
+        if (a.type.isString() && b.type.isString())
+            r.sql = "CASE WHEN " + compare("=", a, b).sql + " THEN NULL ELSE " + a.sql + " END";
+        else
+            r.sql = "nullif(" + a.sql + "," + convert(b, a.type, false).sql + ")";
+        return r;
+    }
+    if (f == "GETDATE" || f == "CURRENT_TIMESTAMP" || f == "SYSDATETIME" || f == "GETUTCDATE") {
+        r.type = kDateTime;
+        r.sql = "tsq_getdate()";
+        return r;
+    }
+    if (f == "YEAR" || f == "MONTH" || f == "DAY") {
+        need(1, 1);
+        r.type = kInt;
+        r.sql = "tsq_datepart('" + lower(f) + "'," + toDate(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "DATEADD") {
+        need(3, 3);
+        Tx d = toDate(arg(2));
+        r.type = d.type.base == BaseType::Unknown ? kDateTime : d.type;
+        r.sql = "tsq_dateadd(" + datePart(*e.args[0]) + "," + arg(1).sql + "," + d.sql + ")";
+        return r;
+    }
+    if (f == "DATEDIFF") {
+        need(3, 3);
+        r.type = kInt;
+        r.sql = "tsq_datediff(" + datePart(*e.args[0]) + "," + toDate(arg(1)).sql + "," +
+                toDate(arg(2)).sql + ")";
+        return r;
+    }
+    if (f == "DATEPART") {
+        need(2, 2);
+        r.type = kInt;
+        r.sql = "tsq_datepart(" + datePart(*e.args[0]) + "," + toDate(arg(1)).sql + ")";
+        return r;
+    }
+    if (f == "DATENAME") {
+        need(2, 2);
+        r.type = nvarcharOf(30);
+        r.sql = "tsq_datename(" + datePart(*e.args[0]) + "," + toDate(arg(1)).sql + ")";
+        return r;
+    }
+    if (f == "LEFT" || f == "RIGHT") {
+        need(2, 2);
+        Tx s = toText(arg(0));
+        Tx n = arg(1);
+        int len = n.constant && n.value.kind == Value::Kind::Int
+                      ? static_cast<int>(n.value.i)
+                      : s.type.length;
+        r.type = stringLike(s.type, s.type.length < 0 ? len : std::min(len, s.type.length));
+        r.sql = "tsq_" + lower(f) + "(" + s.sql + "," + n.sql + ")";
+        return r;
+    }
+    if (f == "SUBSTRING") {
+        need(3, 3);
+        Tx s = toText(arg(0));
+        r.type = stringLike(s.type, s.type.length);
+        r.sql = "tsq_substring(" + s.sql + "," + arg(1).sql + "," + arg(2).sql + ")";
+        return r;
+    }
+    if (f == "LTRIM" || f == "RTRIM" || f == "UPPER" || f == "LOWER" || f == "REVERSE" ||
+        f == "TRIM") {
+        need(1, 1);
+        Tx s = toText(arg(0));
+        r.type = stringLike(s.type, s.type.length);
+        if (s.type.base == BaseType::Char) r.type.base = BaseType::VarChar;
+        if (s.type.base == BaseType::NChar) r.type.base = BaseType::NVarChar;
+        if (f == "TRIM")
+            r.sql = "tsq_ltrim(tsq_rtrim(" + s.sql + "))";
+        else
+            r.sql = "tsq_" + lower(f) + "(" + s.sql + ")";
+        return r;
+    }
+    if (f == "LEN" || f == "DATALENGTH") {
+        need(1, 1);
+        r.type = kInt;
+        Tx s = toText(arg(0));
+        r.sql = (f == "LEN" ? "tsq_len(" : "tsq_datalength(") + s.sql + ")";
+        return r;
+    }
+    if (f == "REPLACE") {
+        need(3, 3);
+        Tx s = toText(arg(0));
+        r.type = stringLike(s.type, 8000);
+        r.sql = "tsq_replace(" + s.sql + "," + toText(arg(1)).sql + "," + toText(arg(2)).sql + ")";
+        return r;
+    }
+    if (f == "CHARINDEX") {
+        need(2, 3);
+        r.type = kInt;
+        r.sql = "tsq_charindex(" + toText(arg(0)).sql + "," + toText(arg(1)).sql +
+                (argc == 3 ? "," + arg(2).sql : std::string()) + ")";
+        return r;
+    }
+    if (f == "PATINDEX") {
+        need(2, 2);
+        r.type = kInt;
+        r.sql = "tsq_patindex(" + toText(arg(0)).sql + "," + toText(arg(1)).sql + ")";
+        return r;
+    }
+    if (f == "STR") {
+        need(1, 3);
+        int len = 10;
+        if (argc > 1 && e.args[1]->kind == ExprKind::Integer) len = std::atoi(e.args[1]->text.c_str());
+        r.type = varcharOf(len);
+        Tx x = arg(0);
+        if (!x.type.isNumeric()) x = convert(x, kFloat, false);
+        r.sql = "tsq_str(" + x.sql;
+        for (size_t i = 1; i < argc; ++i) r.sql += "," + arg(i).sql;
+        r.sql += ")";
+        return r;
+    }
+    if (f == "SPACE") {
+        need(1, 1);
+        r.type = varcharOf(8000);
+        r.sql = "tsq_space(" + toInt(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "REPLICATE") {
+        need(2, 2);
+        Tx s = toText(arg(0));
+        r.type = stringLike(s.type, 8000);
+        r.sql = "tsq_replicate(" + s.sql + "," + toInt(arg(1)).sql + ")";
+        return r;
+    }
+    if (f == "STUFF") {
+        need(4, 4);
+        Tx s = toText(arg(0));
+        r.type = stringLike(s.type, 8000);
+        r.sql = "tsq_stuff(" + s.sql + "," + arg(1).sql + "," + arg(2).sql + "," +
+                toText(arg(3)).sql + ")";
+        return r;
+    }
+    if (f == "CHAR" || f == "NCHAR") {
+        need(1, 1);
+        r.type = f == "CHAR" ? typeOf(BaseType::Char, 1) : typeOf(BaseType::NChar, 1);
+        r.sql = "tsq_char(" + toInt(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "ASCII" || f == "UNICODE") {
+        need(1, 1);
+        r.type = kInt;
+        r.sql = "tsq_ascii(" + toText(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "ISNUMERIC") {
+        need(1, 1);
+        r.type = kInt;
+        r.sql = "tsq_isnumeric(" + toText(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "ABS" || f == "SIGN" || f == "FLOOR" || f == "CEILING") {
+        need(1, 1);
+        Tx x = arg(0);
+        if (x.type.isString()) x = convert(x, kFloat, false);
+        r.type = x.type;
+        if (f == "ABS")
+            r.sql = "abs(" + x.sql + ")";
+        else if (f == "SIGN")
+            r.sql = "sign(" + x.sql + ")";
+        else
+            r.sql = (f == "FLOOR" ? "floor(" : "ceil(") + x.sql + ")";
+        if (f != "ABS" && x.type.base == BaseType::Decimal) r.type.scale = 0;
+        if (f != "ABS" && x.type.isInteger()) r.sql = x.sql;
+        return r;
+    }
+    if (f == "ROUND") {
+        need(2, 3);
+        Tx x = arg(0);
+        if (x.type.isString()) x = convert(x, kFloat, false);
+        r.type = x.type;
+        r.sql = "tsq_round(" + x.sql + "," + arg(1).sql + (argc == 3 ? "," + arg(2).sql : "") + ")";
+        return r;
+    }
+    if (f == "POWER" || f == "SQRT" || f == "EXP" || f == "LOG" || f == "LOG10") {
+        r.type = kFloat;
+        r.sql = (f == "POWER" ? "pow(" : lower(f) + "(") + arg(0).sql +
+                (argc > 1 ? "," + arg(1).sql : "") + ")";
+        return r;
+    }
+    if (f == "NEWID") {
+        r.type = typeOf(BaseType::UniqueIdentifier);
+        r.sql = "tsq_newid()";
+        return r;
+    }
+    if (f == "OBJECT_ID") {
+        need(1, 2);
+        Tx n = arg(0);
+        // The object's database is in the name when qualified: resolve it now when constant.
+        std::string schema = ctx_.schemaOf(ctx_.currentDatabase());
+        if (n.constant && n.value.kind == Value::Kind::Text) {
+            std::string s = n.value.s;
+            std::vector<std::string> parts;
+            std::string cur;
+            bool br = false;
+            for (char ch : s) {
+                if (ch == '[') br = true;
+                else if (ch == ']') br = false;
+                else if (ch == '.' && !br) {
+                    parts.push_back(cur);
+                    cur.clear();
+                } else
+                    cur += ch;
+            }
+            parts.push_back(cur);
+            if (!parts.back().empty() && parts.back()[0] == '#')
+                schema = "temp";
+            else if (parts.size() >= 3 && !parts[parts.size() - 3].empty())
+                schema = ctx_.schemaOf(parts[parts.size() - 3]);
+            r.type = kInt;
+            r.sql = "(SELECT id FROM " + quoteIdent(schema) +
+                    ".__tsq_objects WHERE name = " + quoteLiteral(parts.back()) +
+                    " COLLATE NOCASE AND xtype NOT IN ('PK','UQ','D'))";
+            return r;
+        }
+        r.type = kInt;
+        r.sql = "(SELECT id FROM " + quoteIdent(schema) +
+                ".__tsq_objects WHERE name = tsq_objname(" + n.sql + ") COLLATE NOCASE)";
+        return r;
+    }
+    if (f == "DB_NAME") {
+        r.type = nvarcharOf(128);
+        r.sql = quoteLiteral(ctx_.currentDatabase());
+        return r;
+    }
+    if (f == "HOST_NAME" || f == "SUSER_SNAME" || f == "USER_NAME" || f == "SUSER_NAME" ||
+        f == "SYSTEM_USER" || f == "CURRENT_USER" || f == "APP_NAME") {
+        r.type = nvarcharOf(128);
+        r.sql = f == "HOST_NAME" ? "tsq_hostname()" : quoteLiteral("dbo");
+        return r;
+    }
+    if (f == "SCOPE_IDENTITY" || f == "IDENT_CURRENT") {
+        r.type = typeOf(BaseType::Decimal, 0, 38, 0);
+        r.sql = bindRef("@@IDENTITY");
+        return r;
+    }
+    if (f == "IIF") {
+        need(3, 3);
+        Tx c = expr(*e.args[0], scope), a = arg(1), b = arg(2);
+        SqlType t = a.type.base == BaseType::Unknown ? b.type
+                    : b.type.base == BaseType::Unknown ? a.type
+                                                       : dominantType(a.type, b.type);
+        r.type = t;
+        r.sql = "CASE WHEN " + c.sql + " THEN " + convert(a, t, false).sql + " ELSE " +
+                convert(b, t, false).sql + " END";
+        return r;
+    }
+    throw Error(195, "'" + f + "' is not a recognized built-in function name.", 15, 1,
+                e.pos.line);
+}
+
+Tx Translator::expr(const Expr& e, Scope* scope) {
+    Tx r;
+    switch (e.kind) {
+        case ExprKind::Null:
+            r.sql = "NULL";
+            r.constant = true;
+            return r;
+        case ExprKind::Integer: {
+            errno = 0;
+            long long v = std::strtoll(e.text.c_str(), nullptr, 10);
+            if (errno == ERANGE || e.text.size() > 18) {
+                SqlType t = typeOf(BaseType::Decimal, 0, static_cast<int>(e.text.size()), 0);
+                return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), t);
+            }
+            return constantTx(Value::integer(v),
+                              v > 2147483647LL || v < -2147483648LL ? kBigInt : kInt);
+        }
+        case ExprKind::Decimal:
+        case ExprKind::Money: {
+            std::string t = e.text;
+            if (!t.empty() && t[0] == '$') t.erase(0, 1);
+            auto dot = t.find('.');
+            int scale = dot == std::string::npos ? 0 : static_cast<int>(t.size() - dot - 1);
+            int digits = 0;
+            for (char ch : t)
+                if (std::isdigit(static_cast<unsigned char>(ch))) ++digits;
+            SqlType ty = e.kind == ExprKind::Money
+                             ? typeOf(BaseType::Money, 0, 19, 4)
+                             : typeOf(BaseType::Decimal, 0, std::max(digits, 1), scale);
+            Tx x = constantTx(Value::real(std::strtod(t.c_str(), nullptr)), ty);
+            return x;
+        }
+        case ExprKind::Float:
+            return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), kFloat);
+        case ExprKind::String:
+            return constantTx(Value::text(e.text), varcharOf(std::max(1, charCount(e.text))));
+        case ExprKind::NString:
+            return constantTx(Value::text(e.text), nvarcharOf(std::max(1, charCount(e.text))));
+        case ExprKind::Binary: {
+            r.sql = "X'" + e.text + "'";
+            r.type = typeOf(BaseType::VarBinary, static_cast<int>(e.text.size() / 2));
+            return r;
+        }
+        case ExprKind::Column:
+            return column(e, scope);
+        case ExprKind::Star:
+            throw Error(102, "Incorrect syntax near '*'.", 15, 1, e.pos.line);
+        case ExprKind::Variable: {
+            std::string up = upper(e.text);
+            if (up.rfind("@@", 0) == 0) {
+                if (up == "@@DATEFIRST") return constantTx(Value::integer(7), typeOf(BaseType::TinyInt));
+                if (up == "@@VERSION")
+                    return constantTx(Value::text("Microsoft SQL Server 2012 compatible (tsqlite)"),
+                                      nvarcharOf(300));
+                if (up == "@@SERVERNAME")
+                    return constantTx(Value::text("tsqlite"), nvarcharOf(128));
+                if (up == "@@SPID") return constantTx(Value::integer(51), typeOf(BaseType::SmallInt));
+                r.type = up == "@@IDENTITY" ? typeOf(BaseType::Decimal, 0, 38, 0) : kInt;
+                r.sql = bindRef(up);
+                return r;
+            }
+            r.type = ctx_.variableType(e.text);
+            r.sql = bindRef(e.text);
+            return r;
+        }
+        case ExprKind::Parameter:
+            r.type = ctx_.parameterType(e.text);
+            r.sql = bindRef(":" + e.text);
+            return r;
+        case ExprKind::Unary: {
+            Tx a = expr(*e.args[0], scope);
+            if (e.text == "NOT") {
+                r.type = kBit;
+                r.sql = "(NOT " + a.sql + ")";
+                return r;
+            }
+            if (a.type.isString()) a = convert(a, kFloat, false);
+            r.type = a.type;
+            if (e.text == "-") {
+                if (a.constant && a.value.kind == Value::Kind::Int)
+                    return constantTx(Value::integer(-a.value.i), a.type);
+                if (a.constant && a.value.kind == Value::Kind::Float)
+                    return constantTx(Value::real(-a.value.f), a.type);
+                r.sql = "(-" + a.sql + ")";
+            } else if (e.text == "~") {
+                r.sql = "(~" + a.sql + ")";
+            } else {
+                return a;
+            }
+            return r;
+        }
+        case ExprKind::Binary_:
+            return binary(e, scope);
+        case ExprKind::Function:
+            return function(e, scope);
+        case ExprKind::Case: {
+            size_t i = 0;
+            std::optional<Tx> operand;
+            if (e.hasOperand) operand = expr(*e.args[i++], scope);
+            size_t end = e.args.size() - (e.hasElse ? 1 : 0);
+            std::vector<std::pair<Tx, Tx>> whens;
+            SqlType t;
+            for (; i + 1 < end + 1 && i + 1 <= end - 1 + 1 && i < end; i += 2) {
+                Tx cond = operand ? compare("=", *operand, expr(*e.args[i], scope))
+                                  : expr(*e.args[i], scope);
+                Tx val = expr(*e.args[i + 1], scope);
+                if (val.type.base != BaseType::Unknown)
+                    t = t.base == BaseType::Unknown ? val.type : dominantType(t, val.type);
+                whens.emplace_back(cond, val);
+            }
+            std::optional<Tx> otherwise;
+            if (e.hasElse) {
+                otherwise = expr(*e.args.back(), scope);
+                if (otherwise->type.base != BaseType::Unknown)
+                    t = t.base == BaseType::Unknown ? otherwise->type
+                                                    : dominantType(t, otherwise->type);
+            }
+            // A string result takes the longest branch's length.
+            if (t.isString()) {
+                int len = 0;
+                for (auto& w : whens) len = w.second.type.length < 0 ? -1 : std::max(len, w.second.type.length);
+                if (otherwise && len >= 0)
+                    len = otherwise->type.length < 0 ? -1 : std::max(len, otherwise->type.length);
+                if (len != 0) t.length = len;
+            }
+            r.type = t;
+            r.sql = "CASE";
+            for (auto& [c, v] : whens) r.sql += " WHEN " + c.sql + " THEN " + convert(v, t, false).sql;
+            if (otherwise) r.sql += " ELSE " + convert(*otherwise, t, false).sql;
+            r.sql += " END";
+            return r;
+        }
+        case ExprKind::Cast:
+        case ExprKind::Convert: {
+            Tx a = expr(*e.args[0], scope);
+            SqlType to = resolveType(e.type, true);
+            int style = -1;
+            if (e.kind == ExprKind::Convert && e.args.size() > 1) {
+                Tx s = expr(*e.args[1], scope);
+                if (!s.constant || s.value.kind != Value::Kind::Int)
+                    throw Error(8116, "Argument data type is invalid for argument 3 of convert function.", 16, 1, e.pos.line);
+                style = static_cast<int>(s.value.i);
+            }
+            return convert(a, to, true, style);
+        }
+        case ExprKind::Subquery: {
+            SelectTx sub = select(*e.select, scope);
+            if (sub.columns.size() != 1)
+                throw Error(116,
+                            "Only one expression can be specified in the select list when the "
+                            "subquery is not introduced with EXISTS.",
+                            16, 1, e.pos.line);
+            r.type = sub.columns[0].type;
+            r.sql = "(" + sub.sql + ")";
+            return r;
+        }
+        case ExprKind::Exists: {
+            SelectTx sub = select(*e.select, scope);
+            r.type = kBit;
+            r.sql = std::string(e.negated ? "NOT " : "") + "EXISTS (" + sub.sql + ")";
+            return r;
+        }
+        case ExprKind::InList: {
+            Tx a = expr(*e.args[0], scope);
+            std::vector<Tx> items;
+            SqlType t = a.type;
+            for (size_t i = 1; i < e.args.size(); ++i) {
+                items.push_back(expr(*e.args[i], scope));
+                if (items.back().type.base != BaseType::Unknown && t.base != BaseType::Unknown &&
+                    !(t.isString() && items.back().type.isString()))
+                    t = dominantType(t, items.back().type);
+            }
+            a = convert(a, t, false);
+            r.type = kBit;
+            r.sql = "(" + a.sql + (a.type.isString() && !a.collated ? " COLLATE TSQL" : "") +
+                    (e.negated ? " NOT IN (" : " IN (");
+            for (size_t i = 0; i < items.size(); ++i)
+                r.sql += (i ? "," : "") + convert(items[i], t, false).sql;
+            r.sql += "))";
+            return r;
+        }
+        case ExprKind::InSubquery: {
+            Tx a = expr(*e.args[0], scope);
+            SelectTx sub = select(*e.select, scope);
+            if (!sub.columns.empty() && sub.columns[0].type.base != BaseType::Unknown &&
+                !(a.type.isString() && sub.columns[0].type.isString()) &&
+                dominantType(a.type, sub.columns[0].type).base != a.type.base)
+                a = convert(a, sub.columns[0].type, false);
+            r.type = kBit;
+            r.sql = "(" + a.sql + (a.type.isString() && !a.collated ? " COLLATE TSQL" : "") +
+                    (e.negated ? " NOT IN (" : " IN (") + sub.sql + "))";
+            return r;
+        }
+        case ExprKind::Between: {
+            Tx a = expr(*e.args[0], scope), lo = expr(*e.args[1], scope),
+               hi = expr(*e.args[2], scope);
+            Tx c1 = compare(">=", a, lo), c2 = compare("<=", a, hi);
+            r.type = kBit;
+            r.sql = std::string(e.negated ? "(NOT " : "(") + c1.sql + " AND " + c2.sql + ")";
+            return r;
+        }
+        case ExprKind::Like: {
+            Tx a = toTextForLike(expr(*e.args[0], scope));
+            Tx p = toTextForLike(expr(*e.args[1], scope));
+            r.type = kBit;
+            r.sql = std::string(e.negated ? "(NOT " : "(") + "tsq_like(" + a.sql + "," + p.sql +
+                    (e.args.size() > 2 ? "," + expr(*e.args[2], scope).sql : std::string()) +
+                    "))";
+            return r;
+        }
+        case ExprKind::IsNull: {
+            Tx a = expr(*e.args[0], scope);
+            r.type = kBit;
+            r.sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+            return r;
+        }
+    }
+    throw Error(102, "Unsupported expression.", 15, 1, e.pos.line);
+}
+
+Tx Translator::toTextForLike(Tx x) {
+    if (x.type.isString() || x.type.base == BaseType::Unknown) return x;
+    return convert(x, varcharOf(30), true);
+}
+
+// ---- SELECT ------------------------------------------------------------------------------
+
+std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector<Column>& cols,
+                             std::vector<std::string>& assign, bool positionalNames,
+                             const std::vector<ast::OrderItem>* orderBy, std::string* orderSql) {
+    Scope scope;
+    scope.parent = outer;
+    std::string fromSql;
+    for (size_t i = 0; i < c.from.size(); ++i) {
+        // Each comma-separated item sees the enclosing query only.
+        fromSql += (i ? ", " : "") + from(*c.from[i], scope);
+    }
+    std::string sql = "SELECT ";
+    if (c.distinct) sql += "DISTINCT ";
+    std::vector<std::pair<std::string, Tx>> aliases;
+    std::string items;
+    auto addItem = [&](Tx x, const std::string& name) {
+        size_t n = cols.size() + 1;
+        std::string outName = positionalNames ? "_c" + std::to_string(n) : name;
+        std::string s = x.sql;
+        if (x.type.isString() && !x.collated && !x.constant) s += " COLLATE TSQL";
+        if (x.type.isString() && x.constant && c.distinct) s += " COLLATE TSQL";
+        items += (items.empty() ? "" : ", ") + s;
+        if (!outName.empty())
+            items += " AS " + quoteIdent(outName);
+        else
+            items += " AS " + quoteIdent("_c" + std::to_string(n));
+        Column col;
+        col.name = name;
+        col.type = x.type;
+        cols.push_back(col);
+        aliases.emplace_back(name, x);
+    };
+    for (auto& it : c.items) {
+        if (it.expr->kind == ExprKind::Star) {
+            std::string qual = it.expr->parts.empty() ? "" : lower(it.expr->parts.back());
+            bool any = false;
+            for (auto& src : scope.sources) {
+                if (!qual.empty() && lower(src.alias) != qual &&
+                    !(src.table && lower(src.table->name) == qual))
+                    continue;
+                any = true;
+                for (auto& col : src.columns) {
+                    Tx x;
+                    x.sql = src.sqlAlias + "." + quoteIdent(col.name);
+                    x.type = col.type;
+                    x.collated = src.table && !src.table->system;
+                    addItem(x, col.name);
+                }
+            }
+            if (!any) {
+                if (qual.empty())
+                    throw Error(263, "Must specify table to select from.", 16, 1,
+                                it.expr->pos.line);
+                throw Error(4104,
+                            "The multi-part identifier \"" + it.expr->parts.back() +
+                                "\" could not be bound.",
+                            16, 1, it.expr->pos.line);
+            }
+            continue;
+        }
+        Tx x = expr(*it.expr, &scope);
+        std::string name = it.alias;
+        if (name.empty() && it.expr->kind == ExprKind::Column) name = it.expr->parts.back();
+        if (!it.assignVar.empty()) {
+            assign.push_back(it.assignVar);
+            name = it.assignVar;
+        }
+        addItem(x, name);
+    }
+    if (!assign.empty() && assign.size() != cols.size())
+        throw Error(141,
+                    "A SELECT statement that assigns a value to a variable must not be combined "
+                    "with data-retrieval operations.",
+                    15, 1, c.pos.line);
+    sql += items;
+    if (!fromSql.empty()) sql += " FROM " + fromSql;
+    if (c.where) sql += " WHERE " + boolean(*c.where, &scope).sql;
+    if (!c.groupBy.empty()) {
+        sql += " GROUP BY ";
+        for (size_t i = 0; i < c.groupBy.size(); ++i) {
+            Tx g = expr(*c.groupBy[i], &scope);
+            sql += (i ? ", " : "") + g.sql +
+                   (g.type.isString() && !g.collated ? " COLLATE TSQL" : "");
+        }
+    }
+    if (c.having) sql += " HAVING " + boolean(*c.having, &scope).sql;
+    if (orderBy && orderSql) {
+        scope.selectAliases = &aliases;
+        std::string o;
+        for (auto& item : *orderBy) {
+            const Expr& oe = *item.expr;
+            std::string term;
+            if (oe.kind == ExprKind::Integer) {
+                int pos = std::atoi(oe.text.c_str());
+                if (pos < 1 || pos > static_cast<int>(cols.size()))
+                    throw Error(108,
+                                "The ORDER BY position number " + oe.text +
+                                    " is out of range of the number of items in the select list.",
+                                16, 1, oe.pos.line);
+                term = oe.text;
+            } else if (oe.kind == ExprKind::Column && oe.parts.size() == 1) {
+                // A select-list alias wins over a column of the same name.
+                bool isAlias = false;
+                for (size_t i = 0; i < aliases.size(); ++i)
+                    if (!aliases[i].first.empty() && lower(aliases[i].first) == lower(oe.parts[0]) &&
+                        !(c.items.size() > i && false)) {
+                        term = std::to_string(i + 1);
+                        isAlias = true;
+                        break;
+                    }
+                if (!isAlias) {
+                    Tx x = expr(oe, &scope);
+                    term = x.sql + (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
+                }
+            } else {
+                Tx x = expr(oe, &scope);
+                term = x.sql + (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
+            }
+            o += (o.empty() ? "" : ", ") + term + (item.desc ? " DESC" : "");
+        }
+        *orderSql = o;
+    }
+    if (c.top) {
+        Tx t = expr(*c.top, outer);
+        if (c.topPercent) {
+            std::string count = "(SELECT count(*) FROM (" + sql + "))";
+            sql += "\x01LIMIT CAST((" + count + " * " + t.sql + " + 99) / 100 AS INTEGER)";
+        } else {
+            sql += "\x01LIMIT " + t.sql;
+        }
+    }
+    return sql;
+}
+
+SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positionalNames) {
+    SelectTx out;
+    std::vector<std::string> parts;
+    bool compound = s.cores.size() > 1;
+    std::string orderSql;
+    for (size_t i = 0; i < s.cores.size(); ++i) {
+        std::vector<Column> cols;
+        std::vector<std::string> assign;
+        bool wantOrder = !s.orderBy.empty() && (i == 0);
+        std::string sql = core(s.cores[i], outer, cols, assign, positionalNames || (compound && i > 0),
+                               wantOrder && !compound ? &s.orderBy : nullptr,
+                               wantOrder && !compound ? &orderSql : nullptr);
+        auto lim = sql.find('\x01');
+        std::string limit;
+        if (lim != std::string::npos) {
+            limit = sql.substr(lim + 1);
+            sql.erase(lim);
+        }
+        if (compound && !limit.empty()) {
+            sql = "SELECT * FROM (" + sql + " " + limit + ")";
+            limit.clear();
+        }
+        if (!compound) {
+            if (!orderSql.empty()) sql += " ORDER BY " + orderSql;
+            if (!limit.empty()) sql += " " + limit;
+        }
+        if (i == 0) {
+            out.columns = cols;
+            out.assignVars = assign;
+        } else {
+            if (cols.size() != out.columns.size())
+                throw Error(205,
+                            "All queries combined using a UNION, INTERSECT or EXCEPT operator "
+                            "must have an equal number of expressions in their target lists.",
+                            16, 1, s.cores[i].pos.line);
+            for (size_t k = 0; k < cols.size(); ++k) {
+                auto& a = out.columns[k].type;
+                const auto& b = cols[k].type;
+                if (a.base == BaseType::Unknown)
+                    a = b;
+                else if (b.base != BaseType::Unknown) {
+                    if (a.isString() && b.isString())
+                        a.length = (a.length < 0 || b.length < 0) ? -1 : std::max(a.length, b.length);
+                    else
+                        a = dominantType(a, b);
+                }
+            }
+        }
+        parts.push_back(sql);
+    }
+    if (!compound) {
+        out.sql = parts[0];
+        return out;
+    }
+    std::string sql = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) {
+        switch (s.ops[i - 1]) {
+            case ast::SetOp::UnionAll: sql += " UNION ALL "; break;
+            case ast::SetOp::Union: sql += " UNION "; break;
+            case ast::SetOp::Except: sql += " EXCEPT "; break;
+            case ast::SetOp::Intersect: sql += " INTERSECT "; break;
+        }
+        sql += parts[i];
+    }
+    if (!s.orderBy.empty()) {
+        std::string o;
+        for (auto& item : s.orderBy) {
+            const Expr& oe = *item.expr;
+            std::string term;
+            if (oe.kind == ExprKind::Integer)
+                term = oe.text;
+            else if (oe.kind == ExprKind::Column) {
+                std::string n = lower(oe.parts.back());
+                for (size_t k = 0; k < out.columns.size(); ++k)
+                    if (lower(out.columns[k].name) == n) {
+                        term = std::to_string(k + 1);
+                        break;
+                    }
+                if (term.empty())
+                    throw Error(104,
+                                "ORDER BY items must appear in the select list if the statement "
+                                "contains a UNION, INTERSECT or EXCEPT operator.",
+                                16, 1, oe.pos.line);
+            } else {
+                throw Error(104,
+                            "ORDER BY items must appear in the select list if the statement "
+                            "contains a UNION, INTERSECT or EXCEPT operator.",
+                            16, 1, oe.pos.line);
+            }
+            o += (o.empty() ? "" : ", ") + term + (item.desc ? " DESC" : "");
+        }
+        sql += " ORDER BY " + o;
+    }
+    out.sql = sql;
+    return out;
+}
+
+// ---- INSERT / UPDATE / DELETE --------------------------------------------------------------
+
+std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long identityBase,
+                               std::vector<int>* targetColumns) {
+    // Target columns in the order the source provides them.
+    std::vector<int> cols;
+    if (s.columns.empty()) {
+        for (size_t i = 0; i < t.columns.size(); ++i)
+            if (!t.columns[i].identity) cols.push_back(static_cast<int>(i));
+    } else {
+        for (auto& name : s.columns) {
+            int idx = -1;
+            if (!t.column(name, &idx)) {
+                Error e = errors::invalidColumn(name);
+                e.line = s.pos.line;
+                throw e;
+            }
+            if (t.columns[idx].identity)
+                throw Error(544,
+                            "Cannot insert explicit value for identity column in table '" +
+                                t.name + "' when IDENTITY_INSERT is set to OFF.",
+                            16, 1, s.pos.line);
+            cols.push_back(idx);
+        }
+    }
+    if (targetColumns) *targetColumns = cols;
+
+    std::vector<std::string> srcExprs;  // one per target column, over the source alias _s
+    std::string srcSql;
+    if (s.defaultValues) {
+        srcSql = "SELECT 1";
+    } else if (!s.values.empty()) {
+        std::string v = "VALUES ";
+        for (size_t r = 0; r < s.values.size(); ++r) {
+            auto& row = s.values[r];
+            if (row.size() != cols.size())
+                throw Error(row.size() > cols.size() ? 110 : 109,
+                            row.size() > cols.size()
+                                ? "There are more columns in the INSERT statement than values "
+                                  "specified in the VALUES clause. The number of values in the "
+                                  "VALUES clause must match the number of columns specified in "
+                                  "the INSERT statement."
+                                : "There are fewer columns in the INSERT statement than values "
+                                  "specified in the VALUES clause. The number of values in the "
+                                  "VALUES clause must match the number of columns specified in "
+                                  "the INSERT statement.",
+                            15, 1, s.pos.line);
+            v += r ? ", (" : "(";
+            for (size_t k = 0; k < row.size(); ++k) {
+                Tx x = expr(*row[k], nullptr);
+                Tx c = convert(x, t.columns[cols[k]].type, false, -1, true);
+                v += (k ? "," : "") + c.sql;
+            }
+            v += ")";
+        }
+        srcSql = "SELECT * FROM (" + v + ")";
+        for (size_t k = 0; k < cols.size(); ++k)
+            srcExprs.push_back("_s.column" + std::to_string(k + 1));
+        if (s.values.size() == 1 && t.identityColumn < 0) {
+            // The common single-row case: a plain VALUES insert.
+            std::string sql = "INSERT INTO " + t.sqlName() + " (";
+            std::string vals;
+            for (size_t k = 0; k < cols.size(); ++k) {
+                sql += (k ? "," : "") + quoteIdent(t.columns[cols[k]].name);
+            }
+            // Defaults for the columns not named.
+            std::string extraCols, extraVals;
+            for (size_t i = 0; i < t.columns.size(); ++i) {
+                if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end()) continue;
+                if (t.columns[i].defaultExpr.empty()) continue;
+                extraCols += "," + quoteIdent(t.columns[i].name);
+                extraVals += "," + defaultSql(t.columns[i]);
+            }
+            if (cols.empty()) sql.erase(sql.size() - 1);
+            if (cols.empty() && extraCols.empty()) return "INSERT INTO " + t.sqlName() + " DEFAULT VALUES";
+            std::string vv = v.substr(7);
+            vv.insert(vv.size() - 1, extraVals);
+            if (cols.empty()) {
+                return "INSERT INTO " + t.sqlName() + " (" + extraCols.substr(1) + ") VALUES (" +
+                       extraVals.substr(1) + ")";
+            }
+            return sql + extraCols + ") VALUES " + vv;
+        }
+    } else if (s.select) {
+        SelectTx sub = select(*s.select, nullptr, true);
+        if (sub.columns.size() != cols.size())
+            throw Error(121,
+                        "The select list for the INSERT statement contains " +
+                            std::string(sub.columns.size() > cols.size() ? "more" : "fewer") +
+                            " items than the insert list. The number of SELECT values must "
+                            "match the number of INSERT columns.",
+                        15, 1, s.pos.line);
+        srcSql = sub.sql;
+        for (size_t k = 0; k < cols.size(); ++k) {
+            Tx x;
+            x.sql = "_s._c" + std::to_string(k + 1);
+            x.type = sub.columns[k].type;
+            srcExprs.push_back(convert(x, t.columns[cols[k]].type, false, -1, true).sql);
+        }
+    } else {
+        throw Error(102, "Incorrect syntax near 'INSERT'.", 15, 1, s.pos.line);
+    }
+    std::string colList, selList;
+    for (size_t k = 0; k < cols.size(); ++k) {
+        colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[cols[k]].name);
+        selList += (selList.empty() ? "" : ",") + srcExprs[k];
+    }
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+        if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end()) continue;
+        if (t.columns[i].identity) {
+            colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[i].name);
+            selList += (selList.empty() ? "" : ",") + bindRef("@@IDENTITYBASE") +
+                       " + (row_number() OVER ()) * " + std::to_string(t.columns[i].step);
+            continue;
+        }
+        if (t.columns[i].defaultExpr.empty()) continue;
+        colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[i].name);
+        selList += (selList.empty() ? "" : ",") + defaultSql(t.columns[i]);
+    }
+    if (colList.empty()) return "INSERT INTO " + t.sqlName() + " DEFAULT VALUES";
+    return "INSERT INTO " + t.sqlName() + " (" + colList + ") SELECT " + selList + " FROM (" +
+           srcSql + ") AS _s";
+}
+
+std::string Translator::defaultSql(const ColumnInfo& c) {
+    auto it = defaults_.find(c.defaultExpr);
+    if (it == defaults_.end())
+        it = defaults_.emplace(c.defaultExpr, parseBatch("SELECT " + c.defaultExpr)).first;
+    const ast::Batch& b = *it->second;
+    if (b.statements.empty() || !b.statements[0]->select)
+        throw Error(102, "Invalid default for column '" + c.name + "'.", 15, 1);
+    const ast::Expr& e = *b.statements[0]->select->cores[0].items[0].expr;
+    Tx x = expr(e, nullptr);
+    return convert(x, c.type, false, -1, true).sql;
+}
+
+std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
+    Scope scope;
+    std::string fromSql;
+    bool joined = !s.from.empty();
+    std::string targetAlias;
+    if (joined) {
+        for (size_t i = 0; i < s.from.size(); ++i) fromSql += (i ? ", " : "") + from(*s.from[i], scope);
+        // The target is the FROM source whose alias or table name matches the UPDATE name.
+        std::string want = lower(s.target.name());
+        for (auto& src : scope.sources)
+            if (lower(src.alias) == want) targetAlias = src.sqlAlias;
+        if (targetAlias.empty())
+            for (auto& src : scope.sources)
+                if (src.table && lower(src.table->name) == want &&
+                    lower(src.table->schema) == lower(t.schema))
+                    targetAlias = src.sqlAlias;
+        if (targetAlias.empty()) {
+            // UPDATE t SET ... FROM other: t joins implicitly.
+            Source src = sourceOf(std::make_shared<TableInfo>(t), t.name);
+            scope.sources.insert(scope.sources.begin(), src);
+            fromSql = t.sqlName() + " AS " + src.sqlAlias + ", " + fromSql;
+            targetAlias = src.sqlAlias;
+        }
+    } else {
+        scope.sources.push_back(sourceOf(std::make_shared<TableInfo>(t), t.name));
+        targetAlias = scope.sources.back().sqlAlias;
+    }
+    std::vector<std::string> sets;
+    for (auto& sc : s.sets) {
+        if (sc.column.empty()) throw Error(102, "Variable assignment in UPDATE is not supported.", 15, 1, s.pos.line);
+        int idx = -1;
+        if (!t.column(sc.column.back(), &idx)) {
+            Error e = errors::invalidColumn(sc.column.back());
+            e.line = s.pos.line;
+            throw e;
+        }
+        if (t.columns[idx].identity)
+            throw Error(8102, "Cannot update identity column '" + t.columns[idx].name + "'.", 16, 1,
+                        s.pos.line);
+        Tx x = expr(*sc.value, &scope);
+        Tx c = convert(x, t.columns[idx].type, false, -1, true);
+        sets.push_back(quoteIdent(t.columns[idx].name) + " = " + c.sql);
+    }
+    std::string where = s.where ? boolean(*s.where, &scope).sql : "";
+    if (!joined) {
+        std::string sql = "UPDATE " + t.sqlName() + " AS " + targetAlias + " SET ";
+        for (size_t i = 0; i < sets.size(); ++i) sql += (i ? ", " : "") + sets[i];
+        if (!where.empty()) sql += " WHERE " + where;
+        if (s.top) sql = rowLimited(sql, t, where, *s.top, targetAlias, "UPDATE", sets);
+        return sql;
+    }
+    // Joined update: evaluate the new values per target row, then write them by rowid.
+    std::string sub = "SELECT " + targetAlias + ".rowid AS _rid";
+    for (size_t i = 0; i < sets.size(); ++i) {
+        auto eq = sets[i].find(" = ");
+        sub += ", " + sets[i].substr(eq + 3) + " AS _v" + std::to_string(i);
+    }
+    sub += " FROM " + fromSql;
+    if (!where.empty()) sub += " WHERE " + where;
+    if (s.top) sub += " LIMIT " + expr(*s.top, nullptr).sql;
+    std::string sql = "UPDATE " + t.sqlName() + " SET ";
+    for (size_t i = 0; i < sets.size(); ++i) {
+        auto eq = sets[i].find(" = ");
+        sql += (i ? ", " : "") + sets[i].substr(0, eq) + " = _u._v" + std::to_string(i);
+    }
+    sql += " FROM (" + sub + ") AS _u WHERE " + t.sqlName() + ".rowid = _u._rid";
+    return sql;
+}
+
+std::string Translator::rowLimited(const std::string& sql, const TableInfo& t,
+                                   const std::string& where, const ast::Expr& top,
+                                   const std::string& alias, const std::string& verb,
+                                   const std::vector<std::string>& sets) {
+    std::string n = expr(top, nullptr).sql;
+    std::string inner = "SELECT " + alias + ".rowid FROM " + t.sqlName() + " AS " + alias +
+                        (where.empty() ? "" : " WHERE " + where) + " LIMIT " + n;
+    if (verb == "DELETE") return "DELETE FROM " + t.sqlName() + " WHERE rowid IN (" + inner + ")";
+    std::string u = "UPDATE " + t.sqlName() + " AS " + alias + " SET ";
+    for (size_t i = 0; i < sets.size(); ++i) u += (i ? ", " : "") + sets[i];
+    return u + " WHERE " + alias + ".rowid IN (" + inner + ")";
+}
+
+std::string Translator::del(const ast::Stmt& s, const TableInfo& t) {
+    Scope scope;
+    if (s.from.empty()) {
+        scope.sources.push_back(sourceOf(std::make_shared<TableInfo>(t), t.name));
+        std::string alias = scope.sources.back().sqlAlias;
+        std::string where = s.where ? boolean(*s.where, &scope).sql : "";
+        if (s.top) return rowLimited("", t, where, *s.top, alias, "DELETE", {});
+        return "DELETE FROM " + t.sqlName() + " AS " + alias +
+               (where.empty() ? "" : " WHERE " + where);
+    }
+    std::string fromSql;
+    for (size_t i = 0; i < s.from.size(); ++i) fromSql += (i ? ", " : "") + from(*s.from[i], scope);
+    std::string targetAlias;
+    std::string want = lower(s.target.name());
+    for (auto& src : scope.sources)
+        if (lower(src.alias) == want) targetAlias = src.sqlAlias;
+    if (targetAlias.empty())
+        for (auto& src : scope.sources)
+            if (src.table && lower(src.table->name) == want) targetAlias = src.sqlAlias;
+    if (targetAlias.empty()) {
+        Source src = sourceOf(std::make_shared<TableInfo>(t), t.name);
+        scope.sources.insert(scope.sources.begin(), src);
+        fromSql = t.sqlName() + " AS " + src.sqlAlias + ", " + fromSql;
+        targetAlias = src.sqlAlias;
+    }
+    std::string where = s.where ? boolean(*s.where, &scope).sql : "";
+    std::string sub = "SELECT " + targetAlias + ".rowid FROM " + fromSql +
+                      (where.empty() ? "" : " WHERE " + where);
+    if (s.top) sub += " LIMIT " + expr(*s.top, nullptr).sql;
+    return "DELETE FROM " + t.sqlName() + " WHERE rowid IN (" + sub + ")";
+}
+
+}  // namespace tsqlite
