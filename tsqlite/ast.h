@@ -65,6 +65,7 @@ enum class ExprKind {
     Between,     // args[0] BETWEEN args[1] AND args[2]
     Like,        // args[0] LIKE args[1] [ESCAPE args[2]]
     IsNull,      // args[0] IS [NOT] NULL
+    Default,     // DEFAULT in INSERT VALUES rows and UPDATE SET values
 };
 
 struct Expr {
@@ -82,6 +83,7 @@ struct Expr {
     bool hasElse = false;            // CASE ... ELSE
     bool parenthesized = false;
     int sourceEnd = 0;               // byte offset just past the expression
+    std::string collation;           // expr COLLATE name
 };
 
 struct SelectItem {
@@ -229,6 +231,7 @@ struct Stmt {
     std::vector<std::string> columns;     // INSERT column list; CREATE INDEX columns; ALTER DROP COLUMN
     std::vector<bool> descending;         // CREATE INDEX column order
     std::vector<std::vector<ExprPtr>> values;  // INSERT VALUES rows
+    StmtPtr insertExec;                   // INSERT ... EXEC proc (an Exec or ExecDynamic)
     bool defaultValues = false;           // INSERT ... DEFAULT VALUES
     std::vector<SetClause> sets;          // UPDATE SET list
     std::vector<TableRefPtr> from;        // UPDATE/DELETE ... FROM

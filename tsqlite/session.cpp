@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <list>
 
@@ -604,6 +606,7 @@ struct Session::Impl : TranslateContext {
         CachedStmt c;
         translate(tr, c);
         c.binds = tr.binds();
+        if (std::getenv("TSQLITE_TRACE")) std::fprintf(stderr, "tsqlite: %s\n", c.sql.c_str());
         c.st = prepare(c.sql);
         return stmts.emplace(key, std::move(c)).first->second;
     }
@@ -1438,8 +1441,8 @@ struct Session::Impl : TranslateContext {
                       std::vector<ArgValue>& args, Sink& sink) {
         if (frame && frame->depth >= kMaxNesting)
             throw Error(217, "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32).", 16, 1);
-        Procedure& proc = findProcedure(name);
-        auto batch = proc.batch;  // keeps the tree alive while it runs
+        // Copies: a DDL statement inside the procedure may empty the procedure cache.
+        Procedure proc = findProcedure(name);
         const ast::Stmt& def = *proc.def;
         Frame f;
         f.db = proc.db;

@@ -967,6 +967,8 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                     "))";
             return r;
         }
+        case ExprKind::Default:
+            throw Error(156, "Incorrect syntax near the keyword 'DEFAULT'.", 15, 1, e.pos.line);
         case ExprKind::IsNull: {
             Tx a = expr(*e.args[0], scope);
             r.type = kBit;
@@ -1263,6 +1265,11 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long
                             15, 1, s.pos.line);
             v += r ? ", (" : "(";
             for (size_t k = 0; k < row.size(); ++k) {
+                const ColumnInfo& col = t.columns[cols[k]];
+                if (row[k]->kind == ExprKind::Default) {
+                    v += (k ? "," : "") + (col.defaultExpr.empty() ? std::string("NULL") : defaultSql(col));
+                    continue;
+                }
                 Tx x = expr(*row[k], nullptr);
                 Tx c = convert(x, t.columns[cols[k]].type, false, -1, true);
                 v += (k ? "," : "") + c.sql;
@@ -1389,6 +1396,12 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
         if (t.columns[idx].identity)
             throw Error(8102, "Cannot update identity column '" + t.columns[idx].name + "'.", 16, 1,
                         s.pos.line);
+        if (sc.value->kind == ExprKind::Default) {
+            const ColumnInfo& col = t.columns[idx];
+            sets.push_back(quoteIdent(col.name) + " = " +
+                           (col.defaultExpr.empty() ? std::string("NULL") : defaultSql(col)));
+            continue;
+        }
         Tx x = expr(*sc.value, &scope);
         Tx c = convert(x, t.columns[idx].type, false, -1, true);
         sets.push_back(quoteIdent(t.columns[idx].name) + " = " + c.sql);

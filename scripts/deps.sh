@@ -1,0 +1,31 @@
+# shellcheck shell=bash
+# Debian packages the build, the tests and the fuzzer need. Sourced by test.sh and run.sh:
+# `ensure_deps` installs the missing ones (apt-get update first), and nothing when all are
+# there.
+
+DEPS_PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    libsqlite3-dev libicu-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev # libFuzzer and the sanitizers' runtime
+)
+
+ensure_deps() {
+    local missing=() pkg
+    for pkg in "${DEPS_PACKAGES[@]}"; do
+        if [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" != "install ok installed" ]; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y --no-install-recommends "${missing[@]}"
+}

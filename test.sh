@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds everything, runs the tests, then fuzzes the T-SQL parser for a short while.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+source scripts/deps.sh
+ensure_deps
+
+jobs=$(nproc 2>/dev/null || echo 2)
+werror=OFF
+if [ "${CI:-}" = "true" ]; then
+    werror=ON
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS="$werror"
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j2
+
+# The parser must survive any input: a short libFuzzer run on the seed corpus. The seeds are
+# copied so the run's discoveries do not land in the source tree.
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF -DWARNINGS_AS_ERRORS="$werror"
+cmake --build build-fuzz -j "$jobs" --target fuzz_parser
+corpus=build-fuzz/corpus
+rm -rf "$corpus"
+mkdir -p "$corpus"
+cp fuzz/corpus/* "$corpus"/
+build-fuzz/fuzz_parser -max_total_time=30 -runs=2000000 -max_len=4096 -timeout=10 \
+    -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus"
+echo "test.sh: all passed"

@@ -1,0 +1,117 @@
+// The branch order status report: every ordered row of one order, one barcode or all orders,
+// with its status text and rank.
+#include <gtest/gtest.h>
+
+#include "conformance_support.h"
+
+using namespace conformance;
+
+namespace {
+
+const std::string kReport = lines({
+    "Select O.OrderNo, O.OrderDate,",
+    "P.ThaiName ProdName,",
+    "O.ProductUnits, U.BarCode, U.UnitName UOM,",
+    "O.SaleQnty, O.OrderQnty, O.Onhand, Transfer,",
+    "O.ReceivedQnty, (Case When BackOrder < 0 Then 0 Else BackOrder End)BackOrder,",
+    "O.CloseOrder, O.Remark,",
+    "(Case When O.CloseOrder = 'N' Then 'กำลังส่งข้อมูลไปยังส่วนกลาง'",
+    "When O.CloseOrder = 'P' Then 'จัดสินค้าได้'",
+    "When O.CloseOrder = 'O' Then 'สินค้าหมด'",
+    "When O.CloseOrder = 'A' Then 'จัดสินค้าได้บางส่วน'",
+    "When O.CloseOrder = 'B' Then 'จัดสินค้าได้บางส่วน'",
+    "When O.CloseOrder = 'W' Then 'กำลังขนส่งไปยังสาขา'",
+    "When O.CloseOrder = 'T' Then 'กำลังขนส่งไปยังสาขา'",
+    "When O.CloseOrder = 'C' Then 'สินค้าหมด'",
+    "When O.CloseOrder = 'X' Then 'จัดสินค้าได้บางส่วน'",
+    "When O.CloseOrder = 'Y' Then 'ได้สินค้าครบแล้ว'",
+    "End )Stratus,",
+    "(Case When O.CloseOrder = 'N' Then 1",
+    "When O.CloseOrder = 'P' Then 2",
+    "When O.CloseOrder = 'O' Then 4",
+    "When O.CloseOrder = 'A' Then 3",
+    "When O.CloseOrder = 'B' Then 3",
+    "When O.CloseOrder = 'W' Then 5",
+    "When O.CloseOrder = 'T' Then 5",
+    "When O.CloseOrder = 'C' Then 4",
+    "When O.CloseOrder = 'X' Then 3",
+    "When O.CloseOrder = 'Y' Then 6",
+    "End ) OrderBy,",
+    "Coalesce((Select Pp.Price From ProductPrice Pp Where Pp.ProductUnits = O.ProductUnits And "
+    "Pp.PriceType = "
+    "(Select M.Id From Misc M Where GroupCode = 'PRICETYPE' And M.Code = '0')),0) Price",
+    "from OrderBranch O",
+    "Inner Join Product P On (P.id = O.Product)",
+    "Inner Join ProductUnits U On (U.Id = O.ProductUnits)",
+    "Where ((O.OrderNo = :DocNo) Or ('' = Ltrim(Rtrim(:DocNo))))",
+    "And ((U.BarCode = :BarCode) Or ('' = Ltrim(RTrim(:BarCode))))",
+    "And O.OrderQnty > 0",
+    "Order BY O.OrderNo, OrderBy, U.barCode",
+});
+
+class ConformanceStatusReport : public ::testing::Test {
+protected:
+    void SetUp() override { db = openBranchDatabase(server, "BR0029"); }
+
+    Rows report(const std::string& docNo, const std::string& barCode) {
+        return query(*db, kReport, {{"DocNo", T(docNo)}, {"BarCode", T(barCode)}});
+    }
+    static std::vector<std::string> keys(const Rows& r) {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < r.size(); ++i)
+            out.push_back(rtrim(r.str(i, "OrderNo")).substr(10) + ":" +
+                          std::to_string(r.integer(i, "ProductUnits")));
+        return out;
+    }
+
+    TempServer server;
+    std::unique_ptr<tsqlite::Session> db;
+};
+
+TEST_F(ConformanceStatusReport, EmptyFieldsListEveryOrderedRowByOrderRankAndBarcode) {
+    Rows r = report("", "");
+    // Rows ordered with quantity 0 never show; an unknown code has no rank and comes first.
+    EXPECT_EQ(keys(r),
+              (std::vector<std::string>{"01:101", "02:102", "02:110", "02:111", "02:101", "03:107",
+                                        "04:104", "04:110", "04:111", "04:109"}));
+}
+
+TEST_F(ConformanceStatusReport, OneOrderShowsStatusTextsRanksAndNoNegativeAwaitedQuantity) {
+    Rows r = report("No0000000004", "   ");  // a blank barcode means every product
+    ASSERT_EQ(r.size(), 4u);
+
+    EXPECT_EQ(r.str(0, "CloseOrder"), "Z");
+    EXPECT_TRUE(r.isNull(0, "Stratus"));
+    EXPECT_TRUE(r.isNull(0, "OrderBy"));
+
+    EXPECT_EQ(r.str(1, "Stratus"), "จัดสินค้าได้บางส่วน");
+    EXPECT_EQ(r.integer(1, "OrderBy"), 3);
+    EXPECT_EQ(r.integer(1, "BackOrder"), 2);
+
+    EXPECT_EQ(r.str(3, "Stratus"), "ได้สินค้าครบแล้ว");
+    EXPECT_EQ(r.integer(3, "OrderBy"), 6);
+    EXPECT_EQ(r.integer(3, "BackOrder"), 0) << "received more than ordered: shown as 0";
+    EXPECT_EQ(r.integer(3, "ReceivedQnty"), 7);
+    EXPECT_EQ(r.str(3, "Remark"), "รับเกิน");
+    EXPECT_EQ(r.str(3, "OrderDate").substr(0, 10), isoDate(today(-50)));
+
+    Rows second = report("No0000000002", "");
+    ASSERT_EQ(second.size(), 4u);
+    EXPECT_EQ(second.str(0, "Stratus"), "กำลังส่งข้อมูลไปยังส่วนกลาง");
+    EXPECT_EQ(second.str(1, "Stratus"), "สินค้าหมด");
+    EXPECT_EQ(second.str(2, "Stratus"), "สินค้าหมด");
+    EXPECT_EQ(second.str(3, "Stratus"), "กำลังขนส่งไปยังสาขา");
+    EXPECT_EQ(second.str(3, "Transfer"), "Y");
+    EXPECT_NEAR(second.num(3, "Price"), 35.5, 1e-9);
+    EXPECT_EQ(second.str(3, "UOM"), "ขวด");
+}
+
+TEST_F(ConformanceStatusReport, BarcodeAloneListsThatProductInAllOrders) {
+    Rows r = report("", "8850000000101");
+    EXPECT_EQ(keys(r), (std::vector<std::string>{"01:101", "02:101"}));
+    EXPECT_EQ(report("No0000000002", "8850000000110").size(), 1u);
+    // The value the screen opens the report with matches nothing.
+    EXPECT_EQ(report("M0066", "M0066").size(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,408 @@
+#include "conformance_support.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "tsqlite/parser.h"
+
+namespace conformance {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+}  // namespace
+
+TempServer::TempServer() {
+    std::string pattern = (fs::temp_directory_path() / "tsqlite-conformance-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    root_ = pattern;
+    serverDir_ = (fs::path(root_) / "server").string();
+    tsqlite::createServer(serverDir_);
+}
+
+TempServer::~TempServer() {
+    // CONFORMANCE_KEEP_SERVERS=1 leaves the servers behind for a look with the shell.
+    if (const char* keep = std::getenv("CONFORMANCE_KEEP_SERVERS"); keep && *keep == '1') {
+        std::fprintf(stderr, "server kept in %s\n", serverDir_.c_str());
+        return;
+    }
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+}
+
+void TempServer::createDatabase(const std::string& name) {
+    tsqlite::Session master(serverDir_, "master");
+    master.query("CREATE DATABASE " + name);
+}
+
+std::unique_ptr<tsqlite::Session> TempServer::open(const std::string& database) {
+    return std::make_unique<tsqlite::Session>(serverDir_, database);
+}
+
+std::string fixturePath(const std::string& fileName) {
+    return std::string(TSQLITE_TEST_DATA_DIR) + "/conformance/" + fileName;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void runFixture(tsqlite::Session& session, const std::string& fileName) {
+    const std::string script = readFile(fixturePath(fileName));
+    for (const auto& batch : tsqlite::splitScript(script)) {
+        for (int n = 0; n < batch.repeat; ++n) {
+            try {
+                session.query(batch.text);
+            } catch (const tsqlite::Error& e) {
+                throw std::runtime_error(fileName + ": batch at line " +
+                                         std::to_string(batch.firstLine) + " failed: Msg " +
+                                         std::to_string(e.number) + ", line " +
+                                         std::to_string(e.line) + ": " + e.message);
+            }
+        }
+    }
+}
+
+std::vector<std::string> runnerStatements(const std::string& script) {
+    std::vector<std::string> statements;
+    std::vector<std::string> current;
+    auto finish = [&] {
+        if (!current.empty()) statements.push_back(joinLines(current));
+        current.clear();
+    };
+    std::istringstream in(script);
+    std::string raw;
+    while (std::getline(in, raw)) {
+        const std::string line = trim(raw);
+        const size_t semi = line.find(';');
+        if (semi != std::string::npos) {
+            const std::string before = trim(line.substr(0, semi));
+            if (!before.empty()) current.push_back(before);
+            finish();
+            const std::string after = trim(line.substr(semi + 1));
+            if (!after.empty()) current.push_back(after);
+        } else if (line == "/") {
+            finish();
+        } else if (!line.empty()) {
+            current.push_back(line);
+        }
+    }
+    finish();
+    return statements;
+}
+
+std::vector<std::string> parameterNames(const std::string& sql) {
+    std::vector<std::string> names;
+    size_t i = 0;
+    const size_t n = sql.size();
+    while (i < n) {
+        const char c = sql[i];
+        if (c == '\'') {
+            for (++i; i < n; ++i) {
+                if (sql[i] == '\'') {
+                    if (i + 1 < n && sql[i + 1] == '\'') {
+                        ++i;
+                        continue;
+                    }
+                    break;
+                }
+            }
+            ++i;
+        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            while (i < n && sql[i] != '\n') ++i;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            const size_t end = sql.find("*/", i + 2);
+            i = end == std::string::npos ? n : end + 2;
+        } else if (c == ':' && i + 1 < n && sql[i + 1] == ':') {
+            i += 2;
+        } else if (c == ':' && i + 1 < n &&
+                   (std::isalpha(static_cast<unsigned char>(sql[i + 1])) || sql[i + 1] == '_')) {
+            size_t j = i + 1;
+            while (j < n && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_'))
+                ++j;
+            std::string name = sql.substr(i + 1, j - i - 1);
+            bool seen = false;
+            for (const auto& have : names) seen = seen || equalsNoCase(have, name);
+            if (!seen) names.push_back(name);
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return names;
+}
+
+std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::string& script,
+                                          const Params& params) {
+    std::vector<tsqlite::ResultSet> all;
+    for (const auto& statement : runnerStatements(script)) {
+        Params own;
+        for (const auto& name : parameterNames(statement)) {
+            bool found = false;
+            for (const auto& [key, value] : params) {
+                if (equalsNoCase(key, name)) {
+                    own[name] = value;
+                    found = true;
+                    break;
+                }
+            }
+            if (!found) own[name] = Value::null();  // an unassigned parameter goes as NULL
+        }
+        for (auto& rs : session.query(statement, own)) all.push_back(std::move(rs));
+    }
+    return all;
+}
+
+std::string lines(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    bool first = true;
+    for (auto p : parts) {
+        if (!first) out += '\n';
+        out += p;
+        first = false;
+    }
+    return out;
+}
+
+std::string joinLines(const std::vector<std::string>& parts) {
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += '\n';
+        out += parts[i];
+    }
+    return out;
+}
+
+int Rows::column(const std::string& name) const {
+    for (size_t i = 0; i < rs_.columns.size(); ++i)
+        if (equalsNoCase(rs_.columns[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+const Value& Rows::at(size_t row, const std::string& name) const {
+    const int c = column(name);
+    if (c < 0) throw std::out_of_range("no column " + name + " in the result");
+    if (row >= rs_.rows.size()) throw std::out_of_range("no row " + std::to_string(row));
+    return rs_.rows[row][static_cast<size_t>(c)];
+}
+
+std::string Rows::str(size_t row, const std::string& name) const {
+    return text(at(row, name));
+}
+double Rows::num(size_t row, const std::string& name) const {
+    return conformance::num(at(row, name));
+}
+long long Rows::integer(size_t row, const std::string& name) const {
+    const Value& v = at(row, name);
+    if (v.kind == Value::Kind::Int) return v.i;
+    return static_cast<long long>(conformance::num(v));
+}
+bool Rows::isNull(size_t row, const std::string& name) const {
+    return at(row, name).isNull();
+}
+
+std::vector<std::string> Rows::strings(const std::string& name) const {
+    std::vector<std::string> out;
+    for (size_t r = 0; r < size(); ++r) out.push_back(rtrim(str(r, name)));
+    return out;
+}
+
+Rows query(tsqlite::Session& session, const std::string& sql, const Params& params) {
+    auto sets = session.query(sql, params);
+    if (sets.size() != 1)
+        throw std::runtime_error("expected one result set, got " + std::to_string(sets.size()));
+    return Rows(std::move(sets.front()));
+}
+
+void exec(tsqlite::Session& session, const std::string& sql, const Params& params) {
+    session.query(sql, params);
+}
+
+Value scalar(tsqlite::Session& session, const std::string& sql, const Params& params) {
+    Rows r = query(session, sql, params);
+    if (r.size() != 1 || r.raw().columns.empty())
+        throw std::runtime_error("expected one row, got " + std::to_string(r.size()));
+    return r.raw().rows[0][0];
+}
+
+long long count(tsqlite::Session& session, const std::string& sql, const Params& params) {
+    Value v = scalar(session, sql, params);
+    return v.kind == Value::Kind::Int ? v.i : static_cast<long long>(num(v));
+}
+
+std::string text(const Value& v) {
+    switch (v.kind) {
+        case Value::Kind::Null:
+            return "";
+        case Value::Kind::Int:
+            return std::to_string(v.i);
+        case Value::Kind::Float: {
+            std::ostringstream s;
+            s.precision(15);
+            s << v.f;
+            return s.str();
+        }
+        default:
+            return v.s;
+    }
+}
+
+double num(const Value& v) {
+    switch (v.kind) {
+        case Value::Kind::Int:
+            return static_cast<double>(v.i);
+        case Value::Kind::Float:
+            return v.f;
+        case Value::Kind::Text:
+            return std::strtod(v.s.c_str(), nullptr);
+        default:
+            return 0;
+    }
+}
+
+std::string rtrim(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+const Value& output(const tsqlite::ProcResult& r, const std::string& name) {
+    for (const auto& [key, value] : r.outputs)
+        if (equalsNoCase(key, name)) return value;
+    throw std::out_of_range("no output " + name);
+}
+
+const std::string kBranchOrderStartupScript = lines({
+    "If Not Exists (select Id from SysObjects Where Name = 'OrderBranch')",
+    "  Create Table OrderBranch",
+    "  (Id IdNo identity(1,1) not null,",
+    "   OrderNO Char(15),",
+    "   OrderDate DateTime,",
+    "   TranBranchNo Char(15),",
+    "   TranBranchDate DateTime null,",
+    "   Product IdNo,",
+    "   ProductUnits IdNo,",
+    "   SaleQnty Int,",
+    "   MinQnty Int,",
+    "   OrderQnty Int,",
+    "   Onhand Int,",
+    "   Transfer CharFlag,",
+    "   TransferDate DateTime null,",
+    "   ReceivedQnty Int,",
+    "   ReceivedDate DateTime null,",
+    "   BackOrder Int null,",
+    "   UserId IdNo,",
+    "   CloseOrder CharFlag,",
+    "   Remark Char80 null,",
+    "   CarNO Char(10) null)",
+    "/",
+    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchIdNo')",
+    "  Create Index OrderBranchIdNo On OrderBranch (OrderNO)",
+    "/",
+    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchCloseOrder')",
+    "  Create Index OrderBranchCloseOrder On OrderBranch (CloseOrder)",
+    "/",
+    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchBarCode')",
+    "  Create Index OrderBranchBarCode On OrderBranch (ProductUnits)",
+    "/",
+    "If Not Exists (Select Id From DocumentNo Where Code = 'ORD-BRANCH')",
+    "  Insert DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength, AutoRun, "
+    "DocType, UserCanModify, LinkToDocument)",
+    "  Values('ORD-BRANCH',Year(GetDate()),'ใบสั่ง Order จากสาขา','No',0,12,'Y','I','Y',Null)",
+    "/",
+    "If Not Exists (Select Id From SysObjects Where Name = 'UserProdGroup')",
+    "  Create Table UserProdGroup",
+    "  (Id IdNo identity(1,1) not null,",
+    "   UserId IdNo,",
+    "   ProdGroup Char(10))",
+    "/",
+    "If Not Exists (Select Id From SysColumns Where Name = 'BackOrder' And Id = (Select Id From "
+    "SysObjects Where Name = 'OrderBranch'))",
+    "  Alter Table OrderBranch Add BackOrder Int Null",
+    "/",
+    "If Not Exists (Select Id from sysindexes Where Name = 'ProductOnhand_BarYear')",
+    "  Create Index ProductOnhand_BarYear On ProductOnhand (ProductUnits, BalanceYear)",
+    "/",
+});
+
+std::unique_ptr<tsqlite::Session> openBranchDatabase(TempServer& server, const std::string& name) {
+    server.createDatabase(name);
+    auto db = server.open(name);
+    runFixture(*db, "company_schema.sql");
+    runFixture(*db, "settings_data.sql");
+    runScript(*db, kBranchOrderStartupScript);
+    runFixture(*db, "branch_order_data.sql");
+    return db;
+}
+
+Day today(int offsetDays) {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    tm.tm_mday += offsetDays;
+    tm.tm_hour = 12;  // clear of daylight-saving edges
+    tm.tm_isdst = -1;
+    std::mktime(&tm);
+    return Day{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+}
+
+std::string isoDate(const Day& d) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+    return buf;
+}
+
+std::string dmyDate(const Day& d) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day, d.month, d.year);
+    return buf;
+}
+
+std::string midnight(const Day& d) {
+    return isoDate(d) + " 00:00:00.000";
+}
+
+int currentYear() {
+    return today().year;
+}
+
+double secondsFromNow(const std::string& datetime) {
+    std::tm tm{};
+    if (std::sscanf(datetime.c_str(), "%d-%d-%d %d:%d:%d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                    &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 6)
+        return 1e9;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    tm.tm_isdst = -1;
+    return std::difftime(std::mktime(&tm), std::time(nullptr));
+}
+
+}  // namespace conformance

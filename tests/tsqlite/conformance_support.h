@@ -1,0 +1,126 @@
+#pragma once
+// Helpers for the conformance tests: the client's statements run on a throw-away server
+// built from the fixture scripts in tests/tsqlite/data/conformance.
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tsqlite/session.h"
+
+namespace conformance {
+
+using tsqlite::Params;
+using tsqlite::Value;
+
+// Parameter values, as the client's database layer binds them.
+inline Value T(std::string s) {
+    return Value::text(std::move(s));
+}
+inline Value I(long long v) {
+    return Value::integer(v);
+}
+inline Value F(double v) {
+    return Value::real(v);
+}
+inline Value Null() {
+    return Value::null();
+}
+
+// A server directory in a fresh temporary folder, removed again with the object.
+class TempServer {
+public:
+    TempServer();
+    ~TempServer();
+    TempServer(const TempServer&) = delete;
+    TempServer& operator=(const TempServer&) = delete;
+
+    const std::string& dir() const { return serverDir_; }
+    void createDatabase(const std::string& name);
+    std::unique_ptr<tsqlite::Session> open(const std::string& database);
+
+private:
+    std::string root_;
+    std::string serverDir_;
+};
+
+std::string fixturePath(const std::string& fileName);
+std::string readFile(const std::string& path);
+
+// Runs every GO-separated batch of a fixture script; a failing batch throws an error that
+// names the file and the line the batch starts at.
+void runFixture(tsqlite::Session& session, const std::string& fileName);
+
+// The statements the client's script runner cuts a script into: lines are trimmed, a line
+// holding only "/" or the part of a line up to a semicolon ends a statement, empty lines drop.
+std::vector<std::string> runnerStatements(const std::string& script);
+// Names of the :name parameters a statement uses (outside strings and comments).
+std::vector<std::string> parameterNames(const std::string& statement);
+// Runs a script as the runner does: statement by statement, each with the script parameters
+// it names. Returns the result sets of all statements.
+std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::string& script,
+                                          const Params& params = {});
+
+// Joins program lines with line breaks, the way a statement held as a list of lines reaches
+// the server.
+std::string lines(std::initializer_list<std::string_view> parts);
+std::string joinLines(const std::vector<std::string>& parts);
+
+// One result set with accessors by column name (case-insensitive, first match).
+class Rows {
+public:
+    Rows() = default;
+    explicit Rows(tsqlite::ResultSet rs) : rs_(std::move(rs)) {}
+
+    size_t size() const { return rs_.rows.size(); }
+    bool empty() const { return rs_.rows.empty(); }
+    int column(const std::string& name) const;  // -1 when absent
+    bool has(const std::string& name) const { return column(name) >= 0; }
+    const Value& at(size_t row, const std::string& name) const;
+
+    std::string str(size_t row, const std::string& name) const;  // text as stored, "" for NULL
+    double num(size_t row, const std::string& name) const;       // 0 for NULL
+    long long integer(size_t row, const std::string& name) const;
+    bool isNull(size_t row, const std::string& name) const;
+    std::vector<std::string> strings(
+        const std::string& name) const;  // whole column, trailing blanks cut
+    const tsqlite::ResultSet& raw() const { return rs_; }
+
+private:
+    tsqlite::ResultSet rs_;
+};
+
+// Runs a batch that must produce exactly one result set.
+Rows query(tsqlite::Session& session, const std::string& sql, const Params& params = {});
+// Runs a batch for its side effects, throwing its first error.
+void exec(tsqlite::Session& session, const std::string& sql, const Params& params = {});
+// First column of the first row of a one-row query.
+Value scalar(tsqlite::Session& session, const std::string& sql, const Params& params = {});
+long long count(tsqlite::Session& session, const std::string& sql, const Params& params = {});
+
+std::string text(const Value& v);
+double num(const Value& v);
+std::string rtrim(std::string s);
+
+// Procedure outputs by name, without regard to letter case.
+const Value& output(const tsqlite::ProcResult& r, const std::string& name);
+
+// The branch order screen's start-up script, which creates OrderBranch and UserProdGroup.
+extern const std::string kBranchOrderStartupScript;
+// A branch company database with the start-up script run and branch 0029's fixture loaded.
+std::unique_ptr<tsqlite::Session> openBranchDatabase(TempServer& server, const std::string& name);
+
+// Dates on the local clock (the one the embedded server's GetDate() reads).
+struct Day {
+    int year, month, day;
+};
+Day today(int offsetDays = 0);
+std::string isoDate(const Day& d);   // YYYY-MM-DD
+std::string dmyDate(const Day& d);   // DD/MM/YYYY
+std::string midnight(const Day& d);  // YYYY-MM-DD 00:00:00.000
+int currentYear();
+// Seconds between a server datetime text and the local clock now.
+double secondsFromNow(const std::string& datetime);
+
+}  // namespace conformance

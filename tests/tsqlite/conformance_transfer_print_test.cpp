@@ -1,0 +1,118 @@
+// Transfer documents by vehicle and the document print dialog: the box list of a vehicle's
+// latest closed trip, the print layouts of a form code and the layout's print procedure.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "conformance_support.h"
+
+using namespace conformance;
+
+namespace {
+
+const std::string kBoxList = lines({
+    "Select DocNo, CarNo, CarDesc, BranchCode, BranchName, Count(BoxNO) CountBoxNO",
+    "From(",
+    "Select T.DocNo, Car.Code CarNo, Car.Description CarDesc, B.BranchCode, B.BranchName, C.BoxNO",
+    "From TransferCarHd T",
+    "Inner Join Misc Car On (Car.GroupCode = 'CARNO') And (Car.Code = T.CarNo)",
+    "Inner Join TransferCarDt C On (C.TransferCarHd = T.Id)",
+    "Inner Join TranBranchDt D On (D.BoxNo = C.BoxNo)",
+    "Inner Join TranBranchHd H ON (H.Id = D.TranBranchHd) And (H.TranType = 'O')",
+    "Inner Join Branch B On (B.Id = H.Branch)",
+    "Where T.Id = (Select Max(Id) From TransferCarHd WHere CarNo = :CarNo And T.Closed = 'Y')",
+    "Group by T.DocNo, Car.Code, Car.Description, B.BranchCode, B.BranchName, C.BoxNO",
+    ") As M",
+    "Group by DocNo, CarNo, CarDesc, BranchCode, BranchName",
+    "Order by BranchCode",
+});
+
+const std::string kLayouts = lines({
+    "Select FormOrderNo,FormCode,FormDesc,FrfName,SpName,DocCode,DocParaName, ShowPrintPreview",
+    "From  SystemForm",
+    "Where LTrim(RTrim(FormCode))=LTrim(RTrim(:PrintCode))",
+    "Order By FormOrderNo",
+});
+
+const std::string kSettings = lines({
+    "SELECT *",
+    "       ,(Select M.Code From Misc M Where M.Id = MainCurrencyId) MainCurrencyCode",
+    "       ,(Select M.Description From Misc M Where M.Id = MainCurrencyId) MainCurrencyName",
+    "FROM Config",
+    "Where id=1",
+});
+
+class ConformanceTransferPrint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.createDatabase("NWX");
+        db = server.open("NWX");
+        runFixture(*db, "company_schema.sql");
+        runFixture(*db, "settings_data.sql");
+        runFixture(*db, "transfer_data.sql");
+    }
+    TempServer server;
+    std::unique_ptr<tsqlite::Session> db;
+};
+
+TEST_F(ConformanceTransferPrint, BoxListCountsDistinctBoxesPerBranchOfTheLatestClosedTrip) {
+    Rows r = query(*db, kBoxList, {{"CarNo", T("70-1111")}});
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r.str(0, "DocNo"), "TC0002");
+    EXPECT_EQ(r.str(0, "CarNo"), "70-1111");
+    EXPECT_EQ(r.str(0, "CarDesc"), "รถบรรทุก 6 ล้อ");
+    EXPECT_EQ(r.str(0, "BranchCode"), "0029");
+    EXPECT_EQ(r.str(0, "BranchName"), "สาขา 29 ลาดพร้าว");
+    // BX01 (two lines) and BX02; incoming BX04 and the earlier trip's BX05 are not counted.
+    EXPECT_EQ(r.integer(0, "CountBoxNO"), 2);
+    EXPECT_EQ(r.str(1, "BranchCode"), "0036");
+    EXPECT_EQ(r.integer(1, "CountBoxNO"), 2) << "BX02 counts for both branches";
+}
+
+TEST_F(ConformanceTransferPrint, BoxListIsEmptyWhenTheLatestTripIsOpen) {
+    EXPECT_EQ(query(*db, kBoxList, {{"CarNo", T("70-2222")}}).size(), 0u);
+    EXPECT_EQ(query(*db, kBoxList, {{"CarNo", T("")}}).size(), 0u);
+}
+
+TEST_F(ConformanceTransferPrint, LayoutsOfAFormCodeIgnoreSurroundingBlanks) {
+    Rows r = query(*db, kLayouts, {{"PrintCode", T("CARTRANNO ")}});
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r.integer(0, "FormOrderNo"), 1);
+    EXPECT_EQ(r.str(0, "FrfName"), "Forms\\CarTran.frf");
+    EXPECT_EQ(r.str(0, "SpName"), "SpPrintCarTran ");
+    EXPECT_EQ(r.str(0, "ShowPrintPreview"), "Y");
+    EXPECT_EQ(r.str(1, "FrfName"), "CarTran.fr3");
+    EXPECT_EQ(query(*db, kLayouts, {{"PrintCode", T("NOFORM")}}).size(), 0u);
+
+    // Closing the dialog reads AutoGenGL from the settings row.
+    EXPECT_EQ(query(*db, kSettings).str(0, "AutoGenGL"), "N");
+}
+
+TEST_F(ConformanceTransferPrint, LayoutProcedureRunsWithTheDocumentBeforePrinting) {
+    Rows layouts = query(*db, kLayouts, {{"PrintCode", T("CARTRANNO")}});
+    ASSERT_GE(layouts.size(), 1u);
+    std::string sp = rtrim(layouts.str(0, "SpName"));
+    auto r = db->callProcedure(sp, {{"@No", T("TC0002")},
+                                    {"@DocYear", I(currentYear())},
+                                    {"@DocCode", T(layouts.str(0, "DocCode"))},
+                                    {"@NewDocNo", Null(), true}});
+    EXPECT_EQ(text(output(r, "@NewDocNo")), "TC0002");
+    Rows req = query(*db, "SELECT DocNo, DocYear, DocCode FROM PrintRequest");
+    ASSERT_EQ(req.size(), 1u);
+    EXPECT_EQ(req.integer(0, "DocYear"), currentYear());
+    EXPECT_EQ(req.str(0, "DocCode"), "CARTRANNO");
+
+    // Preview and print are logged with their action codes.
+    for (int action : {10, 5})
+        db->callProcedure("UserAddLog", {{"@UserId", I(7)},
+                                         {"@MenuId", I(14)},
+                                         {"@FunctionListId", I(action)},
+                                         {"@DocumentId", I(0)},
+                                         {"@Remark", T("TC0002")}});
+    EXPECT_EQ(
+        count(*db,
+              "SELECT COUNT(*) FROM UserLog WHERE Remark = 'TC0002' AND FunctionListId IN (5, 10)"),
+        2);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#pragma once
+// A throw-away server directory for engine tests.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tsqlite/session.h"
+
+namespace tsqlite::testing {
+
+class TempServer {
+public:
+    TempServer() {
+        char tmpl[] = "/tmp/tsqlite-test-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        createServer(dir_);
+    }
+    ~TempServer() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    const std::string& dir() const { return dir_; }
+
+private:
+    std::string dir_;
+};
+
+// A session on a fresh server with one database "Shop" as the current database.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Session master(server.dir(), "master");
+        master.query("CREATE DATABASE Shop");
+        session = std::make_unique<Session>(server.dir(), "Shop");
+    }
+
+    std::vector<ResultSet> q(const std::string& sql, const Params& p = {}) {
+        return session->query(sql, p);
+    }
+    // The single value of a one-row, one-column query.
+    Value scalar(const std::string& sql, const Params& p = {}) {
+        auto rs = q(sql, p);
+        EXPECT_FALSE(rs.empty());
+        if (rs.empty() || rs.back().rows.empty()) return Value::null();
+        return rs.back().rows[0][0];
+    }
+    std::string text(const std::string& sql, const Params& p = {}) {
+        Value v = scalar(sql, p);
+        return v.isNull() ? "<NULL>" : v.kind == Value::Kind::Text ? v.s
+                                                                   : displayText(v, SqlType{});
+    }
+    long long integer(const std::string& sql, const Params& p = {}) {
+        Value v = scalar(sql, p);
+        return v.kind == Value::Kind::Float ? static_cast<long long>(v.f) : v.i;
+    }
+    // Runs a batch expected to fail and returns the error.
+    Error error(const std::string& sql, const Params& p = {}) {
+        try {
+            session->query(sql, p);
+        } catch (const Error& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no error from: " << sql;
+        return Error(0, "");
+    }
+
+    TempServer server;
+    std::unique_ptr<Session> session;
+};
+
+}  // namespace tsqlite::testing

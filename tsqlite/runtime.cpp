@@ -1,0 +1,390 @@
+// Registration of the runtime on a SQLite connection, and the SQLite faces of CONVERT and the
+// date functions. These run once per row on large scans, so the common cases avoid allocating.
+#include "tsqlite/runtime.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "tsqlite/runtime_internal.h"
+
+namespace tsqlite {
+namespace rt {
+
+void reportError(sqlite3_context* ctx, const Error& e) {
+    std::string text = encodeError(e);
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+namespace {
+
+Value readValue(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return Value::integer(sqlite3_value_int64(v));
+        case SQLITE_FLOAT:
+            return Value::real(sqlite3_value_double(v));
+        case SQLITE_TEXT:
+            return Value::text(std::string(textArg(v)));
+        case SQLITE_BLOB: {
+            const char* p = static_cast<const char*>(sqlite3_value_blob(v));
+            return Value::blob(
+                std::string(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v))));
+        }
+        default:
+            return Value::null();
+    }
+}
+
+void resultValue(sqlite3_context* ctx, const Value& v) {
+    switch (v.kind) {
+        case Value::Kind::Int:
+            return sqlite3_result_int64(ctx, v.i);
+        case Value::Kind::Float:
+            return sqlite3_result_double(ctx, v.f);
+        case Value::Kind::Text:
+            return resultText(ctx, v.s);
+        case Value::Kind::Blob:
+            return sqlite3_result_blob(ctx, v.s.data(), static_cast<int>(v.s.size()),
+                                       SQLITE_TRANSIENT);
+        case Value::Kind::Null:
+            return sqlite3_result_null(ctx);
+    }
+}
+
+// A type spec argument, parsed once per statement while it stays constant.
+const SqlType& typeArg(sqlite3_context* ctx, sqlite3_value** argv, int i, SqlType& local) {
+    if (auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, i))) return *t;
+    std::string_view spec = textArg(argv[i]);
+    auto parsed = SqlType::parse(spec);
+    if (!parsed) throw Error(243, "Type " + std::string(spec) + " is not a defined system type.");
+    local = *parsed;
+    sqlite3_set_auxdata(ctx, i, new SqlType(local),
+                        [](void* p) { delete static_cast<SqlType*>(p); });
+    return local;
+}
+
+bool isStringish(const SqlType& t) {
+    return t.isString() || t.base == BaseType::Unknown;
+}
+
+// The cases that dominate real workloads, answered straight from the SQLite value.
+bool fastConvert(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, const SqlType& dst,
+                 int style) {
+    const int type = sqlite3_value_type(arg);
+    switch (dst.base) {
+        case BaseType::TinyInt:
+        case BaseType::SmallInt:
+        case BaseType::Int:
+        case BaseType::BigInt: {
+            if (type != SQLITE_INTEGER || !(src.isInteger() || src.base == BaseType::Unknown))
+                return false;
+            int64_t v = sqlite3_value_int64(arg);
+            bool ok = dst.base == BaseType::BigInt     ? true
+                      : dst.base == BaseType::Int      ? v >= INT32_MIN && v <= INT32_MAX
+                      : dst.base == BaseType::SmallInt ? v >= -32768 && v <= 32767
+                                                       : v >= 0 && v <= 255;
+            if (!ok) return false;
+            sqlite3_result_int64(ctx, v);
+            return true;
+        }
+        case BaseType::Bit:
+            if (type != SQLITE_INTEGER || !(src.isNumeric() || src.base == BaseType::Unknown))
+                return false;
+            sqlite3_result_int(ctx, sqlite3_value_int64(arg) != 0);
+            return true;
+        case BaseType::Decimal:
+        case BaseType::Money:
+        case BaseType::Float: {
+            if ((type != SQLITE_INTEGER && type != SQLITE_FLOAT) ||
+                !(src.isNumeric() || src.base == BaseType::Unknown) || src.base == BaseType::Bit)
+                return false;
+            double x = sqlite3_value_double(arg);
+            if (dst.base == BaseType::Float) {
+                sqlite3_result_double(ctx, x);
+                return true;
+            }
+            int scale = dst.base == BaseType::Money ? 4 : dst.scale;
+            double limit = dst.base == BaseType::Money
+                               ? 922337203685477.5808
+                               : std::pow(10.0, (dst.precision > 0 ? dst.precision : 18) - scale);
+            double r = type == SQLITE_INTEGER ? x : roundDouble(x, scale);
+            if (!(std::fabs(r) < limit) || std::fabs(x) > 9e15) return false;
+            sqlite3_result_double(ctx, r);
+            return true;
+        }
+        case BaseType::Char:
+        case BaseType::VarChar:
+        case BaseType::NChar:
+        case BaseType::NVarChar: {
+            if (type == SQLITE_TEXT && isStringish(src)) {
+                if (dst.length < 0) {
+                    sqlite3_result_value(ctx, arg);
+                    return true;
+                }
+                std::string_view s = textArg(arg);
+                int64_t n = charCount(s);
+                if (n > dst.length) return false;
+                if (!dst.isFixedLength() || n == dst.length) {
+                    sqlite3_result_value(ctx, arg);
+                    return true;
+                }
+                char buf[256];
+                size_t total = s.size() + static_cast<size_t>(dst.length - n);
+                if (total > sizeof buf) return false;
+                std::memcpy(buf, s.data(), s.size());
+                std::memset(buf + s.size(), ' ', total - s.size());
+                sqlite3_result_text(ctx, buf, static_cast<int>(total), SQLITE_TRANSIENT);
+                return true;
+            }
+            if (type == SQLITE_INTEGER && (src.isInteger() || src.base == BaseType::Unknown) &&
+                src.base != BaseType::Bit && !dst.isFixedLength()) {
+                char buf[24];
+                auto res = std::to_chars(buf, buf + sizeof buf, sqlite3_value_int64(arg));
+                int n = static_cast<int>(res.ptr - buf);
+                if (dst.length >= 0 && n > dst.length) return false;
+                sqlite3_result_text(ctx, buf, n, SQLITE_TRANSIENT);
+                return true;
+            }
+            return false;
+        }
+        case BaseType::DateTime:
+        case BaseType::Date: {
+            if (type != SQLITE_TEXT ||
+                !(src.isString() || src.base == BaseType::Unknown ||
+                  src.base == BaseType::DateTime || src.base == BaseType::SmallDateTime ||
+                  src.base == BaseType::Date))
+                return false;
+            DateTime dt;
+            if (!parseCanonical(textArg(arg), dt)) return false;
+            char buf[32];
+            int n;
+            if (dst.base == BaseType::Date) {
+                n = formatDateOnly(dt, buf);
+            } else {
+                dt = roundToTicks(dt);
+                if (dt.days < kMinDateTimeDay || dt.days > kMaxDay) return false;
+                n = formatCanonical(dt, buf);
+            }
+            sqlite3_result_text(ctx, buf, n, SQLITE_TRANSIENT);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+// tsq_convert(value, srcType, dstType, style, assign)
+void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    SqlType srcLocal, dstLocal;
+    const SqlType& src = typeArg(ctx, argv, 1, srcLocal);
+    const SqlType& dst = typeArg(ctx, argv, 2, dstLocal);
+    int style = argc > 3 && sqlite3_value_type(argv[3]) != SQLITE_NULL
+                    ? static_cast<int>(sqlite3_value_int64(argv[3]))
+                    : -1;
+    bool assign = argc > 4 && sqlite3_value_int64(argv[4]) != 0;
+    if (fastConvert(ctx, argv[0], src, dst, style)) return;
+    resultValue(ctx, convertValue(readValue(argv[0]), src, dst, style, assign));
+}
+
+// tsq_nz(x): x, unless it is a zero divisor.
+void fnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    bool zero = false;
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_INTEGER:
+            zero = sqlite3_value_int64(argv[0]) == 0;
+            break;
+        case SQLITE_FLOAT:
+            zero = sqlite3_value_double(argv[0]) == 0;
+            break;
+        case SQLITE_TEXT: {
+            std::string_view s = textArg(argv[0]);
+            zero = isNumericText(s) && sqlite3_value_double(argv[0]) == 0;
+            break;
+        }
+        default:
+            break;
+    }
+    if (zero) throw errors::divideByZero();
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+// ---- dates -----------------------------------------------------------------------------------
+
+// A datetime argument. dateOnly tells a 'YYYY-MM-DD' value (a date column) apart.
+void dateArg(sqlite3_value* v, DateTime& dt, bool& dateOnly) {
+    dateOnly = false;
+    int type = sqlite3_value_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        double x = sqlite3_value_double(v);
+        int64_t ms = std::llround(x * kMsPerDay);
+        dt.days = ms / kMsPerDay - (ms % kMsPerDay < 0);
+        dt.ms = ms - dt.days * kMsPerDay;
+        return;
+    }
+    std::string_view s = textArg(v);
+    if (parseCanonical(s, dt)) {
+        dateOnly = s.size() == 10;
+        return;
+    }
+    bool hasDate = false;
+    if (parseDateTime(s, -1, dt, hasDate) != ParseResult::Ok)
+        throw Error(241,
+                    "Conversion failed when converting date and/or time from character string.");
+}
+
+DatePart partArg(sqlite3_context* ctx, sqlite3_value** argv, const char* function) {
+    if (auto* p = static_cast<DatePart*>(sqlite3_get_auxdata(ctx, 0))) return *p;
+    std::string_view name = textArg(argv[0]);
+    DatePart part = parseDatePart(name);
+    if (part == DatePart::Invalid)
+        throw Error(155,
+                    "'" + std::string(name) + "' is not a recognized " + function + " option.");
+    sqlite3_set_auxdata(ctx, 0, new DatePart(part),
+                        [](void* p) { delete static_cast<DatePart*>(p); });
+    return part;
+}
+
+bool isTimePart(DatePart p) { return p >= DatePart::Hour && p <= DatePart::Nanosecond; }
+
+// A date value ('YYYY-MM-DD' comes only from date columns) has no time parts to work with.
+void checkDatePart(DatePart p, bool dateOnly, const char* function) {
+    if (dateOnly && isTimePart(p))
+        throw Error(9810, std::string("The datepart ") + datePartName(p) +
+                              " is not supported by date function " + function +
+                              " for data type date.");
+}
+
+void resultDateTime(sqlite3_context* ctx, DateTime dt, bool dateOnly) {
+    char buf[32];
+    int n;
+    if (dateOnly) {
+        n = formatDateOnly(dt, buf);
+    } else {
+        dt = roundToTicks(dt);
+        if (dt.days < kMinDateTimeDay || dt.days > kMaxDay)
+            throw Error(517, "Adding a value to a 'datetime' column caused an overflow.");
+        n = formatCanonical(dt, buf);
+    }
+    sqlite3_result_text(ctx, buf, n, SQLITE_TRANSIENT);
+}
+
+void fnDtAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    DateTime dt;
+    bool dateOnly;
+    dateArg(argv[0], dt, dateOnly);
+    double days = sqlite3_value_double(argv[1]);
+    if (!(std::fabs(days) < 1e7))
+        throw Error(517, "Adding a value to a 'datetime' column caused an overflow.");
+    int64_t total = dt.ms + std::llround(days * kMsPerDay);
+    int64_t carry = total / kMsPerDay - (total % kMsPerDay < 0);
+    dt.days += carry;
+    dt.ms = total - carry * kMsPerDay;
+    resultDateTime(ctx, dt, false);
+}
+
+void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, currentDateTime());
+}
+
+void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    DatePart part = partArg(ctx, argv, "dateadd");
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    int64_t n = intArg(argv[1]);
+    DateTime dt;
+    bool dateOnly;
+    dateArg(argv[2], dt, dateOnly);
+    checkDatePart(part, dateOnly, "dateadd");
+    if (!dateAdd(part, n, dt))
+        throw Error(517, std::string("Adding a value to a '") + (dateOnly ? "date" : "datetime") +
+                             "' column caused an overflow.");
+    resultDateTime(ctx, dt, dateOnly);
+}
+
+void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    DatePart part = partArg(ctx, argv, "datediff");
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    DateTime a, b;
+    bool dateOnly;
+    dateArg(argv[1], a, dateOnly);
+    dateArg(argv[2], b, dateOnly);
+    int64_t d = dateDiff(part, a, b);
+    if (d < INT32_MIN || d > INT32_MAX)
+        throw Error(535,
+                    "The datediff function resulted in an overflow. The number of dateparts "
+                    "separating two date/time instances is too large. Try to use datediff "
+                    "with a less precise datepart.");
+    sqlite3_result_int64(ctx, d);
+}
+
+void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    DatePart part = partArg(ctx, argv, "datepart");
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    DateTime dt;
+    bool dateOnly;
+    dateArg(argv[1], dt, dateOnly);
+    checkDatePart(part, dateOnly, "datepart");
+    sqlite3_result_int64(ctx, datePartValue(part, dt));
+}
+
+void fnDateName(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    DatePart part = partArg(ctx, argv, "datename");
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    DateTime dt;
+    bool dateOnly;
+    dateArg(argv[1], dt, dateOnly);
+    checkDatePart(part, dateOnly, "datename");
+    resultText(ctx, dateNameText(part, dt));
+}
+
+int collationCallback(void*, int na, const void* a, int nb, const void* b) {
+    return collateCompare(std::string_view(static_cast<const char*>(a), static_cast<size_t>(na)),
+                          std::string_view(static_cast<const char*>(b), static_cast<size_t>(nb)));
+}
+
+}  // namespace
+
+void registerConvertFunctions(sqlite3* db) {
+    const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "tsq_convert", 5, det, nullptr, guarded<fnConvert>, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_convert", 4, det, nullptr, guarded<fnConvert>, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_convert", 3, det, nullptr, guarded<fnConvert>, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_nz", 1, det, nullptr, guarded<fnNz>, nullptr, nullptr,
+                               nullptr);
+}
+
+void registerDateFunctions(sqlite3* db) {
+    const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "tsq_dtadd", 2, det, nullptr, guarded<fnDtAdd>, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "tsq_getdate", 0, SQLITE_UTF8, nullptr, guarded<fnGetDate>,
+                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_dateadd", 3, det, nullptr, guarded<fnDateAdd>, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_datediff", 3, det, nullptr, guarded<fnDateDiff>, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_datepart", 2, det, nullptr, guarded<fnDatePart>, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_datename", 2, det, nullptr, guarded<fnDateName>, nullptr,
+                               nullptr, nullptr);
+}
+
+}  // namespace rt
+
+void registerRuntime(sqlite3* db) {
+    sqlite3_create_collation_v2(db, "TSQL", SQLITE_UTF8, nullptr, rt::collationCallback, nullptr);
+    rt::registerConvertFunctions(db);
+    rt::registerDateFunctions(db);
+    rt::registerStringFunctions(db);
+}
+
+}  // namespace tsqlite
