@@ -129,7 +129,8 @@ struct SelectCore {
 struct SelectStmt {
     Pos pos;
     std::vector<SelectCore> cores;  // cores[0] op[0] cores[1] op[1] cores[2] ...
-    std::vector<SetOp> ops;
+    std::vector<SetOp> ops;         // evaluated left to right: the parser already made
+                                    // INTERSECT groups and parenthesised terms derived tables
     std::vector<OrderItem> orderBy;
 };
 
@@ -251,6 +252,8 @@ struct Stmt {
     TypeName baseType;       // CreateType
     std::optional<bool> nullable;  // CreateType
     std::string optionValue; // SetOption: "ON", "OFF", or the value as written
+                             // (SET IDENTITY_INSERT t ON: table in target; SET DATEFORMAT @v:
+                             // the variable also in value); Raiserror: WITH options, "NOWAIT,LOG"
     bool ifExists = false;   // DROP ... IF EXISTS
 
     // Declare

@@ -53,8 +53,10 @@ std::string quoteLiteral(std::string_view s) {
 
 std::string valueLiteral(const Value& v) {
     switch (v.kind) {
-        case Value::Kind::Null: return "NULL";
-        case Value::Kind::Int: return std::to_string(v.i);
+        case Value::Kind::Null:
+            return "NULL";
+        case Value::Kind::Int:
+            return std::to_string(v.i);
         case Value::Kind::Float: {
             if (std::isnan(v.f) || std::isinf(v.f)) return "NULL";
             char buf[40];
@@ -63,7 +65,8 @@ std::string valueLiteral(const Value& v) {
             if (s.find_first_of(".eE") == std::string::npos) s += ".0";
             return s;
         }
-        case Value::Kind::Text: return quoteLiteral(v.s);
+        case Value::Kind::Text:
+            return quoteLiteral(v.s);
         case Value::Kind::Blob: {
             static const char* hex = "0123456789ABCDEF";
             std::string r = "X'";
@@ -79,31 +82,44 @@ std::string valueLiteral(const Value& v) {
 
 void bindValue(sqlite3_stmt* st, int index, const Value& v) {
     switch (v.kind) {
-        case Value::Kind::Null: sqlite3_bind_null(st, index); break;
-        case Value::Kind::Int: sqlite3_bind_int64(st, index, v.i); break;
-        case Value::Kind::Float: sqlite3_bind_double(st, index, v.f); break;
+        case Value::Kind::Null:
+            sqlite3_bind_null(st, index);
+            break;
+        case Value::Kind::Int:
+            sqlite3_bind_int64(st, index, v.i);
+            break;
+        case Value::Kind::Float:
+            sqlite3_bind_double(st, index, v.f);
+            break;
         case Value::Kind::Text:
-            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()),
+                              SQLITE_TRANSIENT);
             break;
         case Value::Kind::Blob:
-            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()),
+                              SQLITE_TRANSIENT);
             break;
     }
 }
 
 Value columnValue(sqlite3_stmt* st, int index) {
     switch (sqlite3_column_type(st, index)) {
-        case SQLITE_INTEGER: return Value::integer(sqlite3_column_int64(st, index));
-        case SQLITE_FLOAT: return Value::real(sqlite3_column_double(st, index));
+        case SQLITE_INTEGER:
+            return Value::integer(sqlite3_column_int64(st, index));
+        case SQLITE_FLOAT:
+            return Value::real(sqlite3_column_double(st, index));
         case SQLITE_TEXT: {
             auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, index));
-            return Value::text(std::string(p, static_cast<size_t>(sqlite3_column_bytes(st, index))));
+            return Value::text(
+                std::string(p, static_cast<size_t>(sqlite3_column_bytes(st, index))));
         }
         case SQLITE_BLOB: {
             auto p = static_cast<const char*>(sqlite3_column_blob(st, index));
-            return Value::blob(std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, index))));
+            return Value::blob(
+                std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, index))));
         }
-        default: return Value::null();
+        default:
+            return Value::null();
     }
 }
 

@@ -14,8 +14,11 @@ namespace {
 
 using namespace ast;
 
-// Recursion through nested parentheses, subqueries and blocks; bounds the C++ stack.
+// Recursion through nested parentheses, subqueries and joins; bounds the C++ stack.
 constexpr int kMaxNesting = 128;
+// Nested statements (IF, WHILE, BEGIN...END) cost little stack each, and long ELSE IF chains
+// nest one level per branch, so they get a budget of their own.
+constexpr int kMaxStatementNesting = 512;
 // Height of expression trees; SQLite refuses deeper ones anyway, and consumers walk the tree
 // recursively. Long AND/OR chains count here even though they do not nest in the text.
 constexpr int kMaxHeight = 1000;
@@ -81,16 +84,18 @@ private:
     size_t p_ = 0;
     int prevEnd_ = 0;  // end offset of the last consumed token
     int depth_ = 0;
+    int statementDepth_ = 0;
     int queryHeight_ = 0;                          // tallest expression in the current query
     std::unordered_map<const Expr*, int> height_;  // only nodes taller than 1
     int derivedCount_ = 0;
 
     struct Nest {
-        Parser& p;
-        explicit Nest(Parser& parser) : p(parser) {
-            if (++p.depth_ > kMaxNesting) throw tooDeep(p.cur().line);
+        int& depth;
+        Nest(Parser& p, int& counter, int limit) : depth(counter) {
+            if (++depth > limit) throw tooDeep(p.cur().line);
         }
-        ~Nest() { --p.depth_; }
+        explicit Nest(Parser& p) : Nest(p, p.depth_, kMaxNesting) {}
+        ~Nest() { --depth; }
     };
 
     // ---- token access ----
@@ -168,6 +173,7 @@ private:
         ObjectName n;
         n.parts.push_back(name());
         while (atOp(".")) {
+            if (n.parts.size() >= maxParts) fail();
             advance();
             if (atOp(".")) {
                 n.parts.emplace_back();
@@ -177,7 +183,6 @@ private:
             n.parts.push_back(cur().text);
             advance();
         }
-        if (n.parts.size() > maxParts) fail();
         return n;
     }
 
@@ -496,6 +501,7 @@ private:
                 advance();
                 return done(std::move(e));
             }
+            if (u == "IDENTITY" && isOp(peek(), "(")) return identityFunction();
             // Reserved words that are also function names.
             bool fn = (u == "LEFT" || u == "RIGHT" || u == "COALESCE" || u == "NULLIF") &&
                       isOp(peek(), "(");
@@ -511,6 +517,7 @@ private:
         advance();
         bool star = false;
         while (atOp(".")) {
+            if (parts.size() >= 4) fail();
             advance();
             if (atOp(".")) {
                 parts.emplace_back();
@@ -533,7 +540,6 @@ private:
         }
         if (parts.back().empty()) fail();
         if (atOp("(")) return functionCall(first, std::move(parts));
-        if (parts.size() > 4) fail();
         ExprPtr e = node(ExprKind::Column, first);
         e->parts = std::move(parts);
         return done(std::move(e));
@@ -558,6 +564,22 @@ private:
         }
         expectOp(")");
         if (atKw("OVER")) fail();  // window functions are not supported
+        return done(std::move(e));
+    }
+
+    // IDENTITY(type [, seed, step]) in SELECT ... INTO: Function "IDENTITY" with the type.
+    ExprPtr identityFunction() {
+        ExprPtr e = node(ExprKind::Function, cur());
+        e->text = "IDENTITY";
+        advance();
+        expectOp("(");
+        e->type = typeName();
+        if (acceptOp(",")) {
+            e->args.push_back(expr());
+            expectOp(",");
+            e->args.push_back(expr());
+        }
+        expectOp(")");
         return done(std::move(e));
     }
 
@@ -753,7 +775,7 @@ private:
                 group->pos = terms[i]->pos;
                 for (size_t k = i; k < j; ++k) {
                     if (k > i) group->ops.push_back(SetOp::Intersect);
-                    appendTerm(*group, std::move(terms[k]), k == i);
+                    appendTerm(*group, std::move(terms[k]), false);
                 }
                 out->cores.push_back(derivedCore(std::move(group)));
             }
@@ -1027,7 +1049,7 @@ private:
     }
 
     StmtPtr statement(bool first) {
-        Nest n(*this);
+        Nest n(*this, statementDepth_, kMaxStatementNesting);
         const Token& t = cur();
         size_t startTok = p_;
         queryHeight_ = 0;
@@ -1043,65 +1065,7 @@ private:
         if (atOp("(")) {
             s = selectStatement();
         } else if (t.kind == Tok::Ident && !t.quoted && t.reserved) {
-            const std::string& u = t.upper;
-            if (u == "SELECT")
-                s = selectStatement();
-            else if (u == "INSERT")
-                s = insertStatement();
-            else if (u == "UPDATE")
-                s = updateStatement();
-            else if (u == "DELETE")
-                s = deleteStatement();
-            else if (u == "TRUNCATE")
-                s = truncateStatement();
-            else if (u == "CREATE")
-                s = createStatement(first, false);
-            else if (u == "ALTER")
-                s = alterStatement(first);
-            else if (u == "DROP")
-                s = dropStatement();
-            else if (u == "USE") {
-                s = makeStmt(StmtKind::Use, t);
-                advance();
-                s->name = name();
-            } else if (u == "DECLARE")
-                s = declareStatement();
-            else if (u == "SET")
-                s = setStatement();
-            else if (u == "IF")
-                s = ifStatement();
-            else if (u == "WHILE")
-                s = whileStatement();
-            else if (u == "BEGIN")
-                s = beginStatement();
-            else if (u == "BREAK" || u == "CONTINUE") {
-                s = makeStmt(u == "BREAK" ? StmtKind::Break : StmtKind::Continue, t);
-                advance();
-            } else if (u == "RETURN") {
-                s = makeStmt(StmtKind::Return, t);
-                advance();
-                if (canStartExpr(cur())) s->value = expr();
-            } else if (u == "EXEC" || u == "EXECUTE") {
-                advance();
-                s = execBody(t);
-            } else if (u == "COMMIT" || u == "ROLLBACK")
-                s = commitRollback();
-            else if (u == "SAVE") {
-                s = makeStmt(StmtKind::SaveTran, t);
-                advance();
-                if (!acceptKw("TRAN")) expectKw("TRANSACTION");
-                if (cur().kind == Tok::Variable)
-                    s->name = literal(ExprKind::Variable)->text;
-                else
-                    s->name = name();
-            } else if (u == "RAISERROR")
-                s = raiserror();
-            else if (u == "PRINT") {
-                s = makeStmt(StmtKind::Print, t);
-                advance();
-                s->value = expr();
-            } else
-                fail();
+            s = keywordStatement(t, first);
         } else if (first && isName(t)) {
             // A batch that starts with a bare name calls that procedure.
             s = execBody(t);
@@ -1111,6 +1075,68 @@ private:
         if (p_ == startTok) fail();  // never loop without progress
         if (s->kind != StmtKind::CreateProcedure) s->sourceEnd = prevEnd_;
         acceptOp(";");
+        return s;
+    }
+
+    StmtPtr keywordStatement(const Token& t, bool first) {
+        const std::string& u = t.upper;
+        if (u == "SELECT") return selectStatement();
+        if (u == "INSERT") return insertStatement();
+        if (u == "UPDATE") return updateStatement();
+        if (u == "DELETE") return deleteStatement();
+        if (u == "TRUNCATE") return truncateStatement();
+        if (u == "CREATE") return createStatement(first, false);
+        if (u == "ALTER") return alterStatement(first);
+        if (u == "DROP") return dropStatement();
+        if (u == "USE") return useStatement();
+        if (u == "DECLARE") return declareStatement();
+        if (u == "SET") return setStatement();
+        if (u == "IF") return ifStatement();
+        if (u == "WHILE") return whileStatement();
+        if (u == "BEGIN") return beginStatement();
+        if (u == "BREAK") return wordStatement(StmtKind::Break);
+        if (u == "CONTINUE") return wordStatement(StmtKind::Continue);
+        if (u == "RETURN") return returnStatement();
+        if (u == "EXEC" || u == "EXECUTE") {
+            advance();
+            return execBody(t);
+        }
+        if (u == "COMMIT" || u == "ROLLBACK") return commitRollback();
+        if (u == "SAVE") return saveStatement();
+        if (u == "RAISERROR") return raiserror();
+        if (u == "PRINT") return printStatement();
+        fail();
+    }
+
+    StmtPtr wordStatement(StmtKind kind) {
+        StmtPtr s = makeStmt(kind, cur());
+        advance();
+        return s;
+    }
+
+    StmtPtr useStatement() {
+        StmtPtr s = wordStatement(StmtKind::Use);
+        s->name = name();
+        return s;
+    }
+
+    StmtPtr returnStatement() {
+        StmtPtr s = wordStatement(StmtKind::Return);
+        if (canStartExpr(cur())) s->value = expr();
+        return s;
+    }
+
+    StmtPtr printStatement() {
+        StmtPtr s = wordStatement(StmtKind::Print);
+        s->value = expr();
+        return s;
+    }
+
+    StmtPtr saveStatement() {
+        StmtPtr s = wordStatement(StmtKind::SaveTran);
+        if (!acceptKw("TRAN")) expectKw("TRANSACTION");
+        s->name = tranName();
+        if (s->name.empty()) fail();
         return s;
     }
 

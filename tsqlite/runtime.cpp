@@ -248,7 +248,9 @@ DatePart partArg(sqlite3_context* ctx, sqlite3_value** argv, const char* functio
     return part;
 }
 
-bool isTimePart(DatePart p) { return p >= DatePart::Hour && p <= DatePart::Nanosecond; }
+bool isTimePart(DatePart p) {
+    return p >= DatePart::Hour && p <= DatePart::Nanosecond;
+}
 
 // A date value ('YYYY-MM-DD' comes only from date columns) has no time parts to work with.
 void checkDatePart(DatePart p, bool dateOnly, const char* function) {
@@ -382,6 +384,11 @@ void registerDateFunctions(sqlite3* db) {
 
 void registerRuntime(sqlite3* db) {
     sqlite3_create_collation_v2(db, "TSQL", SQLITE_UTF8, nullptr, rt::collationCallback, nullptr);
+    // SQLite's Bloom filter in front of automatic indexes hashes the bytes of a string, so two
+    // strings equal under TSQL ('G1' and 'G1        ') can miss each other in a join. Turn
+    // that one optimization off (the value is SQLITE_BloomFilter from sqliteInt.h).
+    constexpr int kBloomFilter = 0x00080000;
+    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kBloomFilter);
     rt::registerConvertFunctions(db);
     rt::registerDateFunctions(db);
     rt::registerStringFunctions(db);

@@ -47,63 +47,98 @@ std::string sqliteAffinity(const SqlType& t) {
 // SQL Server's system type ids and byte lengths, for syscolumns.
 int systemTypeId(const SqlType& t) {
     switch (t.base) {
-        case BaseType::Bit: return 104;
-        case BaseType::TinyInt: return 48;
-        case BaseType::SmallInt: return 52;
-        case BaseType::Int: return 56;
-        case BaseType::BigInt: return 127;
-        case BaseType::Decimal: return 106;
-        case BaseType::Money: return 60;
-        case BaseType::SmallMoney: return 122;
-        case BaseType::Float: return 62;
-        case BaseType::Real: return 59;
-        case BaseType::Char: return 175;
-        case BaseType::VarChar: return 167;
-        case BaseType::NChar: return 239;
-        case BaseType::NVarChar: return 231;
-        case BaseType::Text: return 35;
-        case BaseType::NText: return 99;
-        case BaseType::DateTime: return 61;
-        case BaseType::SmallDateTime: return 58;
-        case BaseType::Date: return 40;
-        case BaseType::Time: return 41;
-        case BaseType::Binary: return 173;
-        case BaseType::VarBinary: return 165;
-        case BaseType::Image: return 34;
-        case BaseType::UniqueIdentifier: return 36;
-        default: return 0;
+        case BaseType::Bit:
+            return 104;
+        case BaseType::TinyInt:
+            return 48;
+        case BaseType::SmallInt:
+            return 52;
+        case BaseType::Int:
+            return 56;
+        case BaseType::BigInt:
+            return 127;
+        case BaseType::Decimal:
+            return 106;
+        case BaseType::Money:
+            return 60;
+        case BaseType::SmallMoney:
+            return 122;
+        case BaseType::Float:
+            return 62;
+        case BaseType::Real:
+            return 59;
+        case BaseType::Char:
+            return 175;
+        case BaseType::VarChar:
+            return 167;
+        case BaseType::NChar:
+            return 239;
+        case BaseType::NVarChar:
+            return 231;
+        case BaseType::Text:
+            return 35;
+        case BaseType::NText:
+            return 99;
+        case BaseType::DateTime:
+            return 61;
+        case BaseType::SmallDateTime:
+            return 58;
+        case BaseType::Date:
+            return 40;
+        case BaseType::Time:
+            return 41;
+        case BaseType::Binary:
+            return 173;
+        case BaseType::VarBinary:
+            return 165;
+        case BaseType::Image:
+            return 34;
+        case BaseType::UniqueIdentifier:
+            return 36;
+        default:
+            return 0;
     }
 }
 
 int byteLength(const SqlType& t) {
     switch (t.base) {
         case BaseType::Bit:
-        case BaseType::TinyInt: return 1;
-        case BaseType::SmallInt: return 2;
+        case BaseType::TinyInt:
+            return 1;
+        case BaseType::SmallInt:
+            return 2;
         case BaseType::Int:
         case BaseType::Real:
         case BaseType::SmallMoney:
-        case BaseType::SmallDateTime: return 4;
+        case BaseType::SmallDateTime:
+            return 4;
         case BaseType::BigInt:
         case BaseType::Float:
         case BaseType::Money:
-        case BaseType::DateTime: return 8;
-        case BaseType::Date: return 3;
-        case BaseType::Time: return 5;
+        case BaseType::DateTime:
+            return 8;
+        case BaseType::Date:
+            return 3;
+        case BaseType::Time:
+            return 5;
         case BaseType::Decimal:
             return t.precision <= 9 ? 5 : t.precision <= 19 ? 9 : t.precision <= 28 ? 13 : 17;
-        case BaseType::UniqueIdentifier: return 16;
+        case BaseType::UniqueIdentifier:
+            return 16;
         case BaseType::Text:
         case BaseType::NText:
-        case BaseType::Image: return 16;
+        case BaseType::Image:
+            return 16;
         case BaseType::NChar:
-        case BaseType::NVarChar: return t.length < 0 ? -1 : t.length * 2;
-        default: return t.length;
+        case BaseType::NVarChar:
+            return t.length < 0 ? -1 : t.length * 2;
+        default:
+            return t.length;
     }
 }
 
 struct Frame {
-    std::string db;  // database that unqualified names resolve in
+    std::string db;                        // database that unqualified names resolve in
     std::map<std::string, Variable> vars;  // by lower name
     std::string procedure;
     int depth = 0;
@@ -143,10 +178,10 @@ struct Session::Impl : TranslateContext {
     bool deadlineSet = false;
 
     std::map<std::string, DbCatalog> catalogs;  // by lower db name ("temp" for tempdb)
-    std::list<std::string> attachOrder;          // least recently used first
+    std::list<std::string> attachOrder;         // least recently used first
     std::unordered_map<std::string, std::shared_ptr<ast::Batch>> parsed;
-    std::map<std::string, CachedStmt> stmts;     // by node address + context
-    std::map<std::string, Procedure> procs;      // by "db.name" lower
+    std::map<std::string, CachedStmt> stmts;  // by node address + context
+    std::map<std::string, Procedure> procs;   // by "db.name" lower
 
     Frame* frame = nullptr;
     const Params* params = nullptr;
@@ -188,7 +223,8 @@ struct Session::Impl : TranslateContext {
             size_t p = 0;
             while (p < what.size()) {
                 auto comma = what.find(", ", p);
-                std::string item = what.substr(p, comma == std::string::npos ? std::string::npos : comma - p);
+                std::string item =
+                    what.substr(p, comma == std::string::npos ? std::string::npos : comma - p);
                 cols.push_back(lower(item.substr(item.find('.') + 1)));
                 if (comma == std::string::npos) break;
                 p = comma + 2;
@@ -244,7 +280,8 @@ struct Session::Impl : TranslateContext {
             std::string msg = sqlite3_errmsg(db);
             Error decoded(0, "");
             if (decodeError(msg, decoded)) throw decoded;
-            throw Error(50000, "Internal error preparing statement: " + msg + " [" + sql + "]", 16, 1);
+            throw Error(50000, "Internal error preparing statement: " + msg + " [" + sql + "]", 16,
+                        1);
         }
         return st;
     }
@@ -265,7 +302,8 @@ struct Session::Impl : TranslateContext {
         return row;
     }
 
-    std::vector<std::vector<Value>> queryRows(const std::string& sql, const std::vector<Value>& args = {}) {
+    std::vector<std::vector<Value>> queryRows(const std::string& sql,
+                                              const std::vector<Value>& args = {}) {
         sqlite3_stmt* st = prepare(sql);
         for (size_t i = 0; i < args.size(); ++i) bindValue(st, static_cast<int>(i + 1), args[i]);
         std::vector<std::vector<Value>> rows;
@@ -295,8 +333,9 @@ struct Session::Impl : TranslateContext {
         if (lower(name) == "tempdb") return "tempdb";
         if (lower(name) == "master") return "master";
         if (!fs::exists(dbFile(dir, name))) return "";
-        auto row = queryRow("SELECT name FROM \"master\".sysdatabases WHERE name = ? COLLATE NOCASE",
-                            {Value::text(name)});
+        auto row =
+            queryRow("SELECT name FROM \"master\".sysdatabases WHERE name = ? COLLATE NOCASE",
+                     {Value::text(name)});
         if (row.empty()) return "";
         return row[0].s;
     }
@@ -312,7 +351,10 @@ struct Session::Impl : TranslateContext {
         }
         if (!fs::exists(dbFile(dir, database))) {
             Error e = errors::cannotOpenDatabase(database);
-            e = Error(911, "Database '" + database + "' does not exist. Make sure that the name is entered correctly.", 16, 1);
+            e = Error(911,
+                      "Database '" + database +
+                          "' does not exist. Make sure that the name is entered correctly.",
+                      16, 1);
             throw e;
         }
         if (sqlite3_get_autocommit(db) == 0)
@@ -391,7 +433,8 @@ struct Session::Impl : TranslateContext {
         }
         auto rows = queryRows(
             "SELECT o.id, o.name, c.name, c.type, c.usertype, c.nullable, c.isidentity, c.seed, "
-            "c.step, c.defaultexpr FROM " + s + ".__tsq_objects o JOIN " + s +
+            "c.step, c.defaultexpr FROM " +
+            s + ".__tsq_objects o JOIN " + s +
             ".__tsq_columns c ON c.id = o.id WHERE o.xtype IN ('U','S') ORDER BY o.id, c.colid");
         std::shared_ptr<TableInfo> t;
         for (auto& r : rows) {
@@ -415,8 +458,9 @@ struct Session::Impl : TranslateContext {
             if (c.identity) t->identityColumn = static_cast<int>(t->columns.size());
             t->columns.push_back(c);
         }
-        for (auto& r : queryRows("SELECT o.name, i.name, i.isunique, i.isprimary, i.columns FROM " + s +
-                                 ".__tsq_indexes i JOIN " + s + ".__tsq_objects o ON o.id = i.id")) {
+        for (auto& r :
+             queryRows("SELECT o.name, i.name, i.isunique, i.isprimary, i.columns FROM " + s +
+                       ".__tsq_indexes i JOIN " + s + ".__tsq_objects o ON o.id = i.id")) {
             IndexInfo ix;
             ix.table = r[0].s;
             ix.name = r[1].s;
@@ -426,7 +470,8 @@ struct Session::Impl : TranslateContext {
             size_t p = 0;
             while (p <= cols.size()) {
                 auto c = cols.find(',', p);
-                ix.columns.push_back(cols.substr(p, c == std::string::npos ? std::string::npos : c - p));
+                ix.columns.push_back(
+                    cols.substr(p, c == std::string::npos ? std::string::npos : c - p));
                 if (c == std::string::npos) break;
                 p = c + 1;
             }
@@ -475,9 +520,10 @@ struct Session::Impl : TranslateContext {
             col("parent_obj", ty("int"));
             col("crdate", ty("datetime"));
             col("type", ty("char(2)"));
-            t->systemQuery = "SELECT name, id, substr(xtype || ' ', 1, 2) AS xtype, 1 AS uid, "
-                             "parent_obj, crdate, substr(xtype || ' ', 1, 2) AS type FROM " +
-                             s + ".__tsq_objects";
+            t->systemQuery =
+                "SELECT name, id, substr(xtype || ' ', 1, 2) AS xtype, 1 AS uid, "
+                "parent_obj, crdate, substr(xtype || ' ', 1, 2) AS type FROM " +
+                s + ".__tsq_objects";
         } else if (l == "syscolumns") {
             t->name = "syscolumns";
             col("name", ty("nvarchar(128)"));
@@ -489,16 +535,20 @@ struct Session::Impl : TranslateContext {
             col("scale", ty("int"));
             col("isnullable", ty("int"));
             col("usertype", ty("smallint"));
-            t->systemQuery = "SELECT name, id, xtype, length, colid, prec, scale, nullable AS "
-                             "isnullable, 0 AS usertype FROM " + s + ".__tsq_columns";
+            t->systemQuery =
+                "SELECT name, id, xtype, length, colid, prec, scale, nullable AS "
+                "isnullable, 0 AS usertype FROM " +
+                s + ".__tsq_columns";
         } else if (l == "sysindexes") {
             t->name = "sysindexes";
             col("id", ty("int"));
             col("name", ty("nvarchar(128)"));
             col("indid", ty("smallint"));
             col("keycnt", ty("smallint"));
-            t->systemQuery = "SELECT id, name, indid, length(columns) - length(replace(columns, "
-                             "',', '')) + 1 AS keycnt FROM " + s + ".__tsq_indexes";
+            t->systemQuery =
+                "SELECT id, name, indid, length(columns) - length(replace(columns, "
+                "',', '')) + 1 AS keycnt FROM " +
+                s + ".__tsq_indexes";
         } else {
             return nullptr;
         }
@@ -551,11 +601,21 @@ struct Session::Impl : TranslateContext {
                         16, 1);
         SqlType t;
         switch (v->kind) {
-            case Value::Kind::Int: t = *SqlType::parse("int"); break;
-            case Value::Kind::Float: t = *SqlType::parse("float"); break;
-            case Value::Kind::Text: t = *SqlType::parse("nvarchar(4000)"); break;
-            case Value::Kind::Blob: t = *SqlType::parse("varbinary(8000)"); break;
-            default: t = *SqlType::parse("nvarchar(4000)"); break;
+            case Value::Kind::Int:
+                t = *SqlType::parse("int");
+                break;
+            case Value::Kind::Float:
+                t = *SqlType::parse("float");
+                break;
+            case Value::Kind::Text:
+                t = *SqlType::parse("nvarchar(4000)");
+                break;
+            case Value::Kind::Blob:
+                t = *SqlType::parse("varbinary(8000)");
+                break;
+            default:
+                t = *SqlType::parse("nvarchar(4000)");
+                break;
         }
         return t;
     }
@@ -587,7 +647,8 @@ struct Session::Impl : TranslateContext {
     std::string paramSignature() {
         std::string sig;
         if (params)
-            for (auto& [k, v] : *params) sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind)) + ",";
+            for (auto& [k, v] : *params)
+                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind)) + ",";
         return sig;
     }
 
@@ -632,7 +693,8 @@ struct Session::Impl : TranslateContext {
 
     void bindAll(CachedStmt& c) {
         sqlite3_reset(c.st);
-        for (size_t i = 0; i < c.binds.size(); ++i) bindValue(c.st, static_cast<int>(i + 1), bindFor(c.binds[i]));
+        for (size_t i = 0; i < c.binds.size(); ++i)
+            bindValue(c.st, static_cast<int>(i + 1), bindFor(c.binds[i]));
     }
 
     void startClock() {
@@ -645,7 +707,8 @@ struct Session::Impl : TranslateContext {
     }
 
     static Value normalize(Value v, const SqlType& t) {
-        if (v.kind == Value::Kind::Float && t.isInteger()) return Value::integer(static_cast<long long>(v.f));
+        if (v.kind == Value::Kind::Float && t.isInteger())
+            return Value::integer(static_cast<long long>(v.f));
         if (v.kind == Value::Kind::Int && t.isNumeric() && !t.isInteger())
             return Value::real(static_cast<double>(v.i));
         return v;
@@ -665,7 +728,8 @@ struct Session::Impl : TranslateContext {
                 row[i] = normalize(columnValue(c.st, static_cast<int>(i)), c.columns[i].type);
             ++n;
             if (assign) {
-                for (size_t i = 0; i < c.assignVars.size(); ++i) setVariable(c.assignVars[i], row[i], c.columns[i].type);
+                for (size_t i = 0; i < c.assignVars.size(); ++i)
+                    setVariable(c.assignVars[i], row[i], c.columns[i].type);
             } else if (sink) {
                 sink->row(row);
             }
@@ -691,7 +755,8 @@ struct Session::Impl : TranslateContext {
 
     void setVariable(const std::string& name, const Value& v, const SqlType& from) {
         auto it = frame->vars.find(lower(name));
-        if (it == frame->vars.end()) throw Error(137, "Must declare the scalar variable \"" + name + "\".", 15, 2);
+        if (it == frame->vars.end())
+            throw Error(137, "Must declare the scalar variable \"" + name + "\".", 15, 2);
         it->second.value = convertValue(v, from, it->second.type, -1, false);
     }
 
@@ -795,11 +860,18 @@ struct Session::Impl : TranslateContext {
     Flow run(const ast::Stmt& s, Sink& sink) {
         using K = ast::StmtKind;
         switch (s.kind) {
-            case K::Empty: return Flow::Next;
-            case K::Select: runSelect(s, sink); return Flow::Next;
-            case K::Insert: runInsert(s, sink); return Flow::Next;
+            case K::Empty:
+                return Flow::Next;
+            case K::Select:
+                runSelect(s, sink);
+                return Flow::Next;
+            case K::Insert:
+                runInsert(s, sink);
+                return Flow::Next;
             case K::Update:
-            case K::Delete: runUpdateDelete(s, sink); return Flow::Next;
+            case K::Delete:
+                runUpdateDelete(s, sink);
+                return Flow::Next;
             case K::Truncate: {
                 auto t = findTable(s.target);
                 exec("DELETE FROM " + t->sqlName());
@@ -843,9 +915,12 @@ struct Session::Impl : TranslateContext {
                 }
                 return Flow::Next;
             }
-            case K::Block: return runList(s.body, sink);
-            case K::Break: return Flow::Break;
-            case K::Continue: return Flow::Continue;
+            case K::Block:
+                return runList(s.body, sink);
+            case K::Break:
+                return Flow::Break;
+            case K::Continue:
+                return Flow::Continue;
             case K::Return:
                 if (s.value) {
                     SqlType from;
@@ -877,39 +952,70 @@ struct Session::Impl : TranslateContext {
                 tranCount = 0;
                 exec("ROLLBACK");
                 return Flow::Next;
-            case K::SaveTran: return Flow::Next;
+            case K::SaveTran:
+                return Flow::Next;
             case K::Print: {
                 SqlType from;
                 Value v = evalExpr(*s.value, &from);
-                sink.message(v.isNull() ? "" : displayText(convertValue(v, from, *SqlType::parse("nvarchar(4000)")), *SqlType::parse("nvarchar(4000)")));
+                sink.message(
+                    v.isNull()
+                        ? ""
+                        : displayText(convertValue(v, from, *SqlType::parse("nvarchar(4000)")),
+                                      *SqlType::parse("nvarchar(4000)")));
                 return Flow::Next;
             }
-            case K::Raiserror: runRaiserror(s, sink); return Flow::Next;
+            case K::Raiserror:
+                runRaiserror(s, sink);
+                return Flow::Next;
             case K::Use: {
                 std::string name = canonicalName(s.name);
                 if (name.empty())
-                    throw Error(911, "Database '" + s.name + "' does not exist. Make sure that the name is entered correctly.", 16, 1);
+                    throw Error(
+                        911,
+                        "Database '" + s.name +
+                            "' does not exist. Make sure that the name is entered correctly.",
+                        16, 1);
                 schemaOf(name);
                 if (frame->depth == 0) current = name;
                 frame->db = name;
                 return Flow::Next;
             }
-            case K::CreateDatabase: createDatabase(s.name); return Flow::Next;
-            case K::DropDatabase: dropDatabase(s.name); return Flow::Next;
-            case K::CreateTable: createTable(s); return Flow::Next;
-            case K::AlterTable: alterTable(s); return Flow::Next;
-            case K::DropTable: dropTable(s); return Flow::Next;
-            case K::CreateIndex: createIndex(s); return Flow::Next;
-            case K::DropIndex: dropIndex(s); return Flow::Next;
+            case K::CreateDatabase:
+                createDatabase(s.name);
+                return Flow::Next;
+            case K::DropDatabase:
+                dropDatabase(s.name);
+                return Flow::Next;
+            case K::CreateTable:
+                createTable(s);
+                return Flow::Next;
+            case K::AlterTable:
+                alterTable(s);
+                return Flow::Next;
+            case K::DropTable:
+                dropTable(s);
+                return Flow::Next;
+            case K::CreateIndex:
+                createIndex(s);
+                return Flow::Next;
+            case K::DropIndex:
+                dropIndex(s);
+                return Flow::Next;
             case K::CreateType: {
                 Translator tr(*this);
                 SqlType base = tr.resolveType(s.baseType, false);
                 createType(s.name, base, s.nullable.value_or(true));
                 return Flow::Next;
             }
-            case K::CreateProcedure: createProcedure(s); return Flow::Next;
-            case K::DropProcedure: dropProcedure(s); return Flow::Next;
-            case K::Exec: runExec(s, sink); return Flow::Next;
+            case K::CreateProcedure:
+                createProcedure(s);
+                return Flow::Next;
+            case K::DropProcedure:
+                dropProcedure(s);
+                return Flow::Next;
+            case K::Exec:
+                runExec(s, sink);
+                return Flow::Next;
             case K::ExecDynamic: {
                 SqlType from;
                 Value v = evalExpr(*s.value, &from);
@@ -923,7 +1029,10 @@ struct Session::Impl : TranslateContext {
 
     void runNested(const std::string& text, Sink& sink) {
         if (frame->depth >= kMaxNesting)
-            throw Error(217, "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32).", 16, 1);
+            throw Error(217,
+                        "Maximum stored procedure, function, trigger, or view nesting level "
+                        "exceeded (limit 32).",
+                        16, 1);
         auto batch = parse(text);
         Frame f;
         f.db = frame->db;
@@ -944,7 +1053,8 @@ struct Session::Impl : TranslateContext {
         SqlType from;
         Value msg = evalExpr(*s.value, &from);
         int severity = 16, state = 1;
-        if (s.raiserrorArgs.size() > 0) severity = static_cast<int>(evalExpr(*s.raiserrorArgs[0]).i);
+        if (s.raiserrorArgs.size() > 0)
+            severity = static_cast<int>(evalExpr(*s.raiserrorArgs[0]).i);
         if (s.raiserrorArgs.size() > 1) state = static_cast<int>(evalExpr(*s.raiserrorArgs[1]).i);
         std::string text;
         int number = 50000;
@@ -960,7 +1070,9 @@ struct Session::Impl : TranslateContext {
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == '%' && i + 1 < text.size()) {
                 size_t j = i + 1;
-                while (j < text.size() && std::string("-+ #0123456789.lh").find(text[j]) != std::string::npos) ++j;
+                while (j < text.size() &&
+                       std::string("-+ #0123456789.lh").find(text[j]) != std::string::npos)
+                    ++j;
                 if (j < text.size() && std::string("sdiuxXo").find(text[j]) != std::string::npos) {
                     if (argi < s.raiserrorArgs.size()) {
                         SqlType t;
@@ -1000,19 +1112,26 @@ struct Session::Impl : TranslateContext {
             cs.assignVars = t.assignVars;
         });
         long long n = runRows(c, &sink);
-        if (c.assignVars.empty()) reportCount(sink, n);
-        else rowcount = n;
+        if (c.assignVars.empty())
+            reportCount(sink, n);
+        else
+            rowcount = n;
     }
 
     void selectInto(const ast::Stmt& s, Sink& sink) {
         const ast::SelectCore& core = s.select->cores[0];
         ast::ObjectName target = *core.into;
-        if (tryFindTable(target)) throw Error(2714, "There is already an object named '" + target.name() + "' in the database.", 16, 6);
+        if (tryFindTable(target))
+            throw Error(2714,
+                        "There is already an object named '" + target.name() + "' in the database.",
+                        16, 6);
         // Translate the query without its INTO.
         Translator tr(*this);
         SelectTx t = tr.select(*s.select);
         std::vector<ColumnInfo> cols;
-        for (auto& c : t.columns) {
+        bool identityTaken = false;
+        for (size_t k = 0; k < t.columns.size(); ++k) {
+            const Column& c = t.columns[k];
             if (c.name.empty())
                 throw Error(1038,
                             "An object or column name is missing or empty. For SELECT INTO "
@@ -1023,13 +1142,29 @@ struct Session::Impl : TranslateContext {
             ColumnInfo ci;
             ci.name = c.name;
             ci.type = c.type.base == BaseType::Unknown ? *SqlType::parse("int") : c.type;
+            // A column copied as it is keeps NOT NULL, and IDENTITY when the query reads one
+            // table only, as SQL Server's SELECT INTO does.
+            const ColumnInfo* origin = k < t.origins.size() ? t.origins[k] : nullptr;
+            if (origin) {
+                ci.nullable = origin->nullable;
+                if (origin->identity && t.singleTable && !identityTaken) {
+                    ci.identity = true;
+                    ci.seed = origin->seed;
+                    ci.step = origin->step;
+                    identityTaken = true;
+                }
+            }
             cols.push_back(ci);
         }
-        std::string schema = target.isTemp() ? "temp" : schemaOf(target.database().empty() ? currentDatabase() : target.database());
+        std::string schema =
+            target.isTemp()
+                ? "temp"
+                : schemaOf(target.database().empty() ? currentDatabase() : target.database());
         long long n = 0;
         atomically([&] {
             makeTable(schema, target.name(), cols, {});
-            std::string sql = "INSERT INTO " + quoteIdent(schema) + "." + quoteIdent(target.name()) + " " + t.sql;
+            std::string sql =
+                "INSERT INTO " + quoteIdent(schema) + "." + quoteIdent(target.name()) + " " + t.sql;
             CachedStmt c;
             c.sql = sql;
             c.binds = tr.binds();
@@ -1041,24 +1176,35 @@ struct Session::Impl : TranslateContext {
                 throw;
             }
             sqlite3_finalize(c.st);
+            for (size_t k = 0; k < cols.size(); ++k)
+                if (cols[k].identity)
+                    queryRow("UPDATE " + quoteIdent(schema) +
+                                 ".__tsq_columns SET last = (SELECT max(" +
+                                 quoteIdent(cols[k].name) + ") FROM " + quoteIdent(schema) + "." +
+                                 quoteIdent(target.name()) + ") WHERE id = (SELECT id FROM " +
+                                 quoteIdent(schema) +
+                                 ".__tsq_objects WHERE name = ? AND xtype = 'U') AND colid = ?",
+                             {Value::text(target.name()),
+                              Value::integer(static_cast<long long>(k + 1))});
         });
         reportCount(sink, n);
     }
 
     void runInsert(const ast::Stmt& s, Sink& sink) {
         auto t = findTable(s.target);
-        if (t->system) throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
+        if (t->system)
+            throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
         lastVerb = "INSERT";
-        auto& c = cached(&s, [&](Translator& tr, CachedStmt& cs) {
-            cs.sql = tr.insert(s, *t, 0, nullptr);
-        });
+        auto& c = cached(
+            &s, [&](Translator& tr, CachedStmt& cs) { cs.sql = tr.insert(s, *t, 0, nullptr); });
         long long n = 0;
         if (t->identityColumn >= 0) {
             std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
             int colid = t->identityColumn + 1;
             atomically([&] {
-                auto row = queryRow("SELECT last, seed, step FROM " + cat + " WHERE id = ? AND colid = ?",
-                                    {Value::integer(t->id), Value::integer(colid)});
+                auto row =
+                    queryRow("SELECT last, seed, step FROM " + cat + " WHERE id = ? AND colid = ?",
+                             {Value::integer(t->id), Value::integer(colid)});
                 long long seed = row.size() > 1 && !row[1].isNull() ? row[1].i : 1;
                 long long step = row.size() > 2 && !row[2].isNull() ? row[2].i : 1;
                 long long base = row.empty() || row[0].isNull() ? seed - step : row[0].i;
@@ -1080,7 +1226,8 @@ struct Session::Impl : TranslateContext {
     void runUpdateDelete(const ast::Stmt& s, Sink& sink) {
         auto t = findTable(s.target);
         // UPDATE alias ... FROM Table alias: the target is named by its alias.
-        if (t->system) throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
+        if (t->system)
+            throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
         lastVerb = s.kind == ast::StmtKind::Update ? "UPDATE" : "DELETE";
         auto& c = cached(&s, [&](Translator& tr, CachedStmt& cs) {
             cs.sql = s.kind == ast::StmtKind::Update ? tr.update(s, *t) : tr.del(s, *t);
@@ -1095,11 +1242,13 @@ struct Session::Impl : TranslateContext {
 
     std::string sourceText(const ast::Expr& e) {
         if (!batchText || e.sourceEnd <= e.pos.offset) return "";
-        return batchText->substr(static_cast<size_t>(e.pos.offset), static_cast<size_t>(e.sourceEnd - e.pos.offset));
+        return batchText->substr(static_cast<size_t>(e.pos.offset),
+                                 static_cast<size_t>(e.sourceEnd - e.pos.offset));
     }
 
     long long nextObjectId(const std::string& schema) {
-        auto row = queryRow("SELECT coalesce(max(id), 1000000) + 1 FROM " + quoteIdent(schema) + ".__tsq_objects");
+        auto row = queryRow("SELECT coalesce(max(id), 1000000) + 1 FROM " + quoteIdent(schema) +
+                            ".__tsq_objects");
         return row[0].i;
     }
 
@@ -1109,27 +1258,35 @@ struct Session::Impl : TranslateContext {
         return d;
     }
 
-    void makeTable(const std::string& schema, const std::string& name, const std::vector<ColumnInfo>& cols,
+    void makeTable(const std::string& schema, const std::string& name,
+                   const std::vector<ColumnInfo>& cols,
                    const std::vector<ast::TableConstraint>& constraints) {
         std::string s = quoteIdent(schema);
         std::string ddl = "CREATE TABLE " + s + "." + quoteIdent(name) + " (";
         for (size_t i = 0; i < cols.size(); ++i) ddl += (i ? ", " : "") + columnDdl(cols[i]);
         for (auto& k : constraints) {
             ddl += k.primaryKey ? ", PRIMARY KEY (" : ", UNIQUE (";
-            for (size_t i = 0; i < k.columns.size(); ++i) ddl += (i ? ", " : "") + quoteIdent(k.columns[i]);
+            for (size_t i = 0; i < k.columns.size(); ++i)
+                ddl += (i ? ", " : "") + quoteIdent(k.columns[i]);
             ddl += ")";
         }
         ddl += ")";
         exec(ddl);
         long long id = nextObjectId(schema);
-        queryRow("INSERT INTO " + s + ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, 'U', 0, ?)",
+        queryRow("INSERT INTO " + s +
+                     ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, 'U', 0, ?)",
                  {Value::integer(id), Value::text(name), Value::text(currentDateTime())});
         for (size_t i = 0; i < cols.size(); ++i) {
             const auto& c = cols[i];
-            queryRow("INSERT INTO " + s + ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, seed, step, defaultexpr, xtype, length, prec, scale) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                     {Value::integer(id), Value::integer(static_cast<long long>(i + 1)), Value::text(c.name),
-                      Value::text(c.type.toString()), c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
-                      Value::integer(c.nullable), Value::integer(c.identity), Value::integer(c.seed), Value::integer(c.step),
+            queryRow("INSERT INTO " + s +
+                         ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, "
+                         "seed, step, defaultexpr, xtype, length, prec, scale) VALUES "
+                         "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                     {Value::integer(id), Value::integer(static_cast<long long>(i + 1)),
+                      Value::text(c.name), Value::text(c.type.toString()),
+                      c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
+                      Value::integer(c.nullable), Value::integer(c.identity),
+                      Value::integer(c.seed), Value::integer(c.step),
                       c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
                       Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
                       Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
@@ -1137,14 +1294,24 @@ struct Session::Impl : TranslateContext {
         }
         int indid = 1;
         for (auto& k : constraints) {
-            std::string kname = k.name.empty() ? (k.primaryKey ? "PK__" : "UQ__") + name + "__" + std::to_string(id % 100000) + std::to_string(indid) : k.name;
+            std::string kname = k.name.empty()
+                                    ? (k.primaryKey ? "PK__" : "UQ__") + name + "__" +
+                                          std::to_string(id % 100000) + std::to_string(indid)
+                                    : k.name;
             long long kid = nextObjectId(schema);
-            queryRow("INSERT INTO " + s + ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, ?, ?, ?)",
-                     {Value::integer(kid), Value::text(kname), Value::text(k.primaryKey ? "PK" : "UQ"), Value::integer(id), Value::text(currentDateTime())});
+            queryRow(
+                "INSERT INTO " + s +
+                    ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, ?, ?, ?)",
+                {Value::integer(kid), Value::text(kname), Value::text(k.primaryKey ? "PK" : "UQ"),
+                 Value::integer(id), Value::text(currentDateTime())});
             std::string colsText;
             for (size_t i = 0; i < k.columns.size(); ++i) colsText += (i ? "," : "") + k.columns[i];
-            queryRow("INSERT INTO " + s + ".__tsq_indexes(id, name, indid, isunique, isprimary, columns) VALUES (?,?,?,1,?,?)",
-                     {Value::integer(id), Value::text(kname), Value::integer(k.primaryKey ? 1 : ++indid), Value::integer(k.primaryKey), Value::text(colsText)});
+            queryRow(
+                "INSERT INTO " + s +
+                    ".__tsq_indexes(id, name, indid, isunique, isprimary, columns) VALUES "
+                    "(?,?,?,1,?,?)",
+                {Value::integer(id), Value::text(kname), Value::integer(k.primaryKey ? 1 : ++indid),
+                 Value::integer(k.primaryKey), Value::text(colsText)});
             if (k.primaryKey && indid == 1) indid = 1;
         }
         bumpVersion(schema);
@@ -1170,9 +1337,14 @@ struct Session::Impl : TranslateContext {
     }
 
     void createTable(const ast::Stmt& s) {
-        std::string schema = s.target.isTemp() ? "temp" : schemaOf(s.target.database().empty() ? currentDatabase() : s.target.database());
+        std::string schema =
+            s.target.isTemp()
+                ? "temp"
+                : schemaOf(s.target.database().empty() ? currentDatabase() : s.target.database());
         if (catalog(schema).tables.count(lower(s.target.name())))
-            throw Error(2714, "There is already an object named '" + s.target.name() + "' in the database.", 16, 6);
+            throw Error(
+                2714, "There is already an object named '" + s.target.name() + "' in the database.",
+                16, 6);
         std::vector<ColumnInfo> cols;
         std::vector<ast::TableConstraint> cons = {};
         for (auto& d : s.columnDefs) {
@@ -1206,17 +1378,33 @@ struct Session::Impl : TranslateContext {
                 for (auto& d : s.columnDefs) {
                     ColumnInfo c = columnInfo(d);
                     if (t->column(c.name))
-                        throw Error(2705, "Column names in each table must be unique. Column name '" + c.name + "' in table '" + t->name + "' is specified more than once.", 16, 4);
-                    std::string ddl = "ALTER TABLE " + tbl + " ADD COLUMN " + quoteIdent(c.name) + " " + sqliteAffinity(c.type);
+                        throw Error(2705,
+                                    "Column names in each table must be unique. Column name '" +
+                                        c.name + "' in table '" + t->name +
+                                        "' is specified more than once.",
+                                    16, 4);
+                    std::string ddl = "ALTER TABLE " + tbl + " ADD COLUMN " + quoteIdent(c.name) +
+                                      " " + sqliteAffinity(c.type);
                     bool empty = queryRow("SELECT count(*) FROM " + tbl)[0].i == 0;
                     if (!c.nullable) {
                         Value dv;
                         if (!c.defaultExpr.empty()) {
                             auto b = parse("SELECT " + c.defaultExpr);
                             SqlType from;
-                            dv = convertValue(evalExpr(*b->statements[0]->select->cores[0].items[0].expr, &from), from, c.type);
+                            dv = convertValue(
+                                evalExpr(*b->statements[0]->select->cores[0].items[0].expr, &from),
+                                from, c.type);
                         } else if (!empty) {
-                            throw Error(4901, "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition specified, or the column being added is an identity or timestamp column, or alternatively if none of the previous conditions are satisfied the table must be empty to allow addition of this column. Column '" + c.name + "' cannot be added to non-empty table '" + t->name + "' because it does not satisfy these conditions.", 16, 1);
+                            throw Error(
+                                4901,
+                                "ALTER TABLE only allows columns to be added that can contain "
+                                "nulls, or have a DEFAULT definition specified, or the column "
+                                "being added is an identity or timestamp column, or alternatively "
+                                "if none of the previous conditions are satisfied the table must "
+                                "be empty to allow addition of this column. Column '" +
+                                    c.name + "' cannot be added to non-empty table '" + t->name +
+                                    "' because it does not satisfy these conditions.",
+                                16, 1);
                         } else {
                             dv = c.type.isNumeric() ? Value::integer(0) : Value::text("");
                         }
@@ -1224,13 +1412,20 @@ struct Session::Impl : TranslateContext {
                     }
                     exec(ddl);
                     ++colid;
-                    queryRow("INSERT INTO " + sch + ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, seed, step, defaultexpr, xtype, length, prec, scale) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                             {Value::integer(t->id), Value::integer(colid), Value::text(c.name), Value::text(c.type.toString()),
-                              c.type.userType.empty() ? Value::null() : Value::text(c.type.userType), Value::integer(c.nullable),
-                              Value::integer(c.identity), Value::integer(c.seed), Value::integer(c.step),
-                              c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
-                              Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
-                              Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0), Value::integer(c.type.scale)});
+                    queryRow(
+                        "INSERT INTO " + sch +
+                            ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, "
+                            "seed, step, defaultexpr, xtype, length, prec, scale) VALUES "
+                            "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                        {Value::integer(t->id), Value::integer(colid), Value::text(c.name),
+                         Value::text(c.type.toString()),
+                         c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
+                         Value::integer(c.nullable), Value::integer(c.identity),
+                         Value::integer(c.seed), Value::integer(c.step),
+                         c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
+                         Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
+                         Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
+                         Value::integer(c.type.scale)});
                 }
             } else if (s.alterAction == A::AlterColumn) {
                 for (auto& d : s.columnDefs) {
@@ -1238,33 +1433,55 @@ struct Session::Impl : TranslateContext {
                     if (!t->column(d.name, &idx)) throw errors::invalidColumn(d.name);
                     ColumnInfo c = columnInfo(d);
                     const ColumnInfo& old = t->columns[idx];
-                    exec("UPDATE " + tbl + " SET " + quoteIdent(old.name) + " = tsq_convert(" + quoteIdent(old.name) + "," +
-                         quoteLiteral(old.type.toString()) + "," + quoteLiteral(c.type.toString()) + ",NULL,1)");
-                    queryRow("UPDATE " + sch + ".__tsq_columns SET type = ?, nullable = ?, xtype = ?, length = ?, prec = ?, scale = ? WHERE id = ? AND colid = ?",
-                             {Value::text(c.type.toString()), Value::integer(c.nullable), Value::integer(systemTypeId(c.type)),
-                              Value::integer(byteLength(c.type)), Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
-                              Value::integer(c.type.scale), Value::integer(t->id), Value::integer(idx + 1)});
+                    exec("UPDATE " + tbl + " SET " + quoteIdent(old.name) + " = tsq_convert(" +
+                         quoteIdent(old.name) + "," + quoteLiteral(old.type.toString()) + "," +
+                         quoteLiteral(c.type.toString()) + ",NULL,1)");
+                    queryRow(
+                        "UPDATE " + sch +
+                            ".__tsq_columns SET type = ?, nullable = ?, xtype = ?, length = ?, "
+                            "prec = ?, scale = ? WHERE id = ? AND colid = ?",
+                        {Value::text(c.type.toString()), Value::integer(c.nullable),
+                         Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
+                         Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
+                         Value::integer(c.type.scale), Value::integer(t->id),
+                         Value::integer(idx + 1)});
                 }
             } else if (s.alterAction == A::DropColumn) {
                 for (auto& name : s.columns) {
                     int idx = -1;
-                    if (!t->column(name, &idx)) throw Error(4924, "ALTER TABLE DROP COLUMN failed because column '" + name + "' does not exist in table '" + t->name + "'.", 16, 1);
+                    if (!t->column(name, &idx))
+                        throw Error(4924,
+                                    "ALTER TABLE DROP COLUMN failed because column '" + name +
+                                        "' does not exist in table '" + t->name + "'.",
+                                    16, 1);
                     exec("ALTER TABLE " + tbl + " DROP COLUMN " + quoteIdent(t->columns[idx].name));
-                    queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?", {Value::integer(t->id), Value::integer(idx + 1)});
-                    queryRow("UPDATE " + sch + ".__tsq_columns SET colid = colid - 1 WHERE id = ? AND colid > ?", {Value::integer(t->id), Value::integer(idx + 1)});
+                    queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?",
+                             {Value::integer(t->id), Value::integer(idx + 1)});
+                    queryRow("UPDATE " + sch +
+                                 ".__tsq_columns SET colid = colid - 1 WHERE id = ? AND colid > ?",
+                             {Value::integer(t->id), Value::integer(idx + 1)});
                 }
             } else {
                 // Constraints added later are recorded as unique indexes.
                 for (auto& k : s.constraints) {
                     std::string ixName = t->name + "$" + (k.name.empty() ? "k" : k.name);
                     std::string cols;
-                    for (size_t i = 0; i < k.columns.size(); ++i) cols += (i ? ", " : "") + quoteIdent(k.columns[i]);
-                    exec("CREATE UNIQUE INDEX " + sch + "." + quoteIdent(ixName) + " ON " + quoteIdent(t->name) + " (" + cols + ")");
+                    for (size_t i = 0; i < k.columns.size(); ++i)
+                        cols += (i ? ", " : "") + quoteIdent(k.columns[i]);
+                    exec("CREATE UNIQUE INDEX " + sch + "." + quoteIdent(ixName) + " ON " +
+                         quoteIdent(t->name) + " (" + cols + ")");
                     std::string colsText;
-                    for (size_t i = 0; i < k.columns.size(); ++i) colsText += (i ? "," : "") + k.columns[i];
-                    auto next = queryRow("SELECT coalesce(max(indid), 1) + 1 FROM " + sch + ".__tsq_indexes WHERE id = ?", {Value::integer(t->id)});
-                    queryRow("INSERT INTO " + sch + ".__tsq_indexes(id, name, indid, isunique, isprimary, columns, sqlname) VALUES (?,?,?,1,?,?,?)",
-                             {Value::integer(t->id), Value::text(k.name), next[0], Value::integer(k.primaryKey), Value::text(colsText), Value::text(ixName)});
+                    for (size_t i = 0; i < k.columns.size(); ++i)
+                        colsText += (i ? "," : "") + k.columns[i];
+                    auto next = queryRow("SELECT coalesce(max(indid), 1) + 1 FROM " + sch +
+                                             ".__tsq_indexes WHERE id = ?",
+                                         {Value::integer(t->id)});
+                    queryRow(
+                        "INSERT INTO " + sch +
+                            ".__tsq_indexes(id, name, indid, isunique, isprimary, columns, "
+                            "sqlname) VALUES (?,?,?,1,?,?,?)",
+                        {Value::integer(t->id), Value::text(k.name), next[0],
+                         Value::integer(k.primaryKey), Value::text(colsText), Value::text(ixName)});
                 }
             }
             bumpVersion(t->schema);
@@ -1275,14 +1492,18 @@ struct Session::Impl : TranslateContext {
         auto t = tryFindTable(s.target);
         if (!t) {
             if (s.ifExists) return;
-            throw Error(3701, "Cannot drop the table '" + s.target.name() + "', because it does not exist or you do not have permission.", 11, 5);
+            throw Error(3701,
+                        "Cannot drop the table '" + s.target.name() +
+                            "', because it does not exist or you do not have permission.",
+                        11, 5);
         }
         std::string sch = quoteIdent(t->schema);
         atomically([&] {
             exec("DROP TABLE " + t->sqlName());
             queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ?", {Value::integer(t->id)});
             queryRow("DELETE FROM " + sch + ".__tsq_indexes WHERE id = ?", {Value::integer(t->id)});
-            queryRow("DELETE FROM " + sch + ".__tsq_objects WHERE id = ? OR parent_obj = ?", {Value::integer(t->id), Value::integer(t->id)});
+            queryRow("DELETE FROM " + sch + ".__tsq_objects WHERE id = ? OR parent_obj = ?",
+                     {Value::integer(t->id), Value::integer(t->id)});
             bumpVersion(t->schema);
         });
     }
@@ -1293,7 +1514,10 @@ struct Session::Impl : TranslateContext {
         auto& cat = catalog(t->schema);
         for (auto& ix : cat.indexes)
             if (lower(ix.table) == lower(t->name) && lower(ix.name) == lower(s.name))
-                throw Error(1913, "The operation failed because an index or statistics with name '" + s.name + "' already exists on table '" + t->name + "'.", 16, 1);
+                throw Error(1913,
+                            "The operation failed because an index or statistics with name '" +
+                                s.name + "' already exists on table '" + t->name + "'.",
+                            16, 1);
         std::string cols, colsText;
         for (size_t i = 0; i < s.columns.size(); ++i) {
             if (!t->column(s.columns[i])) throw errors::invalidColumn(s.columns[i]);
@@ -1303,10 +1527,17 @@ struct Session::Impl : TranslateContext {
         }
         std::string ixName = t->name + "$" + s.name;
         atomically([&] {
-            exec(std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + sch + "." + quoteIdent(ixName) + " ON " + quoteIdent(t->name) + " (" + cols + ")");
-            auto next = queryRow("SELECT coalesce(max(indid), 1) + 1 FROM " + sch + ".__tsq_indexes WHERE id = ?", {Value::integer(t->id)});
-            queryRow("INSERT INTO " + sch + ".__tsq_indexes(id, name, indid, isunique, isprimary, columns, sqlname) VALUES (?,?,?,?,0,?,?)",
-                     {Value::integer(t->id), Value::text(s.name), s.clustered ? Value::integer(1) : next[0], Value::integer(s.unique), Value::text(colsText), Value::text(ixName)});
+            exec(std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + sch + "." +
+                 quoteIdent(ixName) + " ON " + quoteIdent(t->name) + " (" + cols + ")");
+            auto next = queryRow(
+                "SELECT coalesce(max(indid), 1) + 1 FROM " + sch + ".__tsq_indexes WHERE id = ?",
+                {Value::integer(t->id)});
+            queryRow("INSERT INTO " + sch +
+                         ".__tsq_indexes(id, name, indid, isunique, isprimary, columns, sqlname) "
+                         "VALUES (?,?,?,?,0,?,?)",
+                     {Value::integer(t->id), Value::text(s.name),
+                      s.clustered ? Value::integer(1) : next[0], Value::integer(s.unique),
+                      Value::text(colsText), Value::text(ixName)});
             bumpVersion(t->schema);
         });
     }
@@ -1314,14 +1545,21 @@ struct Session::Impl : TranslateContext {
     void dropIndex(const ast::Stmt& s) {
         auto t = findTable(s.target);
         std::string sch = quoteIdent(t->schema);
-        auto row = queryRow("SELECT sqlname FROM " + sch + ".__tsq_indexes WHERE id = ? AND name = ? COLLATE NOCASE", {Value::integer(t->id), Value::text(s.name)});
+        auto row = queryRow("SELECT sqlname FROM " + sch +
+                                ".__tsq_indexes WHERE id = ? AND name = ? COLLATE NOCASE",
+                            {Value::integer(t->id), Value::text(s.name)});
         if (row.empty() || row[0].isNull()) {
             if (s.ifExists) return;
-            throw Error(3701, "Cannot drop the index '" + t->name + "." + s.name + "', because it does not exist or you do not have permission.", 11, 7);
+            throw Error(3701,
+                        "Cannot drop the index '" + t->name + "." + s.name +
+                            "', because it does not exist or you do not have permission.",
+                        11, 7);
         }
         atomically([&] {
             exec("DROP INDEX " + sch + "." + quoteIdent(row[0].s));
-            queryRow("DELETE FROM " + sch + ".__tsq_indexes WHERE id = ? AND name = ? COLLATE NOCASE", {Value::integer(t->id), Value::text(s.name)});
+            queryRow(
+                "DELETE FROM " + sch + ".__tsq_indexes WHERE id = ? AND name = ? COLLATE NOCASE",
+                {Value::integer(t->id), Value::text(s.name)});
             bumpVersion(t->schema);
         });
     }
@@ -1329,9 +1567,13 @@ struct Session::Impl : TranslateContext {
     void createType(const std::string& name, const SqlType& base, bool nullable) {
         std::string schema = schemaOf(currentDatabase());
         if (catalog(schema).userTypes.count(lower(name)))
-            throw Error(219, "The type '" + name + "' already exists, or you do not have permission to create it.", 16, 1);
+            throw Error(219,
+                        "The type '" + name +
+                            "' already exists, or you do not have permission to create it.",
+                        16, 1);
         atomically([&] {
-            queryRow("INSERT INTO " + quoteIdent(schema) + ".__tsq_types(name, base, nullable) VALUES (?,?,?)",
+            queryRow("INSERT INTO " + quoteIdent(schema) +
+                         ".__tsq_types(name, base, nullable) VALUES (?,?,?)",
                      {Value::text(name), Value::text(base.toString()), Value::integer(nullable)});
             bumpVersion(schema);
         });
@@ -1341,18 +1583,29 @@ struct Session::Impl : TranslateContext {
         std::string db = s.target.database().empty() ? currentDatabase() : s.target.database();
         std::string schema = schemaOf(db);
         std::string sch = quoteIdent(schema);
-        auto existing = queryRow("SELECT id FROM " + sch + ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'", {Value::text(s.target.name())});
-        std::string text = batchText ? batchText->substr(static_cast<size_t>(s.bodyOffset), static_cast<size_t>(s.sourceEnd - s.bodyOffset)) : "";
+        auto existing = queryRow("SELECT id FROM " + sch +
+                                     ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'",
+                                 {Value::text(s.target.name())});
+        std::string text = batchText
+                               ? batchText->substr(static_cast<size_t>(s.bodyOffset),
+                                                   static_cast<size_t>(s.sourceEnd - s.bodyOffset))
+                               : "";
         if (s.isAlter && existing.empty())
             throw Error(208, "Invalid object name '" + s.target.name() + "'.", 16, 3);
         if (!s.isAlter && !existing.empty())
-            throw Error(2714, "There is already an object named '" + s.target.name() + "' in the database.", 16, 3);
+            throw Error(
+                2714, "There is already an object named '" + s.target.name() + "' in the database.",
+                16, 3);
         atomically([&] {
             if (!existing.empty())
-                queryRow("UPDATE " + sch + ".__tsq_objects SET definition = ? WHERE id = ?", {Value::text(text), existing[0]});
+                queryRow("UPDATE " + sch + ".__tsq_objects SET definition = ? WHERE id = ?",
+                         {Value::text(text), existing[0]});
             else
-                queryRow("INSERT INTO " + sch + ".__tsq_objects(id, name, xtype, parent_obj, definition, crdate) VALUES (?, ?, 'P', 0, ?, ?)",
-                         {Value::integer(nextObjectId(schema)), Value::text(s.target.name()), Value::text(text), Value::text(currentDateTime())});
+                queryRow("INSERT INTO " + sch +
+                             ".__tsq_objects(id, name, xtype, parent_obj, definition, crdate) "
+                             "VALUES (?, ?, 'P', 0, ?, ?)",
+                         {Value::integer(nextObjectId(schema)), Value::text(s.target.name()),
+                          Value::text(text), Value::text(currentDateTime())});
             bumpVersion(schema);
         });
     }
@@ -1360,13 +1613,19 @@ struct Session::Impl : TranslateContext {
     void dropProcedure(const ast::Stmt& s) {
         std::string db = s.target.database().empty() ? currentDatabase() : s.target.database();
         std::string schema = schemaOf(db);
-        auto existing = queryRow("SELECT id FROM " + quoteIdent(schema) + ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'", {Value::text(s.target.name())});
+        auto existing = queryRow("SELECT id FROM " + quoteIdent(schema) +
+                                     ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'",
+                                 {Value::text(s.target.name())});
         if (existing.empty()) {
             if (s.ifExists) return;
-            throw Error(3701, "Cannot drop the procedure '" + s.target.name() + "', because it does not exist or you do not have permission.", 11, 1);
+            throw Error(3701,
+                        "Cannot drop the procedure '" + s.target.name() +
+                            "', because it does not exist or you do not have permission.",
+                        11, 1);
         }
         atomically([&] {
-            queryRow("DELETE FROM " + quoteIdent(schema) + ".__tsq_objects WHERE id = ?", {existing[0]});
+            queryRow("DELETE FROM " + quoteIdent(schema) + ".__tsq_objects WHERE id = ?",
+                     {existing[0]});
             bumpVersion(schema);
         });
     }
@@ -1378,13 +1637,17 @@ struct Session::Impl : TranslateContext {
         std::string key = schema + "." + lower(n.name());
         auto it = procs.find(key);
         if (it != procs.end()) return it->second;
-        auto row = queryRow("SELECT definition FROM " + quoteIdent(schema) + ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'", {Value::text(n.name())});
-        if (row.empty()) throw Error(2812, "Could not find stored procedure '" + n.name() + "'.", 16, 62);
+        auto row = queryRow("SELECT definition FROM " + quoteIdent(schema) +
+                                ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'",
+                            {Value::text(n.name())});
+        if (row.empty())
+            throw Error(2812, "Could not find stored procedure '" + n.name() + "'.", 16, 62);
         Procedure p;
         p.batch = std::shared_ptr<ast::Batch>(parseBatch(row[0].s).release());
         for (auto& st : p.batch->statements)
             if (st->kind == ast::StmtKind::CreateProcedure) p.def = st.get();
-        if (!p.def) throw Error(2812, "Could not find stored procedure '" + n.name() + "'.", 16, 62);
+        if (!p.def)
+            throw Error(2812, "Could not find stored procedure '" + n.name() + "'.", 16, 62);
         p.db = catalogs[schema].name;
         p.name = p.def->target.name();
         return procs.emplace(key, std::move(p)).first->second;
@@ -1404,7 +1667,11 @@ struct Session::Impl : TranslateContext {
         if (pname == "sp_addtype") {
             std::vector<Value> a;
             for (auto& arg : s.args) a.push_back(arg.value ? evalExpr(*arg.value) : Value::null());
-            if (a.size() < 2) throw Error(201, "Procedure or function 'sp_addtype' expects parameter '@phystype', which was not supplied.", 16, 4);
+            if (a.size() < 2)
+                throw Error(201,
+                            "Procedure or function 'sp_addtype' expects parameter '@phystype', "
+                            "which was not supplied.",
+                            16, 4);
             auto t = SqlType::parse(a[1].s);
             if (!t) throw Error(15036, "The data type '" + a[1].s + "' does not exist.", 16, 1);
             bool nullable = !(a.size() > 2 && upperAscii(a[2].s).find("NOT") != std::string::npos);
@@ -1423,7 +1690,8 @@ struct Session::Impl : TranslateContext {
             if (a.value) {
                 v.value = evalExpr(*a.value, &v.type);
                 v.given = true;
-                if (a.output && a.value->kind == ast::ExprKind::Variable) v.callerVar = a.value->text;
+                if (a.output && a.value->kind == ast::ExprKind::Variable)
+                    v.callerVar = a.value->text;
             }
             v.output = a.output;
             given.push_back(v);
@@ -1431,7 +1699,8 @@ struct Session::Impl : TranslateContext {
         std::vector<std::string> names;
         for (auto& a : s.args) names.push_back(a.name);
         int rc = callProcedure(s.target, names, given, sink);
-        if (!s.returnVar.empty()) setVariable(s.returnVar, Value::integer(rc), *SqlType::parse("int"));
+        if (!s.returnVar.empty())
+            setVariable(s.returnVar, Value::integer(rc), *SqlType::parse("int"));
         for (auto& v : given)
             if (v.output && !v.callerVar.empty()) setVariable(v.callerVar, v.value, v.type);
     }
@@ -1440,7 +1709,10 @@ struct Session::Impl : TranslateContext {
     int callProcedure(const ast::ObjectName& name, const std::vector<std::string>& argNames,
                       std::vector<ArgValue>& args, Sink& sink) {
         if (frame && frame->depth >= kMaxNesting)
-            throw Error(217, "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32).", 16, 1);
+            throw Error(217,
+                        "Maximum stored procedure, function, trigger, or view nesting level "
+                        "exceeded (limit 32).",
+                        16, 1);
         // Copies: a DDL statement inside the procedure may empty the procedure cache.
         Procedure proc = findProcedure(name);
         const ast::Stmt& def = *proc.def;
@@ -1453,7 +1725,10 @@ struct Session::Impl : TranslateContext {
         for (size_t i = 0; i < argNames.size(); ++i) {
             if (argNames[i].empty()) {
                 if (positional >= def.params.size())
-                    throw Error(8144, "Procedure or function " + proc.name + " has too many arguments specified.", 16, 2);
+                    throw Error(
+                        8144,
+                        "Procedure or function " + proc.name + " has too many arguments specified.",
+                        16, 2);
                 argFor[positional++] = static_cast<int>(i);
                 continue;
             }
@@ -1464,7 +1739,9 @@ struct Session::Impl : TranslateContext {
                     found = true;
                 }
             if (!found)
-                throw Error(8145, argNames[i] + " is not a parameter for procedure " + proc.name + ".", 16, 2);
+                throw Error(8145,
+                            argNames[i] + " is not a parameter for procedure " + proc.name + ".",
+                            16, 2);
         }
         Frame* saved = frame;
         frame = &f;
@@ -1477,13 +1754,17 @@ struct Session::Impl : TranslateContext {
                 f.vars[lower(prm.name)] = v;
                 int ai = argFor[p];
                 if (ai >= 0 && args[ai].given) {
-                    setVariable(prm.name, args[ai].value, args[ai].type.base == BaseType::Unknown ? v.type : args[ai].type);
+                    setVariable(prm.name, args[ai].value,
+                                args[ai].type.base == BaseType::Unknown ? v.type : args[ai].type);
                 } else if (prm.defaultValue) {
                     SqlType from;
                     Value dv = evalExpr(*prm.defaultValue, &from);
                     setVariable(prm.name, dv, from);
                 } else if (!(ai >= 0 && args[ai].output)) {
-                    throw Error(201, "Procedure or function '" + proc.name + "' expects parameter '" + prm.name + "', which was not supplied.", 16, 4);
+                    throw Error(201,
+                                "Procedure or function '" + proc.name + "' expects parameter '" +
+                                    prm.name + "', which was not supplied.",
+                                16, 4);
                 }
             }
             runList(def.body, sink);
@@ -1511,21 +1792,32 @@ struct Session::Impl : TranslateContext {
 
     void createDatabase(const std::string& name) {
         if (!canonicalName(name).empty() || lower(name) == "tempdb")
-            throw Error(1801, "Database '" + name + "' already exists. Choose a different database name.", 16, 3);
+            throw Error(1801,
+                        "Database '" + name + "' already exists. Choose a different database name.",
+                        16, 3);
         if (tranCount > 0)
-            throw Error(226, "CREATE DATABASE statement not allowed within multi-statement transaction.", 16, 6);
+            throw Error(226,
+                        "CREATE DATABASE statement not allowed within multi-statement transaction.",
+                        16, 6);
         std::string path = dbFile(dir, name);
         initDatabaseFile(path);
-        queryRow("INSERT INTO \"master\".sysdatabases(dbid, name, filename, crdate) VALUES ((SELECT coalesce(max(dbid), 4) + 1 FROM \"master\".sysdatabases), ?, ?, ?)",
-                 {Value::text(name), Value::text(path), Value::text(currentDateTime())});
+        queryRow(
+            "INSERT INTO \"master\".sysdatabases(dbid, name, filename, crdate) VALUES ((SELECT "
+            "coalesce(max(dbid), 4) + 1 FROM \"master\".sysdatabases), ?, ?, ?)",
+            {Value::text(name), Value::text(path), Value::text(currentDateTime())});
     }
 
     void dropDatabase(const std::string& name) {
         std::string canon = canonicalName(name);
         if (canon.empty() || lower(canon) == "master" || lower(canon) == "tempdb")
-            throw Error(3701, "Cannot drop the database '" + name + "', because it does not exist or you do not have permission.", 11, 1);
+            throw Error(3701,
+                        "Cannot drop the database '" + name +
+                            "', because it does not exist or you do not have permission.",
+                        11, 1);
         if (lower(current) == lower(canon))
-            throw Error(3702, "Cannot drop database \"" + canon + "\" because it is currently in use.", 16, 4);
+            throw Error(3702,
+                        "Cannot drop database \"" + canon + "\" because it is currently in use.",
+                        16, 4);
         std::string l = lower(canon);
         if (catalogs.count(l)) {
             clearStatementCache();
@@ -1533,7 +1825,8 @@ struct Session::Impl : TranslateContext {
             catalogs.erase(l);
             attachOrder.remove(l);
         }
-        queryRow("DELETE FROM \"master\".sysdatabases WHERE name = ? COLLATE NOCASE", {Value::text(canon)});
+        queryRow("DELETE FROM \"master\".sysdatabases WHERE name = ? COLLATE NOCASE",
+                 {Value::text(canon)});
         std::string path = dbFile(dir, canon);
         std::error_code ec;
         fs::remove(path, ec);
@@ -1544,10 +1837,15 @@ struct Session::Impl : TranslateContext {
 
 void initDatabaseFile(const std::string& path) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close(db);
-        throw Error(5123, "CREATE FILE encountered operating system error while attempting to open or create the physical file '" + path + "': " + msg, 16, 1);
+        throw Error(5123,
+                    "CREATE FILE encountered operating system error while attempting to open or "
+                    "create the physical file '" +
+                        path + "': " + msg,
+                    16, 1);
     }
     sqlite3_busy_timeout(db, 30000);
     char* err = nullptr;
@@ -1556,7 +1854,8 @@ void initDatabaseFile(const std::string& path) {
     std::string msg = err ? err : "";
     sqlite3_free(err);
     sqlite3_close(db);
-    if (rc != SQLITE_OK) throw Error(5123, "Cannot initialise database file '" + path + "': " + msg, 16, 1);
+    if (rc != SQLITE_OK)
+        throw Error(5123, "Cannot initialise database file '" + path + "': " + msg, 16, 1);
 }
 
 // ---- public interface -----------------------------------------------------------------------
@@ -1582,29 +1881,42 @@ void createServer(const std::string& serverDir) {
     // master lists the server's databases in a table of its own catalog.
     Session s(serverDir, "");
     Sink quiet;
-    s.execute("CREATE TABLE sysdatabases (dbid smallint NOT NULL PRIMARY KEY, name nvarchar(128) NOT NULL, "
-              "filename nvarchar(260) NULL, crdate datetime NULL)", quiet);
-    s.execute("INSERT INTO sysdatabases (dbid, name, filename, crdate) VALUES (1, 'master', :path, GETDATE())",
-              quiet, {{"path", Value::text(path)}});
+    s.execute(
+        "CREATE TABLE sysdatabases (dbid smallint NOT NULL PRIMARY KEY, name nvarchar(128) NOT "
+        "NULL, "
+        "filename nvarchar(260) NULL, crdate datetime NULL)",
+        quiet);
+    s.execute(
+        "INSERT INTO sysdatabases (dbid, name, filename, crdate) VALUES (1, 'master', :path, "
+        "GETDATE())",
+        quiet, {{"path", Value::text(path)}});
 }
 
-Session::Session(const std::string& serverDir, const std::string& database) : impl_(std::make_unique<Impl>()) {
+Session::Session(const std::string& serverDir, const std::string& database)
+    : impl_(std::make_unique<Impl>()) {
     auto& m = *impl_;
     m.dir = serverDir;
     bool bootstrapping = database.empty();
     if (!serverExists(serverDir))
         throw errors::cannotOpenDatabase(database.empty() ? "master" : database);
-    if (sqlite3_open_v2(":memory:", &m.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(":memory:", &m.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK)
         throw Error(701, "There is insufficient system memory to run this query.", 17, 1);
     registerRuntime(m.db);
     sqlite3_busy_timeout(m.db, 30000);
     sqlite3_progress_handler(m.db, 10000, progressHandler, &m);
+    // SQLite's join Bloom filters hash key bytes and ignore the column's collation, so 'G1' and
+    // 'G1   ' (char padding) would never meet in a join: switch them off.
+    constexpr int kBloomFilter = 0x00080000, kBloomPulldown = 0x00100000;
+    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, m.db, kBloomFilter | kBloomPulldown);
     std::string tempCatalog = kCatalogSchema;
     // The session's own catalog of #tables lives in its temp schema.
     for (std::string kw : {"CREATE TABLE IF NOT EXISTS ", "CREATE INDEX IF NOT EXISTS "}) {
         size_t p = 0;
         while ((p = tempCatalog.find(kw, p)) != std::string::npos) {
-            std::string rep = kw == std::string("CREATE TABLE IF NOT EXISTS ") ? "CREATE TEMP TABLE IF NOT EXISTS " : "CREATE INDEX IF NOT EXISTS temp.";
+            std::string rep = kw == std::string("CREATE TABLE IF NOT EXISTS ")
+                                  ? "CREATE TEMP TABLE IF NOT EXISTS "
+                                  : "CREATE INDEX IF NOT EXISTS temp.";
             tempCatalog.replace(p, kw.size(), rep);
             p += rep.size();
         }
@@ -1623,7 +1935,9 @@ Session::Session(const std::string& serverDir, const std::string& database) : im
 
 Session::~Session() = default;
 
-const std::string& Session::currentDatabase() const { return impl_->current; }
+const std::string& Session::currentDatabase() const {
+    return impl_->current;
+}
 
 void Session::use(const std::string& database) {
     std::string canon = impl_->canonicalName(database);
@@ -1637,9 +1951,13 @@ void Session::setTimeout(int seconds) {
     sqlite3_busy_timeout(impl_->db, seconds > 0 ? seconds * 1000 : 30000);
 }
 
-int Session::timeout() const { return impl_->timeoutSec; }
+int Session::timeout() const {
+    return impl_->timeoutSec;
+}
 
-int Session::tranCount() const { return impl_->tranCount; }
+int Session::tranCount() const {
+    return impl_->tranCount;
+}
 
 void Session::execute(const std::string& batch, Sink& sink, const Params& params) {
     auto& m = *impl_;
@@ -1667,7 +1985,9 @@ void CollectingSink::beginResultSet(const std::vector<Column>& columns) {
     resultSets.push_back({columns, {}});
 }
 
-void CollectingSink::row(const std::vector<Value>& values) { resultSets.back().rows.push_back(values); }
+void CollectingSink::row(const std::vector<Value>& values) {
+    resultSets.back().rows.push_back(values);
+}
 
 std::vector<ResultSet> Session::query(const std::string& batch, const Params& params) {
     CollectingSink sink;
@@ -1692,10 +2012,17 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
         v.given = !(a.output && a.value.isNull());
         v.output = a.output;
         switch (a.value.kind) {
-            case Value::Kind::Int: v.type = *SqlType::parse("int"); break;
-            case Value::Kind::Float: v.type = *SqlType::parse("float"); break;
-            case Value::Kind::Text: v.type = *SqlType::parse("nvarchar(4000)"); break;
-            default: break;
+            case Value::Kind::Int:
+                v.type = *SqlType::parse("int");
+                break;
+            case Value::Kind::Float:
+                v.type = *SqlType::parse("float");
+                break;
+            case Value::Kind::Text:
+                v.type = *SqlType::parse("nvarchar(4000)");
+                break;
+            default:
+                break;
         }
         values.push_back(v);
         names.push_back(a.name.empty() || a.name[0] == '@' ? a.name : "@" + a.name);
@@ -1705,8 +2032,10 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     std::string full = name;
     while (true) {
         auto dot = full.find('.', start);
-        std::string part = full.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        if (part.size() > 1 && part.front() == '[' && part.back() == ']') part = part.substr(1, part.size() - 2);
+        std::string part =
+            full.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        if (part.size() > 1 && part.front() == '[' && part.back() == ']')
+            part = part.substr(1, part.size() - 2);
         n.parts.push_back(part);
         if (dot == std::string::npos) break;
         start = dot + 1;

@@ -27,8 +27,12 @@ const SqlType kBit = typeOf(BaseType::Bit);
 const SqlType kFloat = typeOf(BaseType::Float);
 const SqlType kDateTime = typeOf(BaseType::DateTime);
 
-SqlType varcharOf(int n) { return typeOf(BaseType::VarChar, n <= 0 ? 1 : n); }
-SqlType nvarcharOf(int n) { return typeOf(BaseType::NVarChar, n <= 0 ? 1 : n); }
+SqlType varcharOf(int n) {
+    return typeOf(BaseType::VarChar, n <= 0 ? 1 : n);
+}
+SqlType nvarcharOf(int n) {
+    return typeOf(BaseType::NVarChar, n <= 0 ? 1 : n);
+}
 
 // Length of a UTF-8 text in characters.
 int charCount(std::string_view s) {
@@ -83,8 +87,9 @@ SqlType Translator::resolveType(const ast::TypeName& t, bool castContext) {
     if (!st) {
         auto ut = ctx_.userType(t.name);
         if (!ut) {
-            Error e(2715, "Column, parameter, or variable #1: Cannot find data type " + t.name + ".",
-                    16, 6, t.pos.line);
+            Error e(2715,
+                    "Column, parameter, or variable #1: Cannot find data type " + t.name + ".", 16,
+                    6, t.pos.line);
             throw e;
         }
         SqlType r = *ut;
@@ -142,8 +147,8 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
     Tx r;
     r.type = to;
     r.sql = "tsq_convert(" + x.sql + "," + quoteLiteral(x.type.toString()) + "," +
-            quoteLiteral(to.toString()) + "," + (style < 0 ? "NULL" : std::to_string(style)) +
-            "," + (assign ? "1" : "0") + ")";
+            quoteLiteral(to.toString()) + "," + (style < 0 ? "NULL" : std::to_string(style)) + "," +
+            (assign ? "1" : "0") + ")";
     return r;
 }
 
@@ -189,11 +194,21 @@ std::string Translator::from(const ast::TableRef& r, Scope& scope) {
         std::string right = from(*r.right, scope);
         std::string kw;
         switch (r.join) {
-            case ast::JoinType::Left: kw = " LEFT JOIN "; break;
-            case ast::JoinType::Right: kw = " RIGHT JOIN "; break;
-            case ast::JoinType::Full: kw = " FULL JOIN "; break;
-            case ast::JoinType::Cross: kw = " CROSS JOIN "; break;
-            default: kw = " JOIN "; break;
+            case ast::JoinType::Left:
+                kw = " LEFT JOIN ";
+                break;
+            case ast::JoinType::Right:
+                kw = " RIGHT JOIN ";
+                break;
+            case ast::JoinType::Full:
+                kw = " FULL JOIN ";
+                break;
+            case ast::JoinType::Cross:
+                kw = " CROSS JOIN ";
+                break;
+            default:
+                kw = " JOIN ";
+                break;
         }
         if (r.join == ast::JoinType::Left || r.join == ast::JoinType::Full)
             for (size_t i = firstRight; i < scope.sources.size(); ++i)
@@ -238,6 +253,9 @@ Tx Translator::column(const Expr& e, Scope* scope) {
             x.sql = found->sqlAlias + "." + quoteIdent(foundCol->name);
             x.type = foundCol->type;
             x.collated = found->table != nullptr && !found->table->system;
+            if (found->table && !found->table->system)
+                x.origin = found->table->column(foundCol->name);
+            x.outerSide = found->nullable;
             return x;
         }
         // ORDER BY may name a select-list alias.
@@ -260,8 +278,8 @@ Tx Translator::column(const Expr& e, Scope* scope) {
             for (auto& src : s->sources)
                 if (lower(src.alias) == qual) qualifierKnown = true;
         if (!qualifierKnown)
-            throw Error(4104, "The multi-part identifier \"" + shown + "\" could not be bound.",
-                        16, 1, e.pos.line);
+            throw Error(4104, "The multi-part identifier \"" + shown + "\" could not be bound.", 16,
+                        1, e.pos.line);
     }
     Error err = errors::invalidColumn(parts.back());
     err.line = e.pos.line;
@@ -273,7 +291,9 @@ Tx Translator::boolean(const Expr& e, Scope* scope) {
     return x;
 }
 
-Tx Translator::expression(const Expr& e, Scope* scope) { return expr(e, scope); }
+Tx Translator::expression(const Expr& e, Scope* scope) {
+    return expr(e, scope);
+}
 
 Tx Translator::compare(const std::string& op, Tx a, Tx b) {
     Tx r;
@@ -281,7 +301,8 @@ Tx Translator::compare(const std::string& op, Tx a, Tx b) {
     bool aStr = a.type.isString(), bStr = b.type.isString();
     if (aStr && bStr) {
         r.sql = "(" + a.sql + " " + op + " " + b.sql + (a.collated ? "" : " COLLATE TSQL") + ")";
-        if (a.collated && !b.collated && b.constant) r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+        if (a.collated && !b.collated && b.constant)
+            r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
         return r;
     }
     if (a.type.base != BaseType::Unknown && b.type.base != BaseType::Unknown) {
@@ -336,8 +357,8 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
     }
     if (op == "-" && a.type.isDateTime() && b.type.isDateTime()) {
         r.type = kDateTime;
-        r.sql = "tsq_dtadd('1900-01-01 00:00:00.000',(julianday(" + a.sql + ")-julianday(" +
-                b.sql + ")))";
+        r.sql = "tsq_dtadd('1900-01-01 00:00:00.000',(julianday(" + a.sql + ")-julianday(" + b.sql +
+                ")))";
         return r;
     }
     if (a.type.base == BaseType::Unknown || b.type.base == BaseType::Unknown) {
@@ -361,12 +382,11 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
         bool intDiv = a.type.isInteger() && b.type.isInteger();
         std::string lhs = a.sql;
         if (!intDiv && op == "/" && a.type.isInteger()) lhs = "CAST(" + a.sql + " AS REAL)";
-        std::string divisor =
-            (b.constant && !b.value.isNull() &&
-             ((b.value.kind == Value::Kind::Int && b.value.i != 0) ||
-              (b.value.kind == Value::Kind::Float && b.value.f != 0)))
-                ? b.sql
-                : "tsq_nz(" + b.sql + ")";
+        std::string divisor = (b.constant && !b.value.isNull() &&
+                               ((b.value.kind == Value::Kind::Int && b.value.i != 0) ||
+                                (b.value.kind == Value::Kind::Float && b.value.f != 0)))
+                                  ? b.sql
+                                  : "tsq_nz(" + b.sql + ")";
         if (op == "/" && !intDiv) lhs = "(" + lhs + "*1.0)";
         r.sql = "(" + lhs + " " + op + " " + divisor + ")";
         return r;
@@ -380,10 +400,11 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
         return r;
     }
     r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
-    if (a.constant && b.constant && a.type.isInteger() && b.type.isInteger() &&
-        !a.value.isNull() && !b.value.isNull()) {
-        long long v = op == "+" ? a.value.i + b.value.i : op == "-" ? a.value.i - b.value.i
-                                                                    : a.value.i * b.value.i;
+    if (a.constant && b.constant && a.type.isInteger() && b.type.isInteger() && !a.value.isNull() &&
+        !b.value.isNull()) {
+        long long v = op == "+"   ? a.value.i + b.value.i
+                      : op == "-" ? a.value.i - b.value.i
+                                  : a.value.i * b.value.i;
         return constantTx(Value::integer(v), r.type);
     }
     return r;
@@ -406,10 +427,10 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     auto argc = e.args.size();
     auto need = [&](size_t lo, size_t hi) {
         if (argc < lo || argc > hi)
-            throw Error(174,
-                        "The " + lower(f) + " function requires " + std::to_string(lo) +
-                            " argument(s).",
-                        15, 1, e.pos.line);
+            throw Error(
+                174,
+                "The " + lower(f) + " function requires " + std::to_string(lo) + " argument(s).",
+                15, 1, e.pos.line);
     };
     auto arg = [&](size_t i) { return expr(*e.args[i], scope); };
     auto toText = [&](Tx x) {
@@ -552,9 +573,8 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         need(2, 2);
         Tx s = toText(arg(0));
         Tx n = arg(1);
-        int len = n.constant && n.value.kind == Value::Kind::Int
-                      ? static_cast<int>(n.value.i)
-                      : s.type.length;
+        int len = n.constant && n.value.kind == Value::Kind::Int ? static_cast<int>(n.value.i)
+                                                                 : s.type.length;
         r.type = stringLike(s.type, s.type.length < 0 ? len : std::min(len, s.type.length));
         r.sql = "tsq_" + lower(f) + "(" + s.sql + "," + n.sql + ")";
         return r;
@@ -609,7 +629,8 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     if (f == "STR") {
         need(1, 3);
         int len = 10;
-        if (argc > 1 && e.args[1]->kind == ExprKind::Integer) len = std::atoi(e.args[1]->text.c_str());
+        if (argc > 1 && e.args[1]->kind == ExprKind::Integer)
+            len = std::atoi(e.args[1]->text.c_str());
         r.type = varcharOf(len);
         Tx x = arg(0);
         if (!x.type.isNumeric()) x = convert(x, kFloat, false);
@@ -702,8 +723,10 @@ Tx Translator::function(const Expr& e, Scope* scope) {
             std::string cur;
             bool br = false;
             for (char ch : s) {
-                if (ch == '[') br = true;
-                else if (ch == ']') br = false;
+                if (ch == '[')
+                    br = true;
+                else if (ch == ']')
+                    br = false;
                 else if (ch == '.' && !br) {
                     parts.push_back(cur);
                     cur.clear();
@@ -745,7 +768,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     if (f == "IIF") {
         need(3, 3);
         Tx c = expr(*e.args[0], scope), a = arg(1), b = arg(2);
-        SqlType t = a.type.base == BaseType::Unknown ? b.type
+        SqlType t = a.type.base == BaseType::Unknown   ? b.type
                     : b.type.base == BaseType::Unknown ? a.type
                                                        : dominantType(a.type, b.type);
         r.type = t;
@@ -753,8 +776,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 convert(b, t, false).sql + " END";
         return r;
     }
-    throw Error(195, "'" + f + "' is not a recognized built-in function name.", 15, 1,
-                e.pos.line);
+    throw Error(195, "'" + f + "' is not a recognized built-in function name.", 15, 1, e.pos.line);
 }
 
 Tx Translator::expr(const Expr& e, Scope* scope) {
@@ -807,13 +829,15 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
         case ExprKind::Variable: {
             std::string up = upper(e.text);
             if (up.rfind("@@", 0) == 0) {
-                if (up == "@@DATEFIRST") return constantTx(Value::integer(7), typeOf(BaseType::TinyInt));
+                if (up == "@@DATEFIRST")
+                    return constantTx(Value::integer(7), typeOf(BaseType::TinyInt));
                 if (up == "@@VERSION")
                     return constantTx(Value::text("Microsoft SQL Server 2012 compatible (tsqlite)"),
                                       nvarcharOf(300));
                 if (up == "@@SERVERNAME")
                     return constantTx(Value::text("tsqlite"), nvarcharOf(128));
-                if (up == "@@SPID") return constantTx(Value::integer(51), typeOf(BaseType::SmallInt));
+                if (up == "@@SPID")
+                    return constantTx(Value::integer(51), typeOf(BaseType::SmallInt));
                 r.type = up == "@@IDENTITY" ? typeOf(BaseType::Decimal, 0, 38, 0) : kInt;
                 r.sql = bindRef(up);
                 return r;
@@ -877,14 +901,16 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             // A string result takes the longest branch's length.
             if (t.isString()) {
                 int len = 0;
-                for (auto& w : whens) len = w.second.type.length < 0 ? -1 : std::max(len, w.second.type.length);
+                for (auto& w : whens)
+                    len = w.second.type.length < 0 ? -1 : std::max(len, w.second.type.length);
                 if (otherwise && len >= 0)
                     len = otherwise->type.length < 0 ? -1 : std::max(len, otherwise->type.length);
                 if (len != 0) t.length = len;
             }
             r.type = t;
             r.sql = "CASE";
-            for (auto& [c, v] : whens) r.sql += " WHEN " + c.sql + " THEN " + convert(v, t, false).sql;
+            for (auto& [c, v] : whens)
+                r.sql += " WHEN " + c.sql + " THEN " + convert(v, t, false).sql;
             if (otherwise) r.sql += " ELSE " + convert(*otherwise, t, false).sql;
             r.sql += " END";
             return r;
@@ -897,7 +923,9 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             if (e.kind == ExprKind::Convert && e.args.size() > 1) {
                 Tx s = expr(*e.args[1], scope);
                 if (!s.constant || s.value.kind != Value::Kind::Int)
-                    throw Error(8116, "Argument data type is invalid for argument 3 of convert function.", 16, 1, e.pos.line);
+                    throw Error(8116,
+                                "Argument data type is invalid for argument 3 of convert function.",
+                                16, 1, e.pos.line);
                 style = static_cast<int>(s.value.i);
             }
             return convert(a, to, true, style);
@@ -963,8 +991,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             Tx p = toTextForLike(expr(*e.args[1], scope));
             r.type = kBit;
             r.sql = std::string(e.negated ? "(NOT " : "(") + "tsq_like(" + a.sql + "," + p.sql +
-                    (e.args.size() > 2 ? "," + expr(*e.args[2], scope).sql : std::string()) +
-                    "))";
+                    (e.args.size() > 2 ? "," + expr(*e.args[2], scope).sql : std::string()) + "))";
             return r;
         }
         case ExprKind::Default:
@@ -1014,7 +1041,9 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
         Column col;
         col.name = name;
         col.type = x.type;
+        col.nullable = !x.origin || x.origin->nullable || x.outerSide;
         cols.push_back(col);
+        origins_.push_back(x.outerSide ? nullptr : x.origin);
         aliases.emplace_back(name, x);
     };
     for (auto& it : c.items) {
@@ -1031,6 +1060,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                     x.sql = src.sqlAlias + "." + quoteIdent(col.name);
                     x.type = col.type;
                     x.collated = src.table && !src.table->system;
+                    if (src.table && !src.table->system) x.origin = src.table->column(col.name);
+                    x.outerSide = src.nullable;
                     addItem(x, col.name);
                 }
             }
@@ -1066,8 +1097,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
         sql += " GROUP BY ";
         for (size_t i = 0; i < c.groupBy.size(); ++i) {
             Tx g = expr(*c.groupBy[i], &scope);
-            sql += (i ? ", " : "") + g.sql +
-                   (g.type.isString() && !g.collated ? " COLLATE TSQL" : "");
+            sql +=
+                (i ? ", " : "") + g.sql + (g.type.isString() && !g.collated ? " COLLATE TSQL" : "");
         }
     }
     if (c.having) sql += " HAVING " + boolean(*c.having, &scope).sql;
@@ -1089,7 +1120,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                 // A select-list alias wins over a column of the same name.
                 bool isAlias = false;
                 for (size_t i = 0; i < aliases.size(); ++i)
-                    if (!aliases[i].first.empty() && lower(aliases[i].first) == lower(oe.parts[0]) &&
+                    if (!aliases[i].first.empty() &&
+                        lower(aliases[i].first) == lower(oe.parts[0]) &&
                         !(c.items.size() > i && false)) {
                         term = std::to_string(i + 1);
                         isAlias = true;
@@ -1120,6 +1152,12 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
 }
 
 SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positionalNames) {
+    // Subqueries translate while a core collects its origins: keep ours aside.
+    struct Keep {
+        std::vector<const ColumnInfo*>& ref;
+        std::vector<const ColumnInfo*> saved;
+        ~Keep() { ref = std::move(saved); }
+    } keep{origins_, std::move(origins_)};
     SelectTx out;
     std::vector<std::string> parts;
     bool compound = s.cores.size() > 1;
@@ -1127,10 +1165,12 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
     for (size_t i = 0; i < s.cores.size(); ++i) {
         std::vector<Column> cols;
         std::vector<std::string> assign;
+        origins_.clear();
         bool wantOrder = !s.orderBy.empty() && (i == 0);
-        std::string sql = core(s.cores[i], outer, cols, assign, positionalNames || (compound && i > 0),
-                               wantOrder && !compound ? &s.orderBy : nullptr,
-                               wantOrder && !compound ? &orderSql : nullptr);
+        std::string sql =
+            core(s.cores[i], outer, cols, assign, positionalNames || (compound && i > 0),
+                 wantOrder && !compound ? &s.orderBy : nullptr,
+                 wantOrder && !compound ? &orderSql : nullptr);
         auto lim = sql.find('\x01');
         std::string limit;
         if (lim != std::string::npos) {
@@ -1148,6 +1188,11 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
         if (i == 0) {
             out.columns = cols;
             out.assignVars = assign;
+            out.origins = origins_;
+            const auto& c0 = s.cores[0];
+            out.singleTable = !compound && c0.from.size() == 1 &&
+                              c0.from[0]->kind == ast::TableRef::Kind::Named &&
+                              c0.groupBy.empty() && !c0.distinct;
         } else {
             if (cols.size() != out.columns.size())
                 throw Error(205,
@@ -1161,7 +1206,8 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
                     a = b;
                 else if (b.base != BaseType::Unknown) {
                     if (a.isString() && b.isString())
-                        a.length = (a.length < 0 || b.length < 0) ? -1 : std::max(a.length, b.length);
+                        a.length =
+                            (a.length < 0 || b.length < 0) ? -1 : std::max(a.length, b.length);
                     else
                         a = dominantType(a, b);
                 }
@@ -1176,10 +1222,18 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
     std::string sql = parts[0];
     for (size_t i = 1; i < parts.size(); ++i) {
         switch (s.ops[i - 1]) {
-            case ast::SetOp::UnionAll: sql += " UNION ALL "; break;
-            case ast::SetOp::Union: sql += " UNION "; break;
-            case ast::SetOp::Except: sql += " EXCEPT "; break;
-            case ast::SetOp::Intersect: sql += " INTERSECT "; break;
+            case ast::SetOp::UnionAll:
+                sql += " UNION ALL ";
+                break;
+            case ast::SetOp::Union:
+                sql += " UNION ";
+                break;
+            case ast::SetOp::Except:
+                sql += " EXCEPT ";
+                break;
+            case ast::SetOp::Intersect:
+                sql += " INTERSECT ";
+                break;
         }
         sql += parts[i];
     }
@@ -1235,8 +1289,8 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long
             }
             if (t.columns[idx].identity)
                 throw Error(544,
-                            "Cannot insert explicit value for identity column in table '" +
-                                t.name + "' when IDENTITY_INSERT is set to OFF.",
+                            "Cannot insert explicit value for identity column in table '" + t.name +
+                                "' when IDENTITY_INSERT is set to OFF.",
                             16, 1, s.pos.line);
             cols.push_back(idx);
         }
@@ -1267,7 +1321,8 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long
             for (size_t k = 0; k < row.size(); ++k) {
                 const ColumnInfo& col = t.columns[cols[k]];
                 if (row[k]->kind == ExprKind::Default) {
-                    v += (k ? "," : "") + (col.defaultExpr.empty() ? std::string("NULL") : defaultSql(col));
+                    v += (k ? "," : "") +
+                         (col.defaultExpr.empty() ? std::string("NULL") : defaultSql(col));
                     continue;
                 }
                 Tx x = expr(*row[k], nullptr);
@@ -1289,13 +1344,15 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long
             // Defaults for the columns not named.
             std::string extraCols, extraVals;
             for (size_t i = 0; i < t.columns.size(); ++i) {
-                if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end()) continue;
+                if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end())
+                    continue;
                 if (t.columns[i].defaultExpr.empty()) continue;
                 extraCols += "," + quoteIdent(t.columns[i].name);
                 extraVals += "," + defaultSql(t.columns[i]);
             }
             if (cols.empty()) sql.erase(sql.size() - 1);
-            if (cols.empty() && extraCols.empty()) return "INSERT INTO " + t.sqlName() + " DEFAULT VALUES";
+            if (cols.empty() && extraCols.empty())
+                return "INSERT INTO " + t.sqlName() + " DEFAULT VALUES";
             std::string vv = v.substr(7);
             vv.insert(vv.size() - 1, extraVals);
             if (cols.empty()) {
@@ -1363,7 +1420,8 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
     bool joined = !s.from.empty();
     std::string targetAlias;
     if (joined) {
-        for (size_t i = 0; i < s.from.size(); ++i) fromSql += (i ? ", " : "") + from(*s.from[i], scope);
+        for (size_t i = 0; i < s.from.size(); ++i)
+            fromSql += (i ? ", " : "") + from(*s.from[i], scope);
         // The target is the FROM source whose alias or table name matches the UPDATE name.
         std::string want = lower(s.target.name());
         for (auto& src : scope.sources)
@@ -1386,7 +1444,8 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
     }
     std::vector<std::string> sets;
     for (auto& sc : s.sets) {
-        if (sc.column.empty()) throw Error(102, "Variable assignment in UPDATE is not supported.", 15, 1, s.pos.line);
+        if (sc.column.empty())
+            throw Error(102, "Variable assignment in UPDATE is not supported.", 15, 1, s.pos.line);
         int idx = -1;
         if (!t.column(sc.column.back(), &idx)) {
             Error e = errors::invalidColumn(sc.column.back());

@@ -37,6 +37,8 @@ struct Tx {
     bool constant = false;  // a literal whose value is known now
     Value value;            // when constant
     bool collated = false;  // carries the TSQL collation already (a table's text column)
+    const ColumnInfo* origin = nullptr;  // a base table's column, selected as it is
+    bool outerSide = false;              // from the outer side of a LEFT/FULL JOIN
 };
 
 struct Source {
@@ -57,7 +59,9 @@ struct Scope {
 struct SelectTx {
     std::string sql;
     std::vector<Column> columns;
-    std::vector<std::string> assignVars;  // SELECT @v = ...
+    std::vector<std::string> assignVars;     // SELECT @v = ...
+    std::vector<const ColumnInfo*> origins;  // per column: the base column it copies, if any
+    bool singleTable = false;                // one base table, no join, grouping or set operator
 };
 
 class Translator {
@@ -105,6 +109,7 @@ private:
 
     TranslateContext& ctx_;
     std::vector<std::string> binds_;
+    std::vector<const ColumnInfo*> origins_;  // of the core being translated
 };
 
 }  // namespace tsqlite

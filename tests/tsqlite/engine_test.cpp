@@ -55,7 +55,8 @@ TEST(EngineServer, DatabasesAreListedInMasterAndNamedCaseInsensitively) {
         EXPECT_EQ(e.number, 1801);
     }
     s.query("DROP DATABASE QARN_Config_NWX");
-    EXPECT_TRUE(s.query("Select * From SysDatabases Where Name = 'QARN_Config_NWX'")[0].rows.empty());
+    EXPECT_TRUE(
+        s.query("Select * From SysDatabases Where Name = 'QARN_Config_NWX'")[0].rows.empty());
     EXPECT_THROW(Session(server.dir(), "QARN_Config_NWX"), Error);
 }
 
@@ -121,23 +122,26 @@ TEST_F(EngineTest, WeekdaysAndWeeksStartOnSunday) {
     EXPECT_EQ(text("SELECT DATENAME(weekday, '2024-02-14')"), "Wednesday");
     EXPECT_EQ(text("SELECT DATENAME(week, '2024-02-14')"), "7");
     EXPECT_EQ(text("SELECT DATENAME(month, '20240214')"), "February");
-    EXPECT_EQ(integer("SELECT YEAR('2024-02-14') * 10000 + MONTH('2024-02-14') * 100 + DAY('2024-02-14')"),
-              20240214);
+    EXPECT_EQ(
+        integer(
+            "SELECT YEAR('2024-02-14') * 10000 + MONTH('2024-02-14') * 100 + DAY('2024-02-14')"),
+        20240214);
 }
 
 TEST_F(EngineTest, ConvertStyles) {
     q("DECLARE @d datetime SET @d = '2024-02-14 13:05:09.123' "
       "SELECT CONVERT(varchar, @d, 112), CONVERT(varchar, @d, 103), CONVERT(varchar, @d, 121), "
       "CONVERT(varchar, @d, 120), CONVERT(varchar, @d, 101)");
-    auto rs = q("SELECT CONVERT(varchar(8), CAST('2024-02-14 13:05:09.123' AS datetime), 112), "
-                "CONVERT(varchar(10), CAST('2024-02-14' AS datetime), 103), "
-                "CONVERT(varchar(30), CAST('2024-02-14 13:05:09.123' AS datetime), 121), "
-                "CONVERT(varchar(30), CAST('2024-02-14 13:05:09.123' AS datetime), 120), "
-                "CONVERT(varchar(10), CAST('2024-02-14' AS datetime), 101), "
-                "CONVERT(varchar(20), CAST(1234.5 AS money), 1), "
-                "CONVERT(varchar(20), CAST(1234.5 AS money), 2), "
-                "CONVERT(varchar(20), CAST(1234.5 AS money), 0), Str(12.6), "
-                "CAST(2.675 AS decimal(9,2))");
+    auto rs =
+        q("SELECT CONVERT(varchar(8), CAST('2024-02-14 13:05:09.123' AS datetime), 112), "
+          "CONVERT(varchar(10), CAST('2024-02-14' AS datetime), 103), "
+          "CONVERT(varchar(30), CAST('2024-02-14 13:05:09.123' AS datetime), 121), "
+          "CONVERT(varchar(30), CAST('2024-02-14 13:05:09.123' AS datetime), 120), "
+          "CONVERT(varchar(10), CAST('2024-02-14' AS datetime), 101), "
+          "CONVERT(varchar(20), CAST(1234.5 AS money), 1), "
+          "CONVERT(varchar(20), CAST(1234.5 AS money), 2), "
+          "CONVERT(varchar(20), CAST(1234.5 AS money), 0), Str(12.6), "
+          "CAST(2.675 AS decimal(9,2))");
     auto& r = rs[0].rows[0];
     EXPECT_EQ(r[0].s, "20240214");
     EXPECT_EQ(r[1].s, "14/02/2024");
@@ -206,9 +210,10 @@ TEST_F(EngineTest, ErrorsCarrySqlServerNumbersAndTexts) {
 TEST_F(EngineTest, FailingStatementLeavesTransactionOpen) {
     q("CREATE TABLE T (Id int NOT NULL PRIMARY KEY)");
     CollectingSink sink;
-    session->execute("BEGIN TRAN INSERT INTO T VALUES (1) INSERT INTO T VALUES (1) "
-                     "SELECT @@TRANCOUNT",
-                     sink);
+    session->execute(
+        "BEGIN TRAN INSERT INTO T VALUES (1) INSERT INTO T VALUES (1) "
+        "SELECT @@TRANCOUNT",
+        sink);
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 2627);
     EXPECT_EQ(sink.resultSets.back().rows[0][0].i, 1);
@@ -235,9 +240,10 @@ protected:
 };
 
 TEST_F(EngineQueryTest, JoinsGroupingAndOrdering) {
-    auto rs = q("SELECT p.Code, SUM(s.Qty) AS Total FROM Product p LEFT OUTER JOIN Sale s "
-                "ON s.Code = p.Code AND s.SoldAt >= GetDate()-30 GROUP BY p.Code "
-                "HAVING COUNT(s.Id) > 0 ORDER BY Total DESC");
+    auto rs =
+        q("SELECT p.Code, SUM(s.Qty) AS Total FROM Product p LEFT OUTER JOIN Sale s "
+          "ON s.Code = p.Code AND s.SoldAt >= GetDate()-30 GROUP BY p.Code "
+          "HAVING COUNT(s.Id) > 0 ORDER BY Total DESC");
     ASSERT_EQ(rs[0].rows.size(), 2u);
     EXPECT_EQ(rs[0].rows[0][0].s, "A");
     EXPECT_EQ(rs[0].rows[0][1].i, 5);
@@ -250,27 +256,32 @@ TEST_F(EngineQueryTest, JoinsGroupingAndOrdering) {
 }
 
 TEST_F(EngineQueryTest, SubqueriesDerivedTablesAndUnion) {
-    auto rs = q("SELECT p.Code, (SELECT MAX(s.Qty) FROM Sale s WHERE s.Code = p.Code) AS MaxQty "
-                "FROM Product p WHERE EXISTS (SELECT * FROM Sale s WHERE s.Code = p.Code) "
-                "ORDER BY p.Code");
+    auto rs =
+        q("SELECT p.Code, (SELECT MAX(s.Qty) FROM Sale s WHERE s.Code = p.Code) AS MaxQty "
+          "FROM Product p WHERE EXISTS (SELECT * FROM Sale s WHERE s.Code = p.Code) "
+          "ORDER BY p.Code");
     ASSERT_EQ(rs[0].rows.size(), 3u);
     EXPECT_EQ(rs[0].rows[0][1].i, 3);
-    rs = q("SELECT x.g, x.n FROM (SELECT GroupId AS g, COUNT(*) AS n FROM Product GROUP BY "
-           "GroupId) x WHERE x.g = 1");
+    rs =
+        q("SELECT x.g, x.n FROM (SELECT GroupId AS g, COUNT(*) AS n FROM Product GROUP BY "
+          "GroupId) x WHERE x.g = 1");
     EXPECT_EQ(rs[0].rows[0][1].i, 2);
-    rs = q("SELECT Code FROM Product WHERE GroupId = 1 UNION ALL SELECT Code FROM Sale "
-           "ORDER BY Code");
+    rs =
+        q("SELECT Code FROM Product WHERE GroupId = 1 UNION ALL SELECT Code FROM Sale "
+          "ORDER BY Code");
     EXPECT_EQ(rs[0].rows.size(), 6u);
-    rs = q("SELECT Code FROM Product p WHERE p.Code IN (SELECT Code FROM Sale GROUP BY Code "
-           "HAVING SUM(Qty) > (SELECT COUNT(*) FROM Sale s2 WHERE s2.Code = p.Code))");
+    rs =
+        q("SELECT Code FROM Product p WHERE p.Code IN (SELECT Code FROM Sale GROUP BY Code "
+          "HAVING SUM(Qty) > (SELECT COUNT(*) FROM Sale s2 WHERE s2.Code = p.Code))");
     EXPECT_EQ(rs[0].rows.size(), 2u);  // A (5 > 2) and C (5 > 1); B (1 > 1) fails
 }
 
 TEST_F(EngineQueryTest, VariablesAndSelectAssignment) {
-    auto rs = q("DECLARE @n int, @name nvarchar(40) "
-                "SELECT @n = COUNT(*) FROM Product "
-                "SELECT @name = Name FROM Product WHERE Code = 'A' "
-                "SELECT @n, @name");
+    auto rs =
+        q("DECLARE @n int, @name nvarchar(40) "
+          "SELECT @n = COUNT(*) FROM Product "
+          "SELECT @name = Name FROM Product WHERE Code = 'A' "
+          "SELECT @n, @name");
     ASSERT_EQ(rs.size(), 1u);
     EXPECT_EQ(rs[0].rows[0][0].i, 4);
     EXPECT_EQ(rs[0].rows[0][1].s, "แอปเปิล");
@@ -279,8 +290,9 @@ TEST_F(EngineQueryTest, VariablesAndSelectAssignment) {
 TEST_F(EngineQueryTest, SelectIntoKeepsColumnTypes) {
     q("SELECT TOP 0 * INTO ProductCopy FROM Product");
     EXPECT_EQ(integer("SELECT COUNT(*) FROM ProductCopy"), 0);
-    auto rs = q("SELECT name, xtype, length FROM SysColumns WHERE id = OBJECT_ID('ProductCopy') "
-                "ORDER BY colid");
+    auto rs =
+        q("SELECT name, xtype, length FROM SysColumns WHERE id = OBJECT_ID('ProductCopy') "
+          "ORDER BY colid");
     ASSERT_EQ(rs[0].rows.size(), 4u);
     EXPECT_EQ(rs[0].rows[0][1].i, 167);  // varchar
     EXPECT_EQ(rs[0].rows[0][2].i, 10);
@@ -314,7 +326,8 @@ TEST_F(EngineQueryTest, InsertUpdateDelete) {
     EXPECT_EQ(integer("SELECT @@ROWCOUNT"), 2);  // still the DELETE's count
 }
 
-// ---- DDL and the catalog -------------------------------------------------------------------------
+// ---- DDL and the catalog
+// -------------------------------------------------------------------------
 
 TEST_F(EngineTest, IdentityTakesSeedAndStep) {
     q("CREATE TABLE I (Id int IDENTITY(10,5) NOT NULL, Name varchar(10) NULL)");
@@ -334,14 +347,16 @@ TEST_F(EngineTest, UserTypesAndReRunnableUpgradeScripts) {
     q("EXEC sp_addtype IdNo, 'varchar(20)', 'NOT NULL'");
     q("CREATE TYPE CharFlag FROM char(1) NULL");
     q("CREATE TABLE Menu (MenuId IdNo, Visible CharFlag)");
-    auto rs = q("SELECT xtype, length, isnullable FROM SysColumns WHERE id = Object_Id('Menu') "
-                "ORDER BY colid");
+    auto rs =
+        q("SELECT xtype, length, isnullable FROM SysColumns WHERE id = Object_Id('Menu') "
+          "ORDER BY colid");
     EXPECT_EQ(rs[0].rows[0][0].i, 167);
     EXPECT_EQ(rs[0].rows[0][1].i, 20);
     EXPECT_EQ(rs[0].rows[0][2].i, 0);
     EXPECT_EQ(rs[0].rows[1][0].i, 175);
     const char* upgrade =
-        "If Not Exists(Select * From SysColumns Where Id = Object_Id('Menu') And Name = 'Version')\n"
+        "If Not Exists(Select * From SysColumns Where Id = Object_Id('Menu') And Name = "
+        "'Version')\n"
         "  Alter Table Menu Add Version Int Null\n"
         "If Not Exists(Select * From SysIndexes Where Name = 'IX_Menu_Version')\n"
         "  Create Index IX_Menu_Version On Menu(Version)\n";
@@ -358,17 +373,19 @@ TEST_F(EngineTest, UserTypesAndReRunnableUpgradeScripts) {
     EXPECT_EQ(integer("SELECT COUNT(*) FROM SysObjects WHERE Name = 'Menu'"), 0);
 }
 
-// ---- control flow and procedures ------------------------------------------------------------------
+// ---- control flow and procedures
+// ------------------------------------------------------------------
 
 TEST_F(EngineTest, ControlFlow) {
-    auto rs = q("DECLARE @i int, @s varchar(50)\n"
-                "SET @i = 0 SET @s = ''\n"
-                "WHILE @i < 5 BEGIN\n"
-                "  SET @i = @i + 1\n"
-                "  IF @i = 2 CONTINUE\n"
-                "  IF (@i > 3) BREAK ELSE SET @s = @s + CONVERT(varchar, @i)\n"
-                "END\n"
-                "IF NOT EXISTS (SELECT * FROM SysObjects WHERE name = 'X') SELECT @s, @i");
+    auto rs =
+        q("DECLARE @i int, @s varchar(50)\n"
+          "SET @i = 0 SET @s = ''\n"
+          "WHILE @i < 5 BEGIN\n"
+          "  SET @i = @i + 1\n"
+          "  IF @i = 2 CONTINUE\n"
+          "  IF (@i > 3) BREAK ELSE SET @s = @s + CONVERT(varchar, @i)\n"
+          "END\n"
+          "IF NOT EXISTS (SELECT * FROM SysObjects WHERE name = 'X') SELECT @s, @i");
     EXPECT_EQ(rs[0].rows[0][0].s, "13");
     EXPECT_EQ(rs[0].rows[0][1].i, 4);
     rs = q("DECLARE @sql varchar(100) SET @sql = 'SELECT ' + '42' EXEC(@sql) EXEC('SELECT 1 + 1')");
@@ -376,9 +393,10 @@ TEST_F(EngineTest, ControlFlow) {
     EXPECT_EQ(rs[0].rows[0][0].i, 42);
     EXPECT_EQ(rs[1].rows[0][0].i, 2);
     CollectingSink sink;
-    session->execute("SET NOCOUNT ON CREATE TABLE Z (a int) INSERT INTO Z VALUES (1) "
-                     "RAISERROR('bad %s', 16, 1, 'thing') SELECT 'after'",
-                     sink);
+    session->execute(
+        "SET NOCOUNT ON CREATE TABLE Z (a int) INSERT INTO Z VALUES (1) "
+        "RAISERROR('bad %s', 16, 1, 'thing') SELECT 'after'",
+        sink);
     EXPECT_TRUE(sink.counts.empty());
     ASSERT_EQ(sink.errors.size(), 1u);
     EXPECT_EQ(sink.errors[0].number, 50000);
@@ -400,8 +418,9 @@ TEST_F(EngineTest, ProceduresWithDefaultsOutputsAndReturnValues) {
       "  SET @NewNo = @DocCode + RIGHT('0000' + CONVERT(varchar, @n), 4)\n"
       "  RETURN @n\n"
       "END");
-    auto rs = q("DECLARE @no varchar(20), @rc int EXEC @rc = NextNo 'ORD', @NewNo = @no OUTPUT "
-                "SELECT @no, @rc");
+    auto rs =
+        q("DECLARE @no varchar(20), @rc int EXEC @rc = NextNo 'ORD', @NewNo = @no OUTPUT "
+          "SELECT @no, @rc");
     EXPECT_EQ(rs[0].rows[0][0].s, "ORD0001");
     EXPECT_EQ(rs[0].rows[0][1].i, 1);
     auto r = session->callProcedure("NextNo", {{"@DocCode", Value::text("ORD")},
@@ -431,7 +450,8 @@ TEST_F(EngineTest, ClientParameters) {
     EXPECT_NE(e.message.find("missing"), std::string::npos);
 }
 
-// ---- several databases ---------------------------------------------------------------------------
+// ---- several databases
+// ---------------------------------------------------------------------------
 
 TEST_F(EngineTest, ThreePartNamesAndCrossDatabaseTransactions) {
     Session master(server.dir(), "master");
@@ -451,7 +471,8 @@ TEST_F(EngineTest, ThreePartNamesAndCrossDatabaseTransactions) {
     EXPECT_EQ(session->currentDatabase(), "Report");
 }
 
-// ---- several processes -----------------------------------------------------------------------------
+// ---- several processes
+// -----------------------------------------------------------------------------
 
 TEST(EngineConcurrency, TwoProcessesNeverDrawTheSameNumber) {
     TempServer server;
@@ -459,15 +480,17 @@ TEST(EngineConcurrency, TwoProcessesNeverDrawTheSameNumber) {
         Session s(server.dir(), "master");
         s.query("CREATE DATABASE Nwx");
         s.query("USE Nwx");
-        s.query("CREATE TABLE Numbers (Code varchar(10) NOT NULL PRIMARY KEY, LastNo int NOT NULL)");
+        s.query(
+            "CREATE TABLE Numbers (Code varchar(10) NOT NULL PRIMARY KEY, LastNo int NOT NULL)");
         s.query("CREATE TABLE Drawn (No int NOT NULL, Who int NOT NULL)");
         s.query("INSERT INTO Numbers VALUES ('X', 0)");
-        s.query("CREATE PROCEDURE Draw @Who int, @No int OUTPUT AS\n"
-                "BEGIN TRAN\n"
-                "UPDATE Numbers SET LastNo = LastNo + 1 WHERE Code = 'X'\n"
-                "SELECT @No = LastNo FROM Numbers WHERE Code = 'X'\n"
-                "INSERT INTO Drawn VALUES (@No, @Who)\n"
-                "COMMIT");
+        s.query(
+            "CREATE PROCEDURE Draw @Who int, @No int OUTPUT AS\n"
+            "BEGIN TRAN\n"
+            "UPDATE Numbers SET LastNo = LastNo + 1 WHERE Code = 'X'\n"
+            "SELECT @No = LastNo FROM Numbers WHERE Code = 'X'\n"
+            "INSERT INTO Drawn VALUES (@No, @Who)\n"
+            "COMMIT");
     }
     const int kEach = 60;
     pid_t kids[2];
@@ -479,7 +502,8 @@ TEST(EngineConcurrency, TwoProcessesNeverDrawTheSameNumber) {
                 Session s(server.dir(), "Nwx");
                 s.setTimeout(30);
                 for (int i = 0; i < kEach; ++i)
-                    s.callProcedure("Draw", {{"@Who", Value::integer(k)}, {"@No", Value::null(), true}});
+                    s.callProcedure("Draw",
+                                    {{"@Who", Value::integer(k)}, {"@No", Value::null(), true}});
             } catch (...) {
                 rc = 1;
             }

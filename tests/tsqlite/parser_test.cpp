@@ -173,6 +173,7 @@ TEST(ParserExpr, FunctionsAndSpecialForms) {
     EXPECT_EQ(expr("CASE WHEN a > 1 THEN 2 END"), "(CASE (> a 1) 2)");
     EXPECT_EQ(expr("db.dbo.t.col"), "db.dbo.t.col");
     EXPECT_EQ(expr("name COLLATE Latin1_General_CS_AS"), "name");
+    EXPECT_EQ(expr("IDENTITY(int, 100, 1)"), "IDENTITY(100 1)");
     auto b = parse("SELECT CAST(a AS nvarchar(max)), name COLLATE Thai_CI_AS");
     const auto& items = b->statements[0]->select->cores[0].items;
     EXPECT_EQ(items[0].expr->type.args, std::vector<int>{-1});
@@ -548,7 +549,10 @@ TEST(ParserErrors, NestingIsBounded) {
     std::string blocks;
     for (int i = 0; i < 1000; ++i) blocks += "IF 1 = 1 BEGIN ";
     EXPECT_EQ(errorOf(blocks).number, 191);
-    // Long flat lists are fine.
+    // Long flat lists and long ELSE IF chains are fine.
+    std::string elseIfs = "IF @a = 0 PRINT 0";
+    for (int i = 1; i < 300; ++i) elseIfs += " ELSE IF @a = 1 PRINT 1";
+    EXPECT_NO_THROW(parse(elseIfs));
     std::string list = "SELECT 1 WHERE a IN (0";
     for (int i = 0; i < 5000; ++i) list += ", 1";
     EXPECT_NO_THROW(parse(list + ")"));

@@ -384,6 +384,15 @@ TEST_F(RuntimeSql, CollationInIndexesAndOrdering) {
     EXPECT_EQ(q("SELECT count(*) FROM t WHERE x = 'ABC'"), "1");
 }
 
+TEST_F(RuntimeSql, JoinsMatchStringsThatDifferOnlyInPadding) {
+    // A char(10) code against a varchar code: the join runs through an automatic index.
+    exec("CREATE TABLE a(g TEXT COLLATE TSQL, u INT); CREATE TABLE b(g TEXT COLLATE TSQL, id INT)");
+    exec("INSERT INTO a VALUES ('G1        ', 7), ('g2        ', 8)");
+    exec("INSERT INTO b VALUES ('G1', 1), ('G2', 2), ('G3', 3)");
+    EXPECT_EQ(q("SELECT count(*) FROM a JOIN b ON (a.g = b.g)"), "2");
+    EXPECT_EQ(q("SELECT count(*) FROM b JOIN a ON (b.g = a.g)"), "2");
+}
+
 // ---- LIKE --------------------------------------------------------------------------------------
 
 TEST(RuntimeLike, Wildcards) {

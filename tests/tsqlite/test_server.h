@@ -48,8 +48,9 @@ protected:
     }
     std::string text(const std::string& sql, const Params& p = {}) {
         Value v = scalar(sql, p);
-        return v.isNull() ? "<NULL>" : v.kind == Value::Kind::Text ? v.s
-                                                                   : displayText(v, SqlType{});
+        return v.isNull()                    ? "<NULL>"
+               : v.kind == Value::Kind::Text ? v.s
+                                             : displayText(v, SqlType{});
     }
     long long integer(const std::string& sql, const Params& p = {}) {
         Value v = scalar(sql, p);
