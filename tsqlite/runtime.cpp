@@ -54,12 +54,12 @@ void resultValue(sqlite3_context* ctx, const Value& v) {
     }
 }
 
-// A type spec argument, parsed once per statement while it stays constant.
+// A type name argument ('varchar(20)'), parsed once per statement while it stays constant.
 const SqlType& typeArg(sqlite3_context* ctx, sqlite3_value** argv, int i, SqlType& local) {
     if (auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, i))) return *t;
-    std::string_view spec = textArg(argv[i]);
-    auto parsed = SqlType::parse(spec);
-    if (!parsed) throw Error(243, "Type " + std::string(spec) + " is not a defined system type.");
+    std::string_view name = textArg(argv[i]);
+    auto parsed = SqlType::parse(name);
+    if (!parsed) throw Error(243, "Type " + std::string(name) + " is not a defined system type.");
     local = *parsed;
     sqlite3_set_auxdata(ctx, i, new SqlType(local),
                         [](void* p) { delete static_cast<SqlType*>(p); });

@@ -339,11 +339,10 @@ bool parseFloatText(std::string_view s, double& out) {
     }
     if (!digits) return false;
     if (k < body.size() && (body[k] == 'e' || body[k] == 'E')) {
-        size_t e = ++k;
+        ++k;
         if (k < body.size() && (body[k] == '+' || body[k] == '-')) ++k;
         if (k == body.size() || !isDigit(body[k])) return false;
         while (k < body.size() && isDigit(body[k])) ++k;
-        (void)e;
     }
     if (k != body.size()) return false;
     double v = 0;
@@ -406,10 +405,6 @@ IntRange intRange(BaseType b) {
         default:
             return {INT64_MIN, INT64_MAX};
     }
-}
-
-std::string baseOnly(const SqlType& t) {
-    return errorTypeName(t);
 }
 
 // The type a value has when the caller does not know it.
@@ -609,7 +604,7 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
 Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
     const int p = dst.precision > 0 ? dst.precision : 18;
     const int s = dst.scale;
-    const std::string from = src.isInteger() ? errorTypeName(src) : baseOnly(src);
+    const std::string from = errorTypeName(src);
     auto fits = [&](const Digits& d) { return integerDigits(d) <= p - s; };
 
     if (src.isString()) {

@@ -717,7 +717,6 @@ struct Session::Impl : TranslateContext {
     // Runs a prepared statement that returns rows; hands them to the sink or to variables.
     long long runRows(CachedStmt& c, Sink* sink) {
         bindAll(c);
-        startClock();
         bool assign = !c.assignVars.empty();
         if (sink && !assign) sink->beginResultSet(c.columns);
         long long n = 0;
@@ -745,7 +744,6 @@ struct Session::Impl : TranslateContext {
 
     long long runChange(CachedStmt& c) {
         bindAll(c);
-        startClock();
         int rc = sqlite3_step(c.st);
         while (rc == SQLITE_ROW) rc = sqlite3_step(c.st);
         sqlite3_reset(c.st);
@@ -767,7 +765,6 @@ struct Session::Impl : TranslateContext {
             cs.columns.push_back({"", x.type});
         });
         bindAll(c);
-        startClock();
         int rc = sqlite3_step(c.st);
         Value v;
         if (rc == SQLITE_ROW) v = normalize(columnValue(c.st, 0), c.columns[0].type);
@@ -784,7 +781,6 @@ struct Session::Impl : TranslateContext {
             cs.columns.push_back({"", *SqlType::parse("int")});
         });
         bindAll(c);
-        startClock();
         int rc = sqlite3_step(c.st);
         bool r = rc == SQLITE_ROW && sqlite3_column_int(c.st, 0) != 0;
         sqlite3_reset(c.st);
@@ -1905,10 +1901,6 @@ Session::Session(const std::string& serverDir, const std::string& database)
     registerRuntime(m.db);
     sqlite3_busy_timeout(m.db, 30000);
     sqlite3_progress_handler(m.db, 10000, progressHandler, &m);
-    // SQLite's join Bloom filters hash key bytes and ignore the column's collation, so 'G1' and
-    // 'G1   ' (char padding) would never meet in a join: switch them off.
-    constexpr int kBloomFilter = 0x00080000, kBloomPulldown = 0x00100000;
-    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, m.db, kBloomFilter | kBloomPulldown);
     std::string tempCatalog = kCatalogSchema;
     // The session's own catalog of #tables lives in its temp schema.
     for (std::string kw : {"CREATE TABLE IF NOT EXISTS ", "CREATE INDEX IF NOT EXISTS "}) {
@@ -1968,6 +1960,7 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     m.frame = &top;
     m.params = &params;
     m.batchText = &batch;
+    m.startClock();  // the time-out covers the whole batch
     try {
         m.runList(parsed->statements, sink);
     } catch (...) {
@@ -2004,6 +1997,7 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     top.db = m.current;
     m.frame = &top;
     m.params = nullptr;
+    m.startClock();
     std::vector<Session::Impl::ArgValue> values;
     std::vector<std::string> names;
     for (auto& a : args) {

@@ -361,8 +361,8 @@ std::optional<SqlType> SqlType::fromName(std::string_view rawName, int arg1, int
     return t;
 }
 
-std::optional<SqlType> SqlType::parse(std::string_view spec) {
-    std::string_view s = trim(spec);
+std::optional<SqlType> SqlType::parse(std::string_view text) {
+    std::string_view s = trim(text);
     std::string name;
     int args[2] = {-2, -2};
     size_t open = s.find('(');

@@ -540,3 +540,11 @@ TEST(EngineConcurrency, WriterWaitsThenTimesOut) {
     b.query("INSERT INTO T VALUES (2)");
     EXPECT_EQ(b.query("SELECT COUNT(*) FROM T")[0].rows[0][0].i, 2);
 }
+
+TEST_F(EngineTest, TimeOutEndsARunawayBatch) {
+    session->setTimeout(1);
+    Error e = error("DECLARE @i int SET @i = 0 WHILE 1 = 1 SET @i = @i + 1");
+    EXPECT_EQ(e.message, "Query timeout expired");
+    // The session is usable afterwards.
+    EXPECT_EQ(integer("SELECT 1"), 1);
+}

@@ -9,9 +9,9 @@ using namespace tsqlite;
 
 namespace {
 
-SqlType T(const char* spec) {
-    auto t = SqlType::parse(spec);
-    EXPECT_TRUE(t.has_value()) << spec;
+SqlType T(const char* name) {
+    auto t = SqlType::parse(name);
+    EXPECT_TRUE(t.has_value()) << name;
     return t.value_or(SqlType{});
 }
 
@@ -53,7 +53,7 @@ Error convError(const Value& v, const char* from, const char* to, int style = -1
 
 // ---- types -------------------------------------------------------------------------------
 
-TEST(RuntimeTypes, ParsesSpecsWithSqlServerDefaults) {
+TEST(RuntimeTypes, ParsesTypeNamesWithSqlServerDefaults) {
     EXPECT_EQ(T("varchar(20)").base, BaseType::VarChar);
     EXPECT_EQ(T("varchar(20)").length, 20);
     EXPECT_EQ(T("char").length, 1);
