@@ -149,15 +149,23 @@ private:
 
 benchmark::internal::Benchmark* registerGuarded(const std::string& name,
                                                 std::function<void(benchmark::State&)> fn) {
-    return benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& state) {
-        try {
-            fn(state);
-        } catch (const tsqlite::Error& e) {
-            state.SkipWithError(("Msg " + std::to_string(e.number) + ": " + e.message).c_str());
-        } catch (const std::exception& e) {
-            state.SkipWithError(e.what());
-        }
-    });
+    // Three repetitions, reported as their median: the machine is shared, and a single run
+    // of either side can land on a busy moment.
+    return benchmark::RegisterBenchmark(name.c_str(),
+                                        [fn](benchmark::State& state) {
+                                            try {
+                                                fn(state);
+                                            } catch (const tsqlite::Error& e) {
+                                                state.SkipWithError(
+                                                    ("Msg " + std::to_string(e.number) + ": " +
+                                                     e.message)
+                                                        .c_str());
+                                            } catch (const std::exception& e) {
+                                                state.SkipWithError(e.what());
+                                            }
+                                        })
+        ->Repetitions(3)
+        ->DisplayAggregatesOnly(true);
 }
 
 }  // namespace
@@ -248,6 +256,13 @@ long long RawDb::scalar(const std::string& sql) {
     Stmt st(db_, sql);
     if (!st.step()) throw std::runtime_error("no row from " + sql);
     return sqlite3_column_int64(st.get(), 0);
+}
+
+std::string RawDb::scalarText(const std::string& sql) {
+    Stmt st(db_, sql);
+    if (!st.step()) throw std::runtime_error("no row from " + sql);
+    auto text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+    return text ? text : "";
 }
 
 void RawDb::syncIdentity(const std::string& table, const std::string& column) {

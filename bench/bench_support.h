@@ -63,6 +63,7 @@ public:
     sqlite3* get() const { return db_; }
     void exec(const std::string& sql);
     long long scalar(const std::string& sql);
+    std::string scalarText(const std::string& sql);
 
     // Rows added here bypass the engine's identity counter: sets it to the highest Id so
     // that later inserts through the engine go on from there.

@@ -1423,7 +1423,7 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
         for (size_t i = 0; i < s.from.size(); ++i)
             fromSql += (i ? ", " : "") + from(*s.from[i], scope);
         // The target is the FROM source whose alias or table name matches the UPDATE name.
-        std::string want = lower(s.target.name());
+        std::string want = lower(s.targetAlias.empty() ? s.target.name() : s.targetAlias);
         for (auto& src : scope.sources)
             if (lower(src.alias) == want) targetAlias = src.sqlAlias;
         if (targetAlias.empty())
@@ -1517,7 +1517,7 @@ std::string Translator::del(const ast::Stmt& s, const TableInfo& t) {
     std::string fromSql;
     for (size_t i = 0; i < s.from.size(); ++i) fromSql += (i ? ", " : "") + from(*s.from[i], scope);
     std::string targetAlias;
-    std::string want = lower(s.target.name());
+    std::string want = lower(s.targetAlias.empty() ? s.target.name() : s.targetAlias);
     for (auto& src : scope.sources)
         if (lower(src.alias) == want) targetAlias = src.sqlAlias;
     if (targetAlias.empty())

@@ -548,3 +548,16 @@ TEST_F(EngineTest, TimeOutEndsARunawayBatch) {
     // The session is usable afterwards.
     EXPECT_EQ(integer("SELECT 1"), 1);
 }
+
+TEST_F(EngineTest, UpdateAndDeleteThroughAnAliasOfASelfJoin) {
+    q("CREATE TABLE O (No int, Parent int NULL, Qty int)");
+    q("INSERT INTO O VALUES (1, NULL, 10), (2, 1, 5), (3, 1, 7)");
+    // x is the child row; its parent supplies the quantity.
+    q("UPDATE x SET Qty = p.Qty + x.Qty FROM O p INNER JOIN O x ON x.Parent = p.No");
+    auto rs = q("SELECT No, Qty FROM O ORDER BY No");
+    EXPECT_EQ(rs[0].rows[0][1].i, 10);
+    EXPECT_EQ(rs[0].rows[1][1].i, 15);
+    EXPECT_EQ(rs[0].rows[2][1].i, 17);
+    q("DELETE c FROM O p JOIN O c ON c.Parent = p.No WHERE c.Qty > 16");
+    EXPECT_EQ(integer("SELECT COUNT(*) FROM O"), 2);
+}
