@@ -690,6 +690,7 @@ struct Session::Impl : TranslateContext {
         return Value::null();
     }
     Value identityBase;
+    std::string identityInsert;  // "schema.table" with SET IDENTITY_INSERT ON
 
     void bindAll(CachedStmt& c) {
         sqlite3_reset(c.st);
@@ -894,6 +895,18 @@ struct Session::Impl : TranslateContext {
             }
             case K::SetOption:
                 if (upperAscii(s.name) == "NOCOUNT") nocount = upperAscii(s.optionValue) == "ON";
+                if (upperAscii(s.name) == "IDENTITY_INSERT") {
+                    auto t = findTable(s.target);
+                    if (t->identityColumn < 0)
+                        throw Error(8106,
+                                    "Table '" + t->name +
+                                        "' does not have the identity property. Cannot perform SET "
+                                        "operation.",
+                                    16, 1);
+                    std::string key = t->schema + "." + lower(t->name);
+                    identityInsert = upperAscii(s.optionValue) == "ON" ? key : "";
+                    clearStatementCache();
+                }
                 return Flow::Next;
             case K::If:
                 if (evalCondition(*s.value)) return runStatement(*s.thenStmt, sink);
@@ -1191,10 +1204,25 @@ struct Session::Impl : TranslateContext {
         if (t->system)
             throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
         lastVerb = "INSERT";
-        auto& c = cached(
-            &s, [&](Translator& tr, CachedStmt& cs) { cs.sql = tr.insert(s, *t, 0, nullptr); });
+        bool explicitIdentity =
+            t->identityColumn >= 0 && identityInsert == t->schema + "." + lower(t->name);
+        auto& c = cached(&s, [&](Translator& tr, CachedStmt& cs) {
+            cs.sql = tr.insert(s, *t, explicitIdentity, nullptr);
+        });
         long long n = 0;
-        if (t->identityColumn >= 0) {
+        if (explicitIdentity) {
+            // Explicit values move the counter on when they pass it.
+            std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
+            std::string col = quoteIdent(t->columns[t->identityColumn].name);
+            atomically([&] {
+                n = runChange(c);
+                queryRow(
+                    "UPDATE " + cat + " SET last = (SELECT max(" + col + ") FROM " + t->sqlName() +
+                        ") WHERE id = ? AND colid = ? AND (last IS NULL OR last < (SELECT max(" +
+                        col + ") FROM " + t->sqlName() + "))",
+                    {Value::integer(t->id), Value::integer(t->identityColumn + 1)});
+            });
+        } else if (t->identityColumn >= 0) {
             std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
             int colid = t->identityColumn + 1;
             atomically([&] {

@@ -1272,7 +1272,7 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
 
 // ---- INSERT / UPDATE / DELETE --------------------------------------------------------------
 
-std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long identityBase,
+std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool identityInsert,
                                std::vector<int>* targetColumns) {
     // Target columns in the order the source provides them.
     std::vector<int> cols;
@@ -1287,7 +1287,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long
                 e.line = s.pos.line;
                 throw e;
             }
-            if (t.columns[idx].identity)
+            if (t.columns[idx].identity && !identityInsert)
                 throw Error(544,
                             "Cannot insert explicit value for identity column in table '" + t.name +
                                 "' when IDENTITY_INSERT is set to OFF.",
@@ -1388,6 +1388,13 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, long long
     for (size_t i = 0; i < t.columns.size(); ++i) {
         if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end()) continue;
         if (t.columns[i].identity) {
+            if (identityInsert)
+                throw Error(545,
+                            "Explicit value must be specified for identity column in table '" +
+                                t.name +
+                                "' either when IDENTITY_INSERT is set to ON or when a replication "
+                                "user is inserting into a NOT FOR REPLICATION identity column.",
+                            16, 1, s.pos.line);
             colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[i].name);
             selList += (selList.empty() ? "" : ",") + bindRef("@@IDENTITYBASE") +
                        " + (row_number() OVER ()) * " + std::to_string(t.columns[i].step);

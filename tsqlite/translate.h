@@ -78,7 +78,7 @@ public:
     Tx boolean(const ast::Expr& e, Scope* scope);
 
     // Statement translations. Each returns SQLite SQL using ?N binds collected in binds().
-    std::string insert(const ast::Stmt& s, const TableInfo& t, long long identityBase,
+    std::string insert(const ast::Stmt& s, const TableInfo& t, bool identityInsert,
                        std::vector<int>* targetColumns);
     std::string update(const ast::Stmt& s, const TableInfo& t);
     std::string del(const ast::Stmt& s, const TableInfo& t);

@@ -339,8 +339,12 @@ TEST_F(EngineTest, IdentityTakesSeedAndStep) {
     auto rs = q("SELECT Id FROM I ORDER BY Id");
     ASSERT_EQ(rs[0].rows.size(), 6u);
     EXPECT_EQ(rs[0].rows[5][0].i, 35);
-    // A rolled-back insert does not consume numbers on SQLite's side either way; ids stay unique.
     EXPECT_EQ(integer("SELECT COUNT(DISTINCT Id) FROM I"), 6);
+    EXPECT_EQ(error("INSERT INTO I (Id, Name) VALUES (99, 'x')").number, 544);
+    q("SET IDENTITY_INSERT I ON INSERT INTO I (Id, Name) VALUES (99, 'x') "
+      "SET IDENTITY_INSERT I OFF");
+    q("INSERT INTO I (Name) VALUES ('after')");
+    EXPECT_EQ(integer("SELECT Id FROM I WHERE Name = 'after'"), 104);
 }
 
 TEST_F(EngineTest, UserTypesAndReRunnableUpgradeScripts) {
