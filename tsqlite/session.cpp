@@ -261,6 +261,11 @@ struct Session::Impl : TranslateContext {
     std::string lastVerb;
 
     void exec(const std::string& sql) {
+        // Transaction control runs often: keep it prepared.
+        if (sql.find(';') == std::string::npos && sql.rfind("DETACH", 0) != 0) {
+            queryRow(sql);
+            return;
+        }
         char* err = nullptr;
         int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
         if (rc != SQLITE_OK) {
@@ -270,6 +275,17 @@ struct Session::Impl : TranslateContext {
             if (decodeError(msg, decoded)) throw decoded;
             throw translateSqliteError(rc, msg, "");
         }
+    }
+
+    // The engine's own statements, prepared once (until the cache empties).
+    std::unordered_map<std::string, sqlite3_stmt*> internal;
+
+    sqlite3_stmt* internalStatement(const std::string& sql) {
+        auto it = internal.find(sql);
+        if (it != internal.end()) return it->second;
+        sqlite3_stmt* st = prepare(sql);
+        internal.emplace(sql, st);
+        return st;
     }
 
     sqlite3_stmt* prepare(const std::string& sql) {
@@ -288,23 +304,26 @@ struct Session::Impl : TranslateContext {
 
     // Runs a small internal query and returns its first row.
     std::vector<Value> queryRow(const std::string& sql, const std::vector<Value>& args = {}) {
-        sqlite3_stmt* st = prepare(sql);
+        sqlite3_stmt* st = internalStatement(sql);
         for (size_t i = 0; i < args.size(); ++i) bindValue(st, static_cast<int>(i + 1), args[i]);
         std::vector<Value> row;
         int rc = sqlite3_step(st);
         if (rc == SQLITE_ROW)
             for (int i = 0; i < sqlite3_column_count(st); ++i) row.push_back(columnValue(st, i));
-        else if (rc != SQLITE_DONE) {
-            sqlite3_finalize(st);
-            fail(rc);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            Error e = errorOf(rc);
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+            throw e;
         }
-        sqlite3_finalize(st);
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
         return row;
     }
 
     std::vector<std::vector<Value>> queryRows(const std::string& sql,
                                               const std::vector<Value>& args = {}) {
-        sqlite3_stmt* st = prepare(sql);
+        sqlite3_stmt* st = internalStatement(sql);
         for (size_t i = 0; i < args.size(); ++i) bindValue(st, static_cast<int>(i + 1), args[i]);
         std::vector<std::vector<Value>> rows;
         int rc;
@@ -313,14 +332,28 @@ struct Session::Impl : TranslateContext {
             for (int i = 0; i < sqlite3_column_count(st); ++i) row.push_back(columnValue(st, i));
             rows.push_back(std::move(row));
         }
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE) fail(rc);
+        if (rc != SQLITE_DONE) {
+            Error e = errorOf(rc);
+            sqlite3_reset(st);
+            throw e;
+        }
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
         return rows;
+    }
+
+    Error errorOf(int rc, const std::string& context = "") {
+        std::string msg = sqlite3_errmsg(db);
+        Error decoded(0, "");
+        if (decodeError(msg, decoded)) return decoded;
+        return translateSqliteError(rc, msg, context);
     }
 
     void clearStatementCache() {
         for (auto& [k, c] : stmts) sqlite3_finalize(c.st);
         stmts.clear();
+        for (auto& [k, st] : internal) sqlite3_finalize(st);
+        internal.clear();
         procs.clear();
     }
 
@@ -678,6 +711,7 @@ struct Session::Impl : TranslateContext {
         if (name == "@@trancount") return Value::integer(tranCount);
         if (name == "@@error") return Value::integer(lastError);
         if (name == "@@identitybase") return identityBase;
+        if (name == "@@getdate") return Value::text(currentDateTime());
         if (name == "@@fetch_status") return Value::integer(-1);
         if (!name.empty() && name[0] == ':') {
             const Value* v = findParam(name.substr(1));

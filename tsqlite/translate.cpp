@@ -533,8 +533,10 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         return r;
     }
     if (f == "GETDATE" || f == "CURRENT_TIMESTAMP" || f == "SYSDATETIME" || f == "GETUTCDATE") {
+        // One value per statement, as SQL Server evaluates it: and a bound value lets SQLite
+        // compute expressions over it once instead of per row.
         r.type = kDateTime;
-        r.sql = "tsq_getdate()";
+        r.sql = bindRef("@@GETDATE");
         return r;
     }
     if (f == "YEAR" || f == "MONTH" || f == "DAY") {
