@@ -84,56 +84,82 @@ std::string humanTime(double ns) {
     return buf;
 }
 
-// The console output as usual, plus the real time per iteration of every benchmark, kept by
-// name for the summary. With repetitions the median is used.
+struct Times {
+    double real = 0;  // ns per iteration
+    double cpu = 0;
+};
+
+// The console output as usual, plus the real and CPU time per iteration of every benchmark,
+// kept by name for the summary. With repetitions the median is used.
 class PairReporter : public benchmark::ConsoleReporter {
 public:
     PairReporter() : ConsoleReporter(OO_Tabular) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
+        std::vector<Run> shown;
         for (const Run& r : runs) {
+            // Of the statistics over the repetitions the console shows the median and the
+            // coefficient of variation.
+            if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median" ||
+                r.aggregate_name == "cv")
+                shown.push_back(r);
             if (r.error_occurred) continue;
             const std::string name = r.run_name.function_name;
-            const double ns = toNanoseconds(r.GetAdjustedRealTime(), r.time_unit);
+            family_[name] = r.family_index;
+            const Times t{toNanoseconds(r.GetAdjustedRealTime(), r.time_unit),
+                          toNanoseconds(r.GetAdjustedCPUTime(), r.time_unit)};
+            if (std::find(order_.begin(), order_.end(), name) == order_.end())
+                order_.push_back(name);
             if (r.run_type == Run::RT_Iteration) {
-                samples_[name].push_back(ns);
-                if (std::find(order_.begin(), order_.end(), name) == order_.end())
-                    order_.push_back(name);
+                samples_[name].push_back(t);
             } else if (r.aggregate_name == "median") {
-                medians_[name] = ns;
+                medians_[name] = t;
             }
         }
-        ConsoleReporter::ReportRuns(runs);
+        if (!shown.empty()) ConsoleReporter::ReportRuns(shown);
     }
 
-    bool timeOf(const std::string& name, double& ns) const {
+    bool timeOf(const std::string& name, Times& t) const {
         if (auto m = medians_.find(name); m != medians_.end()) {
-            ns = m->second;
+            t = m->second;
             return true;
         }
         auto s = samples_.find(name);
         if (s == samples_.end() || s->second.empty()) return false;
-        std::vector<double> v = s->second;
-        std::sort(v.begin(), v.end());
-        ns = v[v.size() / 2];
+        std::vector<double> real, cpu;
+        for (const Times& x : s->second) {
+            real.push_back(x.real);
+            cpu.push_back(x.cpu);
+        }
+        std::sort(real.begin(), real.end());
+        std::sort(cpu.begin(), cpu.end());
+        t = {real[real.size() / 2], cpu[cpu.size() / 2]};
         return true;
     }
 
     void summary() const {
-        std::printf("\nratio engine/sqlite (real time per iteration; lower is better, 1.00 = as "
-                    "fast as hand-written SQLite)\n");
+        std::printf("\nratio engine/sqlite: engine time / hand-written SQLite time per iteration, "
+                    "median of the repetitions (1.00 = as fast as SQLite; real time first, CPU "
+                    "time in brackets)\n");
         bool any = false;
-        for (const std::string& name : order_) {
+        // In the order the benchmarks were registered, whatever order they ran in.
+        std::vector<std::string> order = order_;
+        std::stable_sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+            return family_.at(a) < family_.at(b);
+        });
+        for (const std::string& name : order) {
             const std::string suffix = "/engine";
             if (name.size() <= suffix.size() ||
                 name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
                 continue;
             const std::string pair = name.substr(0, name.size() - suffix.size());
-            double engine = 0, sqlite = 0;
-            if (!timeOf(name, engine) || !timeOf(pair + "/sqlite", sqlite) || sqlite <= 0)
+            Times engine, sqlite;
+            if (!timeOf(name, engine) || !timeOf(pair + "/sqlite", sqlite) || sqlite.real <= 0 ||
+                sqlite.cpu <= 0)
                 continue;
-            std::printf("ratio engine/sqlite %-36s %8.2f   (engine %s, sqlite %s)\n", pair.c_str(),
-                        engine / sqlite, humanTime(engine).c_str(), humanTime(sqlite).c_str());
+            std::printf("ratio engine/sqlite %-24s %6.2f  (cpu %5.2f)   engine %s, sqlite %s\n",
+                        pair.c_str(), engine.real / sqlite.real, engine.cpu / sqlite.cpu,
+                        humanTime(engine.real).c_str(), humanTime(sqlite.real).c_str());
             any = true;
         }
         if (!any) std::printf("(no pair ran on both sides)\n");
@@ -143,14 +169,13 @@ public:
 
 private:
     std::vector<std::string> order_;
-    std::map<std::string, std::vector<double>> samples_;
-    std::map<std::string, double> medians_;
+    std::map<std::string, int64_t> family_;
+    std::map<std::string, std::vector<Times>> samples_;
+    std::map<std::string, Times> medians_;
 };
 
 benchmark::internal::Benchmark* registerGuarded(const std::string& name,
                                                 std::function<void(benchmark::State&)> fn) {
-    // Three repetitions, reported as their median: the machine is shared, and a single run
-    // of either side can land on a busy moment.
     return benchmark::RegisterBenchmark(name.c_str(),
                                         [fn](benchmark::State& state) {
                                             try {
@@ -163,9 +188,7 @@ benchmark::internal::Benchmark* registerGuarded(const std::string& name,
                                             } catch (const std::exception& e) {
                                                 state.SkipWithError(e.what());
                                             }
-                                        })
-        ->Repetitions(3)
-        ->DisplayAggregatesOnly(true);
+                                        });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 //
 // The tables are created through the engine (the company schema and the screen's start-up
 // script); the rows are generated straight into the SQLite file in the engine's storage form.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -543,12 +544,28 @@ struct BranchFixture {
             for (const char* st : kSettings) s.query(st);
         }
         raw = std::make_unique<bench::RawDb>(bench::databaseFile("BR0029"));
+        const auto start = std::chrono::steady_clock::now();
         generate(*raw);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        char buf[300];
+        std::snprintf(
+            buf, sizeof buf,
+            "branch database: %lld product units with stock settings, %lld stock rows, %lld "
+            "sales lines, %lld order rows (generated in %.1f s)",
+            raw->scalar("SELECT count(*) FROM ProductManage"),
+            raw->scalar("SELECT count(*) FROM ProductOnhand"),
+            raw->scalar("SELECT (SELECT count(*) FROM IvDt) + (SELECT count(*) FROM PosDt) + "
+                        "(SELECT count(*) FROM PosDetail) + (SELECT count(*) FROM SrDt) + "
+                        "(SELECT count(*) FROM PoSrDt)"),
+            raw->scalar("SELECT count(*) FROM OrderBranch"), seconds);
+        bench::note(buf);
         session = std::make_unique<tsqlite::Session>(bench::serverDir(), "BR0029");
 
         auto span = session->query(kSalesSpanStart, {{"UserId", Value::integer(7)}});
         spanStart = span.at(0).rows.at(0).at(0).s;
         proposalParams = {{"GetDate", Value::text(spanStart)}, {"UserId", Value::integer(7)}};
+        bench::note("proposal for user 7, sales since " + spanStart);
 
         orderNo = "No9000000001";
         orderDate = raw->scalarText("SELECT date('now', 'localtime')");
@@ -682,11 +699,22 @@ std::string unitsDigest(const std::vector<long long>& units) {
     return buf;
 }
 
-void reportProposal(const char* side, const std::vector<long long>& units) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf, "proposal rows %-6s %zu (units in order, digest %s)", side,
-                  units.size(), unitsDigest(units).c_str());
+// Both sides must return the same proposal: the units of the last run of each side are kept
+// and compared, row by row in their order.
+void reportProposal(bool engine, std::vector<long long> units) {
+    static std::vector<long long> last[2];
+    static bool seen[2] = {false, false};
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "proposal rows %s: %zu (digest of the units in order %s)",
+                  engine ? "engine" : "sqlite", units.size(), unitsDigest(units).c_str());
     bench::note(buf);
+    last[engine ? 1 : 0] = std::move(units);
+    seen[engine ? 1 : 0] = true;
+    if (seen[0] && seen[1])
+        bench::note(last[0] == last[1]
+                        ? "proposal: engine and sqlite return the same " +
+                              std::to_string(last[0].size()) + " rows in the same order"
+                        : std::string("proposal: engine and sqlite rows DIFFER"));
 }
 
 std::vector<long long> proposalEngine(BranchFixture& f) {
@@ -705,6 +733,7 @@ std::vector<long long> proposalSqlite(BranchFixture& f, bench::Stmt& st) {
     st.bind(1, f.spanStart).bind(2, 7LL);
     const int columns = sqlite3_column_count(st.get());
     std::vector<long long> units;
+    std::string text;
     while (st.step()) {
         // Read every column, as the client would.
         for (int c = 0; c < columns; ++c) {
@@ -716,7 +745,9 @@ std::vector<long long> proposalSqlite(BranchFixture& f, bench::Stmt& st) {
                     benchmark::DoNotOptimize(sqlite3_column_double(st.get(), c));
                     break;
                 case SQLITE_TEXT:
-                    benchmark::DoNotOptimize(sqlite3_column_text(st.get(), c));
+                    text.assign(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c)),
+                                static_cast<size_t>(sqlite3_column_bytes(st.get(), c)));
+                    benchmark::DoNotOptimize(text);
                     break;
                 default:
                     break;
@@ -731,7 +762,7 @@ std::vector<long long> proposalSqlite(BranchFixture& f, bench::Stmt& st) {
 void proposalEngineBench(benchmark::State& state) {
     auto& f = BranchFixture::get();
     // The first run translates and caches the statement.
-    reportProposal("engine", proposalEngine(f));
+    reportProposal(true, proposalEngine(f));
     size_t rows = 0;
     for (auto _ : state) rows = proposalEngine(f).size();
     state.counters["rows"] = static_cast<double>(rows);
@@ -741,7 +772,7 @@ void proposalSqliteBench(benchmark::State& state) {
     auto& f = BranchFixture::get();
     if (std::getenv("BENCH_SQL")) std::fprintf(stderr, "sqlite: %s\n", kProposalSqlite.c_str());
     bench::Stmt st(f.raw->get(), kProposalSqlite);
-    reportProposal("sqlite", proposalSqlite(f, st));
+    reportProposal(false, proposalSqlite(f, st));
     size_t rows = 0;
     for (auto _ : state) rows = proposalSqlite(f, st).size();
     state.counters["rows"] = static_cast<double>(rows);

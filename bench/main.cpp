@@ -9,14 +9,21 @@
 #include "bench_support.h"
 
 int main(int argc, char** argv) {
-    // Repetitions of the engine and of its baseline run interleaved in random order, so that
-    // a busy spell on the machine does not fall on one side only. An explicit flag wins.
-    std::vector<char*> args(argv, argv + argc);
+    // Defaults for a shared machine, each overridden by an explicit flag: five repetitions of
+    // every benchmark, reported as their median, run interleaved in random order so that a
+    // busy spell does not fall on the engine or on its baseline only.
+    static char repetitions[] = "--benchmark_repetitions=5";
+    static char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
     static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    bool given = false;
-    for (int i = 1; i < argc; ++i)
-        given = given || std::strncmp(argv[i], "--benchmark_enable_random_interleaving", 38) == 0;
-    if (!given) args.insert(args.begin() + 1, interleave);
+    std::vector<char*> args(argv, argv + argc);
+    for (char* flag : {repetitions, aggregatesOnly, interleave}) {
+        const size_t nameLength = std::strchr(flag, '=') - flag;
+        bool given = false;
+        for (int i = 1; i < argc; ++i)
+            given = given || (std::strncmp(argv[i], flag, nameLength) == 0 &&
+                              (argv[i][nameLength] == '=' || argv[i][nameLength] == 0));
+        if (!given) args.insert(args.begin() + 1, flag);
+    }
     int n = static_cast<int>(args.size());
     args.push_back(nullptr);
 
