@@ -53,6 +53,7 @@ struct IndexInfo {
     std::string table;
     bool unique = false;
     bool primaryKey = false;
+    bool constraint = false;  // PRIMARY KEY or UNIQUE constraint rather than CREATE INDEX
     std::vector<std::string> columns;
 };
 

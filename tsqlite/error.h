@@ -24,6 +24,8 @@ public:
     // Statement-level errors end only the statement; the batch goes on (SQL Server's default
     // with XACT_ABORT OFF). Batch-level errors end the batch.
     bool abortsBatch = true;
+    // The line is already right (0 for errors raised at a procedure's call).
+    bool lineFixed = false;
 };
 
 // Common errors, with SQL Server's numbers and texts.

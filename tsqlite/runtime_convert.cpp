@@ -208,12 +208,13 @@ std::string errorTypeName(const SqlType& t) {
 }
 
 Error overflowError(const std::string& from, const std::string& to) {
-    return Error(8115,
-                 "Arithmetic overflow error converting " + from + " to data type " + to + ".");
+    // SQL Server's state tells the target apart: 2 for int, 8 for numeric.
+    return Error(8115, "Arithmetic overflow error converting " + from + " to data type " + to + ".",
+                 16, to == "int" || to == "smallint" || to == "tinyint" || to == "bigint" ? 2 : 8);
 }
 
 Error truncationError() {
-    return Error(8152, "String or binary data would be truncated.");
+    return Error(8152, "String or binary data would be truncated.", 16, 14);
 }
 
 namespace {
@@ -611,7 +612,8 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
         std::string text = textOf(v);
         Digits d;
         if (!parseDecimalText(trimSpace(text), d))
-            throw Error(8114, "Error converting data type " + errorTypeName(src) + " to numeric.");
+            throw Error(8114, "Error converting data type " + errorTypeName(src) + " to numeric.",
+                        16, 5);
         roundDigits(d, s);
         if (!fits(d)) throw overflowError(errorTypeName(src), "numeric");
         return Value::real(toDouble(d));
@@ -690,8 +692,10 @@ Value toFloat(const Value& v, const SqlType& src, const SqlType& dst) {
     if (src.isString()) {
         std::string text = textOf(v);
         if (!parseFloatText(trimSpace(text), x))
-            throw Error(8114, "Error converting data type " + errorTypeName(src) + " to " +
-                                  errorTypeName(dst) + ".");
+            throw Error(8114,
+                        "Error converting data type " + errorTypeName(src) + " to " +
+                            errorTypeName(dst) + ".",
+                        16, 5);
     } else if (src.isDateTime()) {
         if (src.base == BaseType::Date || src.base == BaseType::Time) throw notAllowed(src, dst);
         DateTime dt;
@@ -904,8 +908,10 @@ Value toDateTimeFamily(const Value& v, const SqlType& src, const SqlType& dst, i
                 241, "Conversion failed when converting date and/or time from character string.");
         }
         if (r == ParseResult::Range)
-            throw Error(242, "The conversion of a " + errorTypeName(src) + " data type to a " +
-                                 dstName + " data type resulted in an out-of-range value.");
+            throw Error(242,
+                        "The conversion of a " + errorTypeName(src) + " data type to a " + dstName +
+                            " data type resulted in an out-of-range value.",
+                        16, 3);
     } else if (src.isDateTime()) {
         if (!readDateTime(v, src, dt))
             throw Error(
@@ -943,9 +949,11 @@ Value toDateTimeFamily(const Value& v, const SqlType& src, const SqlType& dst, i
         case BaseType::SmallDateTime: {
             dt = roundToMinute(dt);
             if (dt.days < 0 || dt.days > kMaxSmallDay)
-                throw Error(242, "The conversion of a " + errorTypeName(src) +
-                                     " data type to a smalldatetime data type resulted in an "
-                                     "out-of-range value.");
+                throw Error(242,
+                            "The conversion of a " + errorTypeName(src) +
+                                " data type to a smalldatetime data type resulted in an "
+                                "out-of-range value.",
+                            16, 3);
             return Value::text(std::string(buf, formatCanonical(dt, buf)));
         }
         case BaseType::Date:
@@ -988,8 +996,10 @@ Value toBinaryType(const Value& v, const SqlType& src, const SqlType& dst, int s
                     bytes.push_back(static_cast<char>(hi * 16 + lo));
             }
             if (!ok)
-                throw Error(8114, "Error converting data type " + errorTypeName(src) + " to " +
-                                      errorTypeName(dst) + ".");
+                throw Error(8114,
+                            "Error converting data type " + errorTypeName(src) + " to " +
+                                errorTypeName(dst) + ".",
+                            16, 5);
         } else {
             bytes = stringBytes(text, src.isUnicode());
         }

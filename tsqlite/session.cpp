@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <list>
+#include <set>
 
 #include "tsqlite/engine.h"
 #include "tsqlite/parser.h"
@@ -142,6 +143,7 @@ struct Frame {
     std::map<std::string, Variable> vars;  // by lower name
     std::string procedure;
     int depth = 0;
+    int procDepth = 0;  // @@NESTLEVEL
     Value returnValue = Value::integer(0);
 };
 
@@ -244,6 +246,11 @@ struct Session::Impl : TranslateContext {
                           "Violation of PRIMARY KEY constraint '" + ix->name +
                               "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
                           14, 1);
+            } else if (ix && ix->constraint) {
+                e = Error(2627,
+                          "Violation of UNIQUE KEY constraint '" + ix->name +
+                              "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
+                          14, 1);
             } else {
                 e = Error(2601,
                           "Cannot insert duplicate key row in object 'dbo." + table +
@@ -259,6 +266,13 @@ struct Session::Impl : TranslateContext {
         return Error(50000 + 0, "Internal error: " + msg, 16, 1);
     }
     std::string lastVerb;
+    std::set<std::string> savepoints;  // SAVE TRANSACTION names of the open transaction
+    std::string tranName;              // BEGIN TRANSACTION name
+
+    static Error statementError(Error e) {
+        e.abortsBatch = false;
+        return e;
+    }
 
     void exec(const std::string& sql) {
         // Transaction control runs often: keep it prepared.
@@ -491,14 +505,17 @@ struct Session::Impl : TranslateContext {
             if (c.identity) t->identityColumn = static_cast<int>(t->columns.size());
             t->columns.push_back(c);
         }
-        for (auto& r :
-             queryRows("SELECT o.name, i.name, i.isunique, i.isprimary, i.columns FROM " + s +
-                       ".__tsq_indexes i JOIN " + s + ".__tsq_objects o ON o.id = i.id")) {
+        for (auto& r : queryRows(
+                 "SELECT o.name, i.name, i.isunique, i.isprimary, i.columns, EXISTS (SELECT 1 "
+                 "FROM " +
+                 s + ".__tsq_objects k WHERE k.name = i.name AND k.xtype IN ('PK','UQ')) FROM " +
+                 s + ".__tsq_indexes i JOIN " + s + ".__tsq_objects o ON o.id = i.id")) {
             IndexInfo ix;
             ix.table = r[0].s;
             ix.name = r[1].s;
             ix.unique = r[2].i != 0;
             ix.primaryKey = r[3].i != 0;
+            ix.constraint = r[5].i != 0;
             std::string cols = r[4].s;
             size_t p = 0;
             while (p <= cols.size()) {
@@ -606,7 +623,13 @@ struct Session::Impl : TranslateContext {
     }
 
     std::shared_ptr<TableInfo> findTable(const ast::ObjectName& n) override {
-        auto t = tryFindTable(n);
+        std::shared_ptr<TableInfo> t;
+        try {
+            t = tryFindTable(n);
+        } catch (const Error& e) {
+            // A table of a database that does not exist is just an unknown object.
+            if (e.number != 911 || fs::exists(dbFile(dir, n.database()))) throw;
+        }
         if (!t) {
             std::string shown;
             for (size_t i = 0; i < n.parts.size(); ++i) shown += (i ? "." : "") + n.parts[i];
@@ -712,6 +735,7 @@ struct Session::Impl : TranslateContext {
         if (name == "@@error") return Value::integer(lastError);
         if (name == "@@identitybase") return identityBase;
         if (name == "@@getdate") return Value::text(currentDateTime());
+        if (name == "@@nestlevel") return Value::integer(frame ? frame->procDepth : 0);
         if (name == "@@fetch_status") return Value::integer(-1);
         if (!name.empty() && name[0] == ':') {
             const Value* v = findParam(name.substr(1));
@@ -879,11 +903,16 @@ struct Session::Impl : TranslateContext {
                 lastError = 0;
             return f;
         } catch (Error& e) {
-            if (e.line == 0) e.line = s.pos.line;
+            if (e.line == 0 && !e.lineFixed) e.line = s.pos.line;
             if (e.procedure.empty() && frame) e.procedure = frame->procedure;
             lastError = e.number;
+            rowcount = 0;
+            // With ANSI_WARNINGS on, a division by zero ends only its statement.
+            if (e.number == 8134) e.abortsBatch = false;
             if (e.abortsBatch) throw;
             sink.error(e);
+            static const std::set<int> terminated = {515, 547, 2601, 2627, 8152};
+            if (terminated.count(e.number)) sink.message("The statement has been terminated.");
             return Flow::Next;
         }
     }
@@ -905,7 +934,13 @@ struct Session::Impl : TranslateContext {
                 return Flow::Next;
             case K::Truncate: {
                 auto t = findTable(s.target);
-                exec("DELETE FROM " + t->sqlName());
+                atomically([&] {
+                    exec("DELETE FROM " + t->sqlName());
+                    // TRUNCATE starts the identity again at its seed.
+                    queryRow("UPDATE " + quoteIdent(t->schema) +
+                                 ".__tsq_columns SET last = NULL WHERE id = ? AND isidentity = 1",
+                             {Value::integer(t->id)});
+                });
                 return Flow::Next;
             }
             case K::Declare:
@@ -975,29 +1010,52 @@ struct Session::Impl : TranslateContext {
                 if (tranCount == 0) {
                     attachAllForTransaction();
                     exec("BEGIN IMMEDIATE");
+                    savepoints.clear();
+                    tranName = lower(s.name);
                 }
                 ++tranCount;
                 return Flow::Next;
             case K::CommitTran:
                 if (tranCount == 0)
-                    throw Error(3902,
-                                "The COMMIT TRANSACTION request has no corresponding BEGIN "
-                                "TRANSACTION.",
-                                16, 1);
+                    throw statementError(
+                        Error(3902,
+                              "The COMMIT TRANSACTION request has no corresponding BEGIN "
+                              "TRANSACTION.",
+                              16, 1));
                 if (--tranCount == 0) exec("COMMIT");
                 return Flow::Next;
             case K::RollbackTran:
                 if (tranCount == 0)
-                    throw Error(3903,
-                                "The ROLLBACK TRANSACTION request has no corresponding BEGIN "
-                                "TRANSACTION.",
-                                16, 1);
+                    throw statementError(
+                        Error(3903,
+                              "The ROLLBACK TRANSACTION request has no corresponding BEGIN "
+                              "TRANSACTION.",
+                              16, 1));
+                if (!s.name.empty() && savepoints.count(lower(s.name))) {
+                    // Back to the savepoint; the transaction stays open.
+                    exec("ROLLBACK TO " + quoteIdent("sp_" + lower(s.name)));
+                    return Flow::Next;
+                }
+                if (!s.name.empty() && lower(s.name) != tranName)
+                    throw statementError(
+                        Error(6401,
+                              "Cannot roll back " + s.name +
+                                  ". No transaction or savepoint of that name was found.",
+                              16, 1));
                 tranCount = 0;
+                savepoints.clear();
                 exec("ROLLBACK");
                 return Flow::Next;
             case K::SaveTran:
+                if (tranCount == 0)
+                    throw statementError(Error(
+                        628, "Cannot issue SAVE TRANSACTION when there is no active transaction.",
+                        16, 1));
+                exec("SAVEPOINT " + quoteIdent("sp_" + lower(s.name)));
+                savepoints.insert(lower(s.name));
                 return Flow::Next;
             case K::Print: {
+                rowcount = 0;
                 SqlType from;
                 Value v = evalExpr(*s.value, &from);
                 sink.message(
@@ -1019,6 +1077,7 @@ struct Session::Impl : TranslateContext {
                             "' does not exist. Make sure that the name is entered correctly.",
                         16, 1);
                 schemaOf(name);
+                sink.message("Changed database context to '" + name + "'.");
                 if (frame->depth == 0) current = name;
                 frame->db = name;
                 return Flow::Next;
@@ -1033,7 +1092,7 @@ struct Session::Impl : TranslateContext {
                 createTable(s);
                 return Flow::Next;
             case K::AlterTable:
-                alterTable(s);
+                alterTable(s, sink);
                 return Flow::Next;
             case K::DropTable:
                 dropTable(s);
@@ -1070,17 +1129,27 @@ struct Session::Impl : TranslateContext {
         return Flow::Next;
     }
 
-    void runNested(const std::string& text, Sink& sink) {
+    void runNested(const std::string& text, Sink& sink,
+                   std::map<std::string, Variable>* vars = nullptr) {
         if (frame->depth >= kMaxNesting)
             throw Error(217,
                         "Maximum stored procedure, function, trigger, or view nesting level "
                         "exceeded (limit 32).",
                         16, 1);
-        auto batch = parse(text);
+        std::shared_ptr<ast::Batch> batch;
+        try {
+            batch = parse(text);
+        } catch (Error& e) {
+            // A dynamic batch that does not compile ends only itself.
+            e.abortsBatch = false;
+            e.lineFixed = true;
+            throw;
+        }
         Frame f;
         f.db = frame->db;
         f.depth = frame->depth + 1;
         f.procedure = frame->procedure;
+        if (vars) f.vars = *vars;
         Frame* saved = frame;
         frame = &f;
         try {
@@ -1090,6 +1159,69 @@ struct Session::Impl : TranslateContext {
             throw;
         }
         frame = saved;
+        if (vars) *vars = f.vars;
+    }
+
+    // sp_executesql @stmt [, @params [, values...]]
+    void runExecuteSql(const ast::Stmt& s, Sink& sink) {
+        if (s.args.empty()) return;
+        Value text = evalExpr(*s.args[0].value);
+        std::map<std::string, Variable> vars;
+        std::vector<std::string> order;
+        std::set<std::string> outputs;
+        if (s.args.size() > 1 && s.args[1].value) {
+            std::string defs = evalExpr(*s.args[1].value).s;
+            // OUTPUT marks are not part of a DECLARE: note them and take them out.
+            std::string plain, word;
+            for (size_t i = 0; i <= defs.size(); ++i) {
+                char ch = i < defs.size() ? defs[i] : ' ';
+                if (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '@') {
+                    word += ch;
+                    continue;
+                }
+                std::string up = upperAscii(word);
+                if (up == "OUTPUT" || up == "OUT") {
+                    if (!order.empty()) outputs.insert(order.back());
+                } else {
+                    if (!word.empty() && word[0] == '@') order.push_back(lower(word));
+                    plain += word;
+                }
+                word.clear();
+                if (i < defs.size()) plain += ch;
+            }
+            if (!plain.empty()) {
+                auto decl = parse("DECLARE " + plain);
+                Translator tr(*this);
+                for (auto& st : decl->statements)
+                    for (auto& v : st->vars)
+                        vars[lower(v.name)] =
+                            Variable{tr.resolveType(v.type, false), Value::null()};
+            }
+        }
+        std::vector<std::pair<std::string, std::string>> writeBack;  // param -> caller variable
+        size_t positional = 0;
+        for (size_t i = 2; i < s.args.size(); ++i) {
+            const auto& a = s.args[i];
+            std::string name = a.name.empty()
+                                   ? (positional < order.size() ? order[positional++] : "")
+                                   : lower(a.name);
+            auto it = vars.find(name);
+            if (it == vars.end())
+                throw Error(8145,
+                            (a.name.empty() ? std::string("@?") : a.name) +
+                                " is not a parameter for procedure sp_executesql.",
+                            16, 1);
+            if (a.value) {
+                SqlType from;
+                Value v = evalExpr(*a.value, &from);
+                it->second.value = convertValue(v, from, it->second.type);
+                if (a.output && a.value->kind == ast::ExprKind::Variable)
+                    writeBack.emplace_back(name, a.value->text);
+            }
+        }
+        runNested(text.isNull() ? "" : text.s, sink, &vars);
+        for (auto& [param, callerVar] : writeBack)
+            if (outputs.count(param)) setVariable(callerVar, vars[param].value, vars[param].type);
     }
 
     void runRaiserror(const ast::Stmt& s, Sink& sink) {
@@ -1425,7 +1557,7 @@ struct Session::Impl : TranslateContext {
         atomically([&] { makeTable(schema, s.target.name(), cols, cons); });
     }
 
-    void alterTable(const ast::Stmt& s) {
+    void alterTable(const ast::Stmt& s, Sink& sink) {
         auto t = findTable(s.target);
         std::string sch = quoteIdent(t->schema);
         std::string tbl = sch + "." + quoteIdent(t->name);
@@ -1491,6 +1623,17 @@ struct Session::Impl : TranslateContext {
                     if (!t->column(d.name, &idx)) throw errors::invalidColumn(d.name);
                     ColumnInfo c = columnInfo(d);
                     const ColumnInfo& old = t->columns[idx];
+                    if (!c.nullable && queryRow("SELECT count(*) FROM " + tbl + " WHERE " +
+                                                quoteIdent(old.name) + " IS NULL")[0]
+                                               .i > 0) {
+                        Error e(515,
+                                "Cannot insert the value NULL into column '" + old.name +
+                                    "', table '" + t->dbName + ".dbo." + t->name +
+                                    "'; column does not allow nulls. UPDATE fails.",
+                                16, 2);
+                        e.abortsBatch = false;
+                        throw e;
+                    }
                     exec("UPDATE " + tbl + " SET " + quoteIdent(old.name) + " = tsq_convert(" +
                          quoteIdent(old.name) + "," + quoteLiteral(old.type.toString()) + "," +
                          quoteLiteral(c.type.toString()) + ",NULL,1)");
@@ -1504,6 +1647,9 @@ struct Session::Impl : TranslateContext {
                          Value::integer(c.type.scale), Value::integer(t->id),
                          Value::integer(idx + 1)});
                 }
+                // SQLite keeps a column's affinity and NOT NULL in its own schema: build the
+                // table anew from the catalog.
+                rebuildTable(t->schema, t->id, t->name);
             } else if (s.alterAction == A::DropColumn) {
                 for (auto& name : s.columns) {
                     int idx = -1;
@@ -1512,6 +1658,26 @@ struct Session::Impl : TranslateContext {
                                     "ALTER TABLE DROP COLUMN failed because column '" + name +
                                         "' does not exist in table '" + t->name + "'.",
                                     16, 1);
+                    for (auto& ix : catalog(t->schema).indexes)
+                        if (lower(ix.table) == lower(t->name))
+                            for (auto& col : ix.columns)
+                                if (lower(col) == lower(name)) {
+                                    Error dep(5074,
+                                              std::string(ix.constraint ? "The object '"
+                                                                        : "The index '") +
+                                                  ix.name + "' is dependent on column '" + name +
+                                                  "'.",
+                                              16, 1);
+                                    dep.line = s.pos.line;
+                                    sink.error(dep);
+                                    Error e(4922,
+                                            "ALTER TABLE DROP COLUMN " + name +
+                                                " failed because one or more objects access this "
+                                                "column.",
+                                            16, 9);
+                                    e.abortsBatch = false;
+                                    throw e;
+                                }
                     exec("ALTER TABLE " + tbl + " DROP COLUMN " + quoteIdent(t->columns[idx].name));
                     queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?",
                              {Value::integer(t->id), Value::integer(idx + 1)});
@@ -1546,6 +1712,56 @@ struct Session::Impl : TranslateContext {
         });
     }
 
+    void rebuildTable(const std::string& schema, long long id, const std::string& name) {
+        std::string sch = quoteIdent(schema);
+        std::vector<ColumnInfo> cols;
+        for (auto& r : queryRows("SELECT name, type, nullable FROM " + sch +
+                                     ".__tsq_columns WHERE id = ? ORDER BY colid",
+                                 {Value::integer(id)})) {
+            ColumnInfo c;
+            c.name = r[0].s;
+            c.type = SqlType::parse(r[1].s).value_or(SqlType{});
+            c.nullable = r[2].i != 0;
+            cols.push_back(c);
+        }
+        auto indexes = queryRows("SELECT isunique, isprimary, columns, sqlname FROM " + sch +
+                                     ".__tsq_indexes WHERE id = ? ORDER BY indid",
+                                 {Value::integer(id)});
+        auto colList = [](const std::string& csv) {
+            std::string out, cur;
+            for (char ch : csv + ",") {
+                if (ch == ',') {
+                    out += (out.empty() ? "" : ", ") + quoteIdent(cur);
+                    cur.clear();
+                } else {
+                    cur += ch;
+                }
+            }
+            return out;
+        };
+        std::string tmp = name + "__rebuild";
+        std::string ddl = "CREATE TABLE " + sch + "." + quoteIdent(tmp) + " (";
+        std::string names;
+        for (size_t i = 0; i < cols.size(); ++i) {
+            ddl += (i ? ", " : "") + columnDdl(cols[i]);
+            names += (i ? ", " : "") + quoteIdent(cols[i].name);
+        }
+        for (auto& ix : indexes)
+            if (ix[3].isNull())
+                ddl += std::string(ix[1].i ? ", PRIMARY KEY (" : ", UNIQUE (") + colList(ix[2].s) +
+                       ")";
+        exec(ddl + ")");
+        exec("INSERT INTO " + sch + "." + quoteIdent(tmp) + " (" + names + ") SELECT " + names +
+             " FROM " + sch + "." + quoteIdent(name));
+        exec("DROP TABLE " + sch + "." + quoteIdent(name));
+        exec("ALTER TABLE " + sch + "." + quoteIdent(tmp) + " RENAME TO " + quoteIdent(name));
+        for (auto& ix : indexes)
+            if (!ix[3].isNull())
+                exec(std::string("CREATE ") + (ix[0].i ? "UNIQUE " : "") + "INDEX " + sch + "." +
+                     quoteIdent(ix[3].s) + " ON " + quoteIdent(name) + " (" + colList(ix[2].s) +
+                     ")");
+    }
+
     void dropTable(const ast::Stmt& s) {
         auto t = tryFindTable(s.target);
         if (!t) {
@@ -1578,7 +1794,11 @@ struct Session::Impl : TranslateContext {
                             16, 1);
         std::string cols, colsText;
         for (size_t i = 0; i < s.columns.size(); ++i) {
-            if (!t->column(s.columns[i])) throw errors::invalidColumn(s.columns[i]);
+            if (!t->column(s.columns[i]))
+                throw Error(1911,
+                            "Column name '" + s.columns[i] +
+                                "' does not exist in the target table or view.",
+                            16, 1);
             bool desc = i < s.descending.size() && s.descending[i];
             cols += (i ? ", " : "") + quoteIdent(s.columns[i]) + (desc ? " DESC" : "");
             colsText += (i ? "," : "") + s.columns[i];
@@ -1737,9 +1957,7 @@ struct Session::Impl : TranslateContext {
             return;
         }
         if (pname == "sp_executesql") {
-            if (s.args.empty()) return;
-            Value text = evalExpr(*s.args[0].value);
-            runNested(text.isNull() ? "" : text.s, sink);
+            runExecuteSql(s, sink);
             return;
         }
         std::vector<ArgValue> given;
@@ -1777,16 +1995,26 @@ struct Session::Impl : TranslateContext {
         Frame f;
         f.db = proc.db;
         f.depth = frame ? frame->depth + 1 : 1;
+        f.procDepth = frame ? frame->procDepth + 1 : 1;
+        // Errors in the call itself belong to the procedure, at line 0.
+        auto callError = [&](int number, const std::string& text, int state) {
+            Error e(number, text, 16, state);
+            e.procedure = proc.name;
+            e.line = 0;
+            e.lineFixed = true;
+            e.abortsBatch = false;
+            return e;
+        };
         f.procedure = proc.name;
         std::vector<int> argFor(def.params.size(), -1);
         size_t positional = 0;
         for (size_t i = 0; i < argNames.size(); ++i) {
             if (argNames[i].empty()) {
                 if (positional >= def.params.size())
-                    throw Error(
+                    throw callError(
                         8144,
                         "Procedure or function " + proc.name + " has too many arguments specified.",
-                        16, 2);
+                        2);
                 argFor[positional++] = static_cast<int>(i);
                 continue;
             }
@@ -1797,12 +2025,19 @@ struct Session::Impl : TranslateContext {
                     found = true;
                 }
             if (!found)
-                throw Error(8145,
-                            argNames[i] + " is not a parameter for procedure " + proc.name + ".",
-                            16, 2);
+                throw callError(
+                    8145, argNames[i] + " is not a parameter for procedure " + proc.name + ".", 2);
         }
         Frame* saved = frame;
         frame = &f;
+        // SET options a procedure changes end with it.
+        bool savedNocount = nocount;
+        int tranAtStart = tranCount;
+        struct Restore {
+            bool& ref;
+            bool value;
+            ~Restore() { ref = value; }
+        } restoreNocount{nocount, savedNocount};
         try {
             Translator tr(*this);
             for (size_t p = 0; p < def.params.size(); ++p) {
@@ -1819,10 +2054,11 @@ struct Session::Impl : TranslateContext {
                     Value dv = evalExpr(*prm.defaultValue, &from);
                     setVariable(prm.name, dv, from);
                 } else if (!(ai >= 0 && args[ai].output)) {
-                    throw Error(201,
-                                "Procedure or function '" + proc.name + "' expects parameter '" +
-                                    prm.name + "', which was not supplied.",
-                                16, 4);
+                    throw callError(201,
+                                    "Procedure or function '" + proc.name +
+                                        "' expects parameter '" + prm.name +
+                                        "', which was not supplied.",
+                                    4);
                 }
             }
             runList(def.body, sink);
@@ -1835,6 +2071,19 @@ struct Session::Impl : TranslateContext {
             throw;
         }
         frame = saved;
+        if (tranCount != tranAtStart) {
+            Error e(266,
+                    "Transaction count after EXECUTE indicates a mismatching number of BEGIN and "
+                    "COMMIT statements. Previous count = " +
+                        std::to_string(tranAtStart) +
+                        ", current count = " + std::to_string(tranCount) + ".",
+                    16, 2);
+            e.procedure = proc.name;
+            e.line = 0;
+            e.lineFixed = true;
+            e.abortsBatch = false;
+            sink.error(e);
+        }
         for (size_t p = 0; p < def.params.size(); ++p) {
             int ai = argFor[p];
             if (ai >= 0 && def.params[p].output && args[ai].output) {
@@ -1916,6 +2165,94 @@ void initDatabaseFile(const std::string& path) {
         throw Error(5123, "Cannot initialise database file '" + path + "': " + msg, 16, 1);
 }
 
+// ---- functions of the engine itself ------------------------------------------------------------
+
+namespace {
+
+void resultError(sqlite3_context* ctx, const Error& e) {
+    std::string text = encodeError(e);
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+// tsq_raise(number): the errors that translated SQL raises by itself.
+void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    int n = sqlite3_value_int(argv[0]);
+    if (n == 512) {
+        Error e(512,
+                "Subquery returned more than 1 value. This is not permitted when the subquery "
+                "follows =, !=, <, <= , >, >= or when the subquery is used as an expression.",
+                16, 1);
+        e.abortsBatch = false;
+        resultError(ctx, e);
+        return;
+    }
+    resultError(ctx, Error(n, "Error " + std::to_string(n), 16, 1));
+}
+
+// tsq_checkint(x): int arithmetic stays within 32 bits.
+void fnCheckInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        sqlite3_int64 v = sqlite3_value_int64(argv[0]);
+        if (v < -2147483648LL || v > 2147483647LL) {
+            resultError(
+                ctx,
+                Error(8115, "Arithmetic overflow error converting expression to data type int.", 16,
+                      2));
+            return;
+        }
+    }
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    std::string text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                     static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    try {
+        convertValue(Value::text(text), *SqlType::parse("varchar(8000)"),
+                     *SqlType::parse("datetime"));
+        // '' converts to 1900-01-01 but is not a date.
+        sqlite3_result_int(ctx, text.find_first_not_of(' ') == std::string::npos ? 0 : 1);
+    } catch (const Error&) {
+        sqlite3_result_int(ctx, 0);
+    }
+}
+
+// tsq_objname('[dbo].[Menu]') = 'Menu': the object part of a written name.
+void fnObjName(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string name(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    std::string part, cur;
+    bool bracket = false;
+    for (char c : name) {
+        if (c == '[')
+            bracket = true;
+        else if (c == ']')
+            bracket = false;
+        else if (c == '.' && !bracket)
+            cur.clear();
+        else
+            cur += c;
+    }
+    sqlite3_result_text(ctx, cur.c_str(), static_cast<int>(cur.size()), SQLITE_TRANSIENT);
+}
+
+void registerEngineFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "tsq_raise", 1, SQLITE_UTF8, nullptr, fnRaise, nullptr, nullptr);
+    sqlite3_create_function(db, "tsq_checkint", 1, flags, nullptr, fnCheckInt, nullptr, nullptr);
+    sqlite3_create_function(db, "tsq_isdate", 1, flags, nullptr, fnIsDate, nullptr, nullptr);
+    sqlite3_create_function(db, "tsq_objname", 1, flags, nullptr, fnObjName, nullptr, nullptr);
+}
+
+}  // namespace
+
 // ---- public interface -----------------------------------------------------------------------
 
 namespace {
@@ -1961,6 +2298,7 @@ Session::Session(const std::string& serverDir, const std::string& database)
         SQLITE_OK)
         throw Error(701, "There is insufficient system memory to run this query.", 17, 1);
     registerRuntime(m.db);
+    registerEngineFunctions(m.db);
     sqlite3_busy_timeout(m.db, 30000);
     sqlite3_progress_handler(m.db, 10000, progressHandler, &m);
     std::string tempCatalog = kCatalogSchema;

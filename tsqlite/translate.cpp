@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 #include "tsqlite/runtime.h"
 
@@ -140,9 +142,12 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
         return r;
     }
     if (x.constant) {
-        Value v = convertValue(x.value, x.type, to, style, assign);
-        Tx r = constantTx(v, to);
-        return r;
+        try {
+            Value v = convertValue(x.value, x.type, to, style, assign);
+            return constantTx(v, to);
+        } catch (const Error&) {
+            // Fails when the statement runs, as SQL Server reports it: after the header.
+        }
     }
     Tx r;
     r.type = to;
@@ -369,11 +374,25 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
     char c = op.empty() ? '+' : op[0];
     SqlType target = dominantType(a.type, b.type);
     if (target.isString()) {
-        // '+' on a string and something else never concatenates: convert to the other type.
-        throw Error(402,
-                    "The data types " + a.type.toString() + " and " + b.type.toString() +
-                        " are incompatible in the " + op + " operator.",
+        static const std::map<std::string, std::string> names = {
+            {"-", "subtract"},    {"*", "multiply"},   {"/", "divide"},     {"%", "modulo"},
+            {"&", "boolean AND"}, {"|", "boolean OR"}, {"^", "boolean XOR"}};
+        auto it = names.find(op);
+        SqlType shown = a.type.isString() ? a.type : b.type;
+        std::string tn = shown.toString();
+        tn = tn.substr(0, tn.find('('));
+        throw Error(8117,
+                    "Operand data type " + tn + " is invalid for " +
+                        (it == names.end() ? op : it->second) + " operator.",
                     16, 1, e.pos.line);
+    }
+    if ((a.type.base == BaseType::Date && b.type.isNumeric()) ||
+        (b.type.base == BaseType::Date && a.type.isNumeric())) {
+        const SqlType& other = a.type.base == BaseType::Date ? b.type : a.type;
+        std::string tn = other.toString();
+        throw Error(206,
+                    "Operand type clash: date is incompatible with " + tn.substr(0, tn.find('(')),
+                    16, 2, e.pos.line);
     }
     a = convert(a, target.isNumeric() ? a.type.isNumeric() ? a.type : target : target, false);
     b = convert(b, target.isNumeric() ? b.type.isNumeric() ? b.type : target : target, false);
@@ -400,13 +419,18 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
         return r;
     }
     r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+    bool int32 = r.type.base == BaseType::Int || r.type.base == BaseType::SmallInt ||
+                 r.type.base == BaseType::TinyInt;
     if (a.constant && b.constant && a.type.isInteger() && b.type.isInteger() && !a.value.isNull() &&
         !b.value.isNull()) {
         long long v = op == "+"   ? a.value.i + b.value.i
                       : op == "-" ? a.value.i - b.value.i
                                   : a.value.i * b.value.i;
-        return constantTx(Value::integer(v), r.type);
+        if (!int32 || (v >= -2147483648LL && v <= 2147483647LL))
+            return constantTx(Value::integer(v), r.type);
     }
+    // int arithmetic overflows past 32 bits in SQL Server; SQLite would go on in 64.
+    if (int32 && (op == "+" || op == "-" || op == "*")) r.sql = "tsq_checkint(" + r.sql + ")";
     return r;
 }
 
@@ -601,11 +625,76 @@ Tx Translator::function(const Expr& e, Scope* scope) {
             r.sql = "tsq_" + lower(f) + "(" + s.sql + ")";
         return r;
     }
-    if (f == "LEN" || f == "DATALENGTH") {
+    if (f == "LEN") {
         need(1, 1);
         r.type = kInt;
-        Tx s = toText(arg(0));
-        r.sql = (f == "LEN" ? "tsq_len(" : "tsq_datalength(") + s.sql + ")";
+        r.sql = "tsq_len(" + toText(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "DATALENGTH") {
+        need(1, 1);
+        r.type = kInt;
+        Tx x = arg(0);
+        if (x.type.isString()) {
+            r.sql = "tsq_datalength(" + x.sql + ")";
+            if (x.type.isUnicode()) r.sql = "(" + r.sql + " * 2)";
+        } else if (x.type.isBinary()) {
+            r.sql = "length(" + x.sql + ")";
+        } else {
+            // Fixed-size types take their storage size.
+            static const std::map<BaseType, int> sizes = {{BaseType::Bit, 1},
+                                                          {BaseType::TinyInt, 1},
+                                                          {BaseType::SmallInt, 2},
+                                                          {BaseType::Int, 4},
+                                                          {BaseType::BigInt, 8},
+                                                          {BaseType::Real, 4},
+                                                          {BaseType::Float, 8},
+                                                          {BaseType::Money, 8},
+                                                          {BaseType::SmallMoney, 4},
+                                                          {BaseType::DateTime, 8},
+                                                          {BaseType::SmallDateTime, 4},
+                                                          {BaseType::Date, 3},
+                                                          {BaseType::UniqueIdentifier, 16}};
+            int n = 8;
+            auto it = sizes.find(x.type.base);
+            if (it != sizes.end()) n = it->second;
+            if (x.type.base == BaseType::Decimal)
+                n = x.type.precision <= 9    ? 5
+                    : x.type.precision <= 19 ? 9
+                    : x.type.precision <= 28 ? 13
+                                             : 17;
+            r.sql = "CASE WHEN " + x.sql + " IS NULL THEN NULL ELSE " + std::to_string(n) + " END";
+        }
+        return r;
+    }
+    if (f == "CONCAT") {
+        if (argc < 2)
+            throw Error(189, "The concat function requires 2 to 254 arguments.", 15, 1, e.pos.line);
+        bool unicode = false;
+        std::string sql;
+        for (size_t i = 0; i < argc; ++i) {
+            Tx x = toText(arg(i));
+            unicode = unicode || x.type.isUnicode();
+            sql += (i ? " || " : "") + std::string("coalesce(") + x.sql + ",'')";
+        }
+        r.type = unicode ? nvarcharOf(4000) : varcharOf(8000);
+        r.sql = "(" + sql + ")";
+        return r;
+    }
+    if (f == "ISDATE") {
+        need(1, 1);
+        r.type = kInt;
+        r.sql = "tsq_isdate(" + toText(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "DB_ID") {
+        r.type = typeOf(BaseType::SmallInt);
+        if (argc == 0)
+            r.sql = "(SELECT dbid FROM \"master\".sysdatabases WHERE name = " +
+                    quoteLiteral(ctx_.currentDatabase()) + " COLLATE NOCASE)";
+        else
+            r.sql = "(SELECT dbid FROM \"master\".sysdatabases WHERE name = " + toText(arg(0)).sql +
+                    " COLLATE NOCASE)";
         return r;
     }
     if (f == "REPLACE") {
@@ -692,7 +781,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         else
             r.sql = (f == "FLOOR" ? "floor(" : "ceil(") + x.sql + ")";
         if (f != "ABS" && x.type.base == BaseType::Decimal) r.type.scale = 0;
-        if (f != "ABS" && x.type.isInteger()) r.sql = x.sql;
+        if ((f == "FLOOR" || f == "CEILING") && x.type.isInteger()) r.sql = x.sql;
         return r;
     }
     if (f == "ROUND") {
@@ -941,6 +1030,12 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                             16, 1, e.pos.line);
             r.type = sub.columns[0].type;
             r.sql = "(" + sub.sql + ")";
+            if (!returnsOneRow(*e.select)) {
+                std::string v =
+                    quoteIdent(sub.columns[0].name.empty() ? "_c1" : sub.columns[0].name);
+                r.sql = "(SELECT CASE WHEN count(*) > 1 THEN tsq_raise(512) ELSE min(" + v +
+                        ") END FROM (SELECT * FROM (" + sub.sql + ") LIMIT 2))";
+            }
             return r;
         }
         case ExprKind::Exists: {
@@ -1006,6 +1101,22 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
         }
     }
     throw Error(102, "Unsupported expression.", 15, 1, e.pos.line);
+}
+
+// A single aggregate without GROUP BY, or TOP 1, cannot return two rows.
+bool Translator::returnsOneRow(const ast::SelectStmt& s) {
+    if (s.cores.size() != 1) return false;
+    const auto& c = s.cores[0];
+    if (c.top && c.top->kind == ExprKind::Integer && c.top->text == "1") return true;
+    if (!c.groupBy.empty() || c.items.size() != 1) return false;
+    if (c.from.empty() && !c.where) return true;
+    const Expr* x = c.items[0].expr.get();
+    static const std::set<std::string> aggregates = {"COUNT", "COUNT_BIG", "SUM",
+                                                     "AVG",   "MIN",       "MAX"};
+    // coalesce(max(...), 0) and the like keep the single row.
+    while (x->kind == ExprKind::Function && !aggregates.count(x->text) && !x->args.empty())
+        x = x->args[0].get();
+    return x->kind == ExprKind::Function && aggregates.count(x->text);
 }
 
 Tx Translator::toTextForLike(Tx x) {
@@ -1278,7 +1389,9 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
                                std::vector<int>* targetColumns) {
     // Target columns in the order the source provides them.
     std::vector<int> cols;
-    if (s.columns.empty()) {
+    if (s.defaultValues) {
+        // Every column takes its default (or NULL, or the next identity value).
+    } else if (s.columns.empty()) {
         for (size_t i = 0; i < t.columns.size(); ++i)
             if (!t.columns[i].identity) cols.push_back(static_cast<int>(i));
     } else {

@@ -101,6 +101,7 @@ private:
                      const std::vector<ast::OrderItem>* orderBy, std::string* orderSql);
     std::string datePart(const ast::Expr& e);
     Tx toTextForLike(Tx x);
+    bool returnsOneRow(const ast::SelectStmt& s);
     std::string defaultSql(const ColumnInfo& c);
     std::string rowLimited(const std::string& sql, const TableInfo& t, const std::string& where,
                            const ast::Expr& top, const std::string& alias, const std::string& verb,
