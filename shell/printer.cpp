@@ -144,7 +144,7 @@ void ResultPrinter::error(const tsqlite::Error& e) {
     out_ << "Msg " << e.number << ", Level " << e.severity << ", State " << e.state
          << ", Server tsqlite";
     if (!e.procedure.empty()) out_ << ", Procedure " << e.procedure;
-    out_ << ", Line " << std::max(e.line, 1) << '\n' << e.message << '\n';
+    out_ << ", Line " << e.line << '\n' << e.message << '\n';
     if (e.severity > 10) ++errors_;
 }
 

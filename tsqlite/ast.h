@@ -29,13 +29,15 @@ struct ObjectName {
     std::vector<std::string> parts;
     const std::string& name() const { return parts.back(); }
     std::string database() const { return parts.size() >= 3 ? parts[parts.size() - 3] : ""; }
-    bool isTemp() const { return !parts.empty() && !parts.back().empty() && parts.back()[0] == '#'; }
+    bool isTemp() const {
+        return !parts.empty() && !parts.back().empty() && parts.back()[0] == '#';
+    }
 };
 
 // A type as written: name plus up to two numeric arguments; -1 means "max".
 struct TypeName {
-    std::string name;      // as written, e.g. "varchar", "IdNo", "decimal"
-    std::vector<int> args; // (20) or (18,2) or (max) -> {-1}
+    std::string name;       // as written, e.g. "varchar", "IdNo", "decimal"
+    std::vector<int> args;  // (20) or (18,2) or (max) -> {-1}
     Pos pos;
 };
 
@@ -71,25 +73,25 @@ enum class ExprKind {
 struct Expr {
     ExprKind kind = ExprKind::Null;
     Pos pos;
-    std::string text;                // literal text, variable/parameter name, operator, function name
+    std::string text;  // literal text, variable/parameter name, operator, function name
     std::vector<std::string> parts;  // Column and Star names
     std::vector<ExprPtr> args;
-    SelectPtr select;                // Subquery, Exists, InSubquery
-    TypeName type;                   // Cast, Convert
-    bool negated = false;            // NOT IN, NOT LIKE, NOT BETWEEN, IS NOT NULL, NOT EXISTS
-    bool distinct = false;           // COUNT(DISTINCT x)
-    bool star = false;               // COUNT(*)
-    bool hasOperand = false;         // simple CASE
-    bool hasElse = false;            // CASE ... ELSE
+    SelectPtr select;         // Subquery, Exists, InSubquery
+    TypeName type;            // Cast, Convert
+    bool negated = false;     // NOT IN, NOT LIKE, NOT BETWEEN, IS NOT NULL, NOT EXISTS
+    bool distinct = false;    // COUNT(DISTINCT x)
+    bool star = false;        // COUNT(*)
+    bool hasOperand = false;  // simple CASE
+    bool hasElse = false;     // CASE ... ELSE
     bool parenthesized = false;
-    int sourceEnd = 0;               // byte offset just past the expression
-    std::string collation;           // expr COLLATE name
+    int sourceEnd = 0;      // byte offset just past the expression
+    std::string collation;  // expr COLLATE name
 };
 
 struct SelectItem {
-    ExprPtr expr;            // Star kind for * and t.*
-    std::string alias;       // AS alias, alias = expr, or 'alias' string form
-    std::string assignVar;   // SELECT @v = expr  (holds "@v")
+    ExprPtr expr;           // Star kind for * and t.*
+    std::string alias;      // AS alias, alias = expr, or 'alias' string form
+    std::string assignVar;  // SELECT @v = expr  (holds "@v")
 };
 
 enum class JoinType { None, Inner, Left, Right, Full, Cross };
@@ -98,9 +100,9 @@ struct TableRef {
     enum class Kind { Named, Derived, Join, Values };
     Kind kind = Kind::Named;
     Pos pos;
-    ObjectName name;     // Named
+    ObjectName name;  // Named
     std::string alias;
-    SelectPtr derived;   // Derived: (SELECT ...) alias
+    SelectPtr derived;               // Derived: (SELECT ...) alias
     JoinType join = JoinType::None;  // Join
     TableRefPtr left, right;
     ExprPtr on;
@@ -116,7 +118,7 @@ enum class SetOp { UnionAll, Union, Except, Intersect };
 struct SelectCore {
     Pos pos;
     bool distinct = false;
-    ExprPtr top;              // TOP n / TOP (n)
+    ExprPtr top;  // TOP n / TOP (n)
     bool topPercent = false;
     std::vector<SelectItem> items;
     std::optional<ObjectName> into;  // SELECT ... INTO table
@@ -149,8 +151,8 @@ struct ColumnDef {
 };
 
 struct TableConstraint {
-    std::string name;           // may be empty
-    bool primaryKey = false;    // else UNIQUE
+    std::string name;         // may be empty
+    bool primaryKey = false;  // else UNIQUE
     std::vector<std::string> columns;
     std::vector<bool> descending;
 };
@@ -181,13 +183,13 @@ struct SetClause {
 };
 
 enum class StmtKind {
-    Select,        // select (possibly with INTO)
+    Select,  // select (possibly with INTO)
     Insert,
     Update,
     Delete,
     Truncate,
     CreateTable,
-    AlterTable,    // ADD columns / ALTER COLUMN / DROP COLUMN
+    AlterTable,  // ADD columns / ALTER COLUMN / DROP COLUMN
     DropTable,
     CreateIndex,
     DropIndex,
@@ -196,25 +198,27 @@ enum class StmtKind {
     Use,
     CreateProcedure,  // also ALTER PROCEDURE (isAlter)
     DropProcedure,
-    CreateType,    // CREATE TYPE name FROM base [NULL|NOT NULL]
+    CreateType,  // CREATE TYPE name FROM base [NULL|NOT NULL]
     Declare,
-    SetVariable,   // SET @v = expr
-    SetOption,     // SET NOCOUNT ON, SET DATEFORMAT dmy, ...
+    SetVariable,  // SET @v = expr
+    SetOption,    // SET NOCOUNT ON, SET DATEFORMAT dmy, ...
     If,
     While,
-    Block,         // BEGIN ... END
+    Block,  // BEGIN ... END
     Return,
     Break,
     Continue,
-    Exec,          // EXEC proc args, or a bare procedure call as the first statement
-    ExecDynamic,   // EXEC(@sql) / EXEC('...' + ...)
+    Exec,         // EXEC proc args, or a bare procedure call as the first statement
+    ExecDynamic,  // EXEC(@sql) / EXEC('...' + ...)
     BeginTran,
     CommitTran,
     RollbackTran,
     SaveTran,
     Raiserror,
     Print,
-    Empty,         // a lone semicolon
+    TryCatch,  // BEGIN TRY body END TRY BEGIN CATCH catchBody END CATCH
+    Throw,     // THROW [number, message, state] (raiserrorArgs hold the three)
+    Empty,     // a lone semicolon
 };
 
 struct Stmt {
@@ -228,16 +232,17 @@ struct Stmt {
     // Insert / Update / Delete / Truncate / CreateTable / AlterTable / DropTable /
     // CreateIndex (table) / DropIndex / CreateProcedure / DropProcedure / Exec (procedure)
     ObjectName target;
-    std::string targetAlias;              // UPDATE alias SET ... FROM t alias
-    std::vector<std::string> columns;     // INSERT column list; CREATE INDEX columns; ALTER DROP COLUMN
-    std::vector<bool> descending;         // CREATE INDEX column order
+    std::string targetAlias;  // UPDATE alias SET ... FROM t alias
+    std::vector<std::string>
+        columns;                   // INSERT column list; CREATE INDEX columns; ALTER DROP COLUMN
+    std::vector<bool> descending;  // CREATE INDEX column order
     std::vector<std::vector<ExprPtr>> values;  // INSERT VALUES rows
-    StmtPtr insertExec;                   // INSERT ... EXEC proc (an Exec or ExecDynamic)
-    bool defaultValues = false;           // INSERT ... DEFAULT VALUES
-    std::vector<SetClause> sets;          // UPDATE SET list
-    std::vector<TableRefPtr> from;        // UPDATE/DELETE ... FROM
+    StmtPtr insertExec;                        // INSERT ... EXEC proc (an Exec or ExecDynamic)
+    bool defaultValues = false;                // INSERT ... DEFAULT VALUES
+    std::vector<SetClause> sets;               // UPDATE SET list
+    std::vector<TableRefPtr> from;             // UPDATE/DELETE ... FROM
     ExprPtr where;
-    ExprPtr top;                          // UPDATE/DELETE TOP (n)
+    ExprPtr top;  // UPDATE/DELETE TOP (n)
 
     // CreateTable / AlterTable ADD / ALTER COLUMN
     std::vector<ColumnDef> columnDefs;
@@ -246,32 +251,33 @@ struct Stmt {
     AlterAction alterAction = AlterAction::Add;
 
     // CreateIndex / DropIndex / CreateDatabase / DropDatabase / Use / CreateType / SetOption
-    std::string name;        // index name, database name, type name, option name
-    bool unique = false;     // CREATE UNIQUE INDEX
+    std::string name;     // index name, database name, type name, option name
+    bool unique = false;  // CREATE UNIQUE INDEX
     bool clustered = false;
-    TypeName baseType;       // CreateType
+    TypeName baseType;             // CreateType
     std::optional<bool> nullable;  // CreateType
-    std::string optionValue; // SetOption: "ON", "OFF", or the value as written
-                             // (SET IDENTITY_INSERT t ON: table in target; SET DATEFORMAT @v:
-                             // the variable also in value); Raiserror: WITH options, "NOWAIT,LOG"
-    bool ifExists = false;   // DROP ... IF EXISTS
+    std::string optionValue;       // SetOption: "ON", "OFF", or the value as written
+                                   // (SET IDENTITY_INSERT t ON: table in target; SET DATEFORMAT @v:
+                              // the variable also in value); Raiserror: WITH options, "NOWAIT,LOG"
+    bool ifExists = false;  // DROP ... IF EXISTS
 
     // Declare
     std::vector<VarDecl> vars;
     // SetVariable
-    std::string variable;    // "@v"
-    ExprPtr value;           // SET value; RETURN value; RAISERROR message; PRINT value;
-                             // ExecDynamic text; IF/WHILE condition
+    std::string variable;  // "@v"
+    ExprPtr value;         // SET value; RETURN value; RAISERROR message; PRINT value;
+                           // ExecDynamic text; IF/WHILE condition
     // If / While / Block / CreateProcedure body
-    StmtPtr thenStmt, elseStmt;   // If (elseStmt may be null); While body in thenStmt
-    std::vector<StmtPtr> body;    // Block; CreateProcedure
+    StmtPtr thenStmt, elseStmt;      // If (elseStmt may be null); While body in thenStmt
+    std::vector<StmtPtr> body;       // Block; CreateProcedure; TryCatch's TRY part
+    std::vector<StmtPtr> catchBody;  // TryCatch's CATCH part
     // CreateProcedure
     bool isAlter = false;
     std::vector<ProcParam> params;
-    int bodyOffset = 0;      // byte offset of the CREATE keyword (the procedure text runs to sourceEnd)
+    int bodyOffset = 0;  // byte offset of the CREATE keyword (the procedure text runs to sourceEnd)
     // Exec
     std::vector<ExecArg> args;
-    std::string returnVar;   // EXEC @rc = proc
+    std::string returnVar;  // EXEC @rc = proc
     // Raiserror: value = message; raiserrorArgs = severity, state, then substitution args
     std::vector<ExprPtr> raiserrorArgs;
     // BeginTran / CommitTran / RollbackTran / SaveTran: optional transaction name in name

@@ -22,12 +22,15 @@ Error invalidColumn(const std::string& name) {
 }
 
 Error conversion(const std::string& fromType, const std::string& value, const std::string& toType) {
-    return Error(245, "Conversion failed when converting the " + fromType + " value '" + value +
-                          "' to data type " + toType + ".",
+    return Error(245,
+                 "Conversion failed when converting the " + fromType + " value '" + value +
+                     "' to data type " + toType + ".",
                  16, 1);
 }
 
-Error divideByZero() { return Error(8134, "Divide by zero error encountered.", 16, 1); }
+Error divideByZero() {
+    return Error(8134, "Divide by zero error encountered.", 16, 1);
+}
 
 Error cannotOpenDatabase(const std::string& name) {
     return Error(4060,

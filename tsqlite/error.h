@@ -18,7 +18,7 @@ public:
     int number;
     int severity;
     int state;
-    int line;             // 1-based line within the batch (or procedure), 0 when unknown
+    int line;  // 1-based line within the batch (or procedure), 0 when unknown
     std::string message;
     std::string procedure;  // the procedure the error was raised in, if any
     // Statement-level errors end only the statement; the batch goes on (SQL Server's default
@@ -31,13 +31,13 @@ public:
 // Common errors, with SQL Server's numbers and texts.
 namespace errors {
 Error syntax(const std::string& near, int line);  // 102 Incorrect syntax near '...'.
-Error syntaxAtEnd(int line);                       // 102 ... near the end of the batch
-Error invalidObject(const std::string& name);      // 208 Invalid object name '...'.
-Error invalidColumn(const std::string& name);      // 207 Invalid column name '...'.
+Error syntaxAtEnd(int line);                      // 102 ... near the end of the batch
+Error invalidObject(const std::string& name);     // 208 Invalid object name '...'.
+Error invalidColumn(const std::string& name);     // 207 Invalid column name '...'.
 Error conversion(const std::string& fromType, const std::string& value,
-                 const std::string& toType);       // 245 Conversion failed when converting ...
-Error divideByZero();                              // 8134
-Error cannotOpenDatabase(const std::string& name); // 4060
+                 const std::string& toType);        // 245 Conversion failed when converting ...
+Error divideByZero();                               // 8134
+Error cannotOpenDatabase(const std::string& name);  // 4060
 }  // namespace errors
 
 // Runtime functions registered on SQLite report errors through sqlite3_result_error with

@@ -1066,6 +1066,9 @@ private:
             s = selectStatement();
         } else if (t.kind == Tok::Ident && !t.quoted && t.reserved) {
             s = keywordStatement(t, first);
+        } else if (isKw(t, "THROW") && !isOp(peek(), ".") &&
+                   (!first || peek().kind != Tok::Ident || isKw(peek(), "END"))) {
+            s = throwStatement();
         } else if (first && isName(t)) {
             // A batch that starts with a bare name calls that procedure.
             s = execBody(t);
@@ -1876,6 +1879,7 @@ private:
             }
             return s;
         }
+        if (isKw(peek(), "TRY")) return tryCatch();
         advance();
         StmtPtr s = makeStmt(StmtKind::Block, t);
         while (!atKw("END")) {
@@ -1883,6 +1887,41 @@ private:
             s->body.push_back(statement(false));
         }
         advance();
+        return s;
+    }
+
+    // BEGIN TRY ... END TRY BEGIN CATCH ... END CATCH
+    StmtPtr tryCatch() {
+        StmtPtr s = makeStmt(StmtKind::TryCatch, cur());
+        advance();
+        advance();
+        auto until = [&](std::string_view kw, std::vector<StmtPtr>& into) {
+            while (!(atKw("END") && isKw(peek(), kw))) {
+                if (cur().kind == Tok::End) fail();
+                into.push_back(statement(false));
+            }
+            advance();
+            advance();
+        };
+        until("TRY", s->body);
+        acceptOp(";");
+        if (!(atKw("BEGIN") && isKw(peek(), "CATCH"))) fail();
+        advance();
+        advance();
+        until("CATCH", s->catchBody);
+        return s;
+    }
+
+    // THROW; or THROW number, message, state
+    StmtPtr throwStatement() {
+        StmtPtr s = makeStmt(StmtKind::Throw, cur());
+        advance();
+        if (atOp(";") || cur().kind == Tok::End || atKw("END")) return s;
+        s->raiserrorArgs.push_back(expr());
+        expectOp(",");
+        s->raiserrorArgs.push_back(expr());
+        expectOp(",");
+        s->raiserrorArgs.push_back(expr());
         return s;
     }
 

@@ -240,6 +240,8 @@ struct Session::Impl : TranslateContext {
                         if (lower(i.columns[k2]) != cols[k2]) same = false;
                     if (same) ix = &i;
                 }
+            conflictColumns.clear();
+            if (ix) conflictColumns = ix->columns;
             Error e(2601, "", 14, 1);
             if (ix && ix->primaryKey) {
                 e = Error(2627,
@@ -266,6 +268,9 @@ struct Session::Impl : TranslateContext {
         return Error(50000 + 0, "Internal error: " + msg, 16, 1);
     }
     std::string lastVerb;
+    int tryDepth = 0;
+    std::vector<std::string> conflictColumns;  // key columns of the last unique-key failure
+    std::vector<Error> caught;         // errors being handled by CATCH blocks, innermost last
     std::set<std::string> savepoints;  // SAVE TRANSACTION names of the open transaction
     std::string tranName;              // BEGIN TRANSACTION name
 
@@ -735,6 +740,17 @@ struct Session::Impl : TranslateContext {
         if (name == "@@error") return Value::integer(lastError);
         if (name == "@@identitybase") return identityBase;
         if (name == "@@getdate") return Value::text(currentDateTime());
+        if (name.rfind("@@error_", 0) == 0) {
+            if (caught.empty()) return Value::null();
+            const Error& e = caught.back();
+            if (name == "@@error_number") return Value::integer(e.number);
+            if (name == "@@error_severity") return Value::integer(e.severity);
+            if (name == "@@error_state") return Value::integer(e.state);
+            if (name == "@@error_line") return Value::integer(e.line);
+            if (name == "@@error_message") return Value::text(e.message);
+            if (name == "@@error_procedure")
+                return e.procedure.empty() ? Value::null() : Value::text(e.procedure);
+        }
         if (name == "@@nestlevel") return Value::integer(frame ? frame->procDepth : 0);
         if (name == "@@fetch_status") return Value::integer(-1);
         if (!name.empty() && name[0] == ':') {
@@ -908,8 +924,9 @@ struct Session::Impl : TranslateContext {
             lastError = e.number;
             rowcount = 0;
             // With ANSI_WARNINGS on, a division by zero ends only its statement.
-            if (e.number == 8134) e.abortsBatch = false;
-            if (e.abortsBatch) throw;
+            static const std::set<int> statementLevel = {515, 547, 2601, 2627, 8134, 8152};
+            if (statementLevel.count(e.number)) e.abortsBatch = false;
+            if (e.abortsBatch || tryDepth > 0) throw;
             sink.error(e);
             static const std::set<int> terminated = {515, 547, 2601, 2627, 8152};
             if (terminated.count(e.number)) sink.message("The statement has been terminated.");
@@ -1046,6 +1063,48 @@ struct Session::Impl : TranslateContext {
                 savepoints.clear();
                 exec("ROLLBACK");
                 return Flow::Next;
+            case K::TryCatch: {
+                Flow f = Flow::Next;
+                ++tryDepth;
+                try {
+                    f = runList(s.body, sink);
+                    --tryDepth;
+                } catch (Error& e) {
+                    --tryDepth;
+                    // Syntax errors of the batch never get here; everything else does.
+                    if (e.number == -2) throw;  // a time-out ends the batch
+                    caught.push_back(e);
+                    try {
+                        f = runList(s.catchBody, sink);
+                    } catch (...) {
+                        caught.pop_back();
+                        throw;
+                    }
+                    caught.pop_back();
+                }
+                return f;
+            }
+            case K::Throw: {
+                if (s.raiserrorArgs.empty()) {
+                    if (caught.empty())
+                        throw Error(10704,
+                                    "To rethrow an error, a THROW statement must be used inside a "
+                                    "CATCH block. Insert the THROW statement inside a CATCH block, "
+                                    "or add error parameters to the THROW statement.",
+                                    15, 1);
+                    Error e = caught.back();
+                    e.abortsBatch = true;
+                    throw e;
+                }
+                SqlType t;
+                Value n = evalExpr(*s.raiserrorArgs[0]);
+                Value m = evalExpr(*s.raiserrorArgs[1], &t);
+                Value st = evalExpr(*s.raiserrorArgs[2]);
+                Error e(static_cast<int>(n.i), m.isNull() ? "" : displayText(m, t), 16,
+                        static_cast<int>(st.i));
+                e.abortsBatch = true;
+                throw e;
+            }
             case K::SaveTran:
                 if (tranCount == 0)
                     throw statementError(Error(
@@ -1152,14 +1211,49 @@ struct Session::Impl : TranslateContext {
         if (vars) f.vars = *vars;
         Frame* saved = frame;
         frame = &f;
+        auto tempsBefore = tempTables();
         try {
             runList(batch->statements, sink);
+        } catch (Error& e) {
+            frame = saved;
+            dropTempTablesSince(tempsBefore);
+            // Name and binding errors are compile errors of the dynamic batch: they end it
+            // alone, as its syntax errors do.
+            static const std::set<int> compileErrors = {102, 137, 156, 174,  189, 195,
+                                                        207, 208, 209, 4104, 8120};
+            if (compileErrors.count(e.number)) e.abortsBatch = false;
+            throw;
         } catch (...) {
             frame = saved;
             throw;
         }
         frame = saved;
+        dropTempTablesSince(tempsBefore);
         if (vars) *vars = f.vars;
+    }
+
+    // #tables created inside a procedure or dynamic batch go when it ends.
+    std::vector<std::string> tempTables() {
+        std::vector<std::string> names;
+        for (auto& r : queryRows("SELECT name FROM temp.__tsq_objects WHERE xtype = 'U'"))
+            names.push_back(r[0].s);
+        return names;
+    }
+
+    void dropTempTablesSince(const std::vector<std::string>& before) {
+        for (auto& name : tempTables()) {
+            if (std::find(before.begin(), before.end(), name) != before.end()) continue;
+            ast::ObjectName n;
+            n.parts = {name};
+            ast::Stmt drop;
+            drop.kind = ast::StmtKind::DropTable;
+            drop.target = n;
+            drop.ifExists = true;
+            try {
+                dropTable(drop);
+            } catch (const Error&) {
+            }
+        }
     }
 
     // sp_executesql @stmt [, @params [, values...]]
@@ -1366,6 +1460,90 @@ struct Session::Impl : TranslateContext {
     }
 
     void runInsert(const ast::Stmt& s, Sink& sink) {
+        try {
+            insertRows(s, sink);
+        } catch (Error& e) {
+            if ((e.number == 2627 || e.number == 2601) && !conflictColumns.empty())
+                e.message += duplicateKeySuffix(s);
+            throw;
+        }
+    }
+
+    // " The duplicate key value is (...)." for an INSERT that broke a unique key: the rows it
+    // tried to insert are computed again and the first one whose key is taken is shown.
+    std::string duplicateKeySuffix(const ast::Stmt& s) {
+        auto it = stmts.find(cacheKey(&s));
+        if (it == stmts.end()) return "";
+        const std::string& sql = it->second.sql;
+        auto open = sql.find(" (");
+        auto close = sql.find(") ", open == std::string::npos ? 0 : open);
+        if (open == std::string::npos || close == std::string::npos) return "";
+        std::vector<std::string> cols;
+        std::string list = sql.substr(open + 2, close - open - 2), cur;
+        bool quoted = false;
+        for (char ch : list) {
+            if (ch == '"')
+                quoted = !quoted;
+            else if (ch == ',' && !quoted) {
+                cols.push_back(lower(cur));
+                cur.clear();
+            } else
+                cur += ch;
+        }
+        cols.push_back(lower(cur));
+        std::vector<int> keyAt;
+        for (auto& k : conflictColumns) {
+            auto f = std::find(cols.begin(), cols.end(), lower(k));
+            if (f == cols.end()) return "";
+            keyAt.push_back(static_cast<int>(f - cols.begin()));
+        }
+        auto t = findTable(s.target);
+        std::string probe = "SELECT 1 FROM " + t->sqlName() + " WHERE ";
+        for (size_t i = 0; i < conflictColumns.size(); ++i)
+            probe += (i ? " AND " : "") + quoteIdent(conflictColumns[i]) + " = ?";
+        std::vector<std::vector<Value>> rows;
+        sqlite3_stmt* st = nullptr;
+        std::string rest = sql.substr(close + 2);
+        if (sqlite3_prepare_v2(db, rest.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(st);
+            return "";
+        }
+        const auto& binds = it->second.binds;
+        for (size_t i = 0; i < binds.size(); ++i)
+            bindValue(st, static_cast<int>(i + 1), bindFor(binds[i]));
+        while (rows.size() < 10000 && sqlite3_step(st) == SQLITE_ROW) {
+            std::vector<Value> key;
+            for (int k : keyAt) key.push_back(columnValue(st, k));
+            rows.push_back(std::move(key));
+        }
+        sqlite3_finalize(st);
+        auto shown = [&](const std::vector<Value>& key) {
+            std::string out;
+            for (size_t i = 0; i < key.size(); ++i) {
+                const ColumnInfo* c = t->column(conflictColumns[i]);
+                out += (i ? ", " : "") + (key[i].isNull()
+                                              ? std::string("<NULL>")
+                                              : displayText(key[i], c ? c->type : SqlType{}));
+            }
+            return " The duplicate key value is (" + out + ").";
+        };
+        for (auto& key : rows)
+            if (!queryRow(probe, key).empty()) return shown(key);
+        for (size_t a = 0; a < rows.size(); ++a)
+            for (size_t b = a + 1; b < rows.size(); ++b) {
+                bool same = true;
+                for (size_t k = 0; k < rows[a].size() && same; ++k) {
+                    const Value &x = rows[a][k], &y = rows[b][k];
+                    same = x.kind == Value::Kind::Text && y.kind == Value::Kind::Text
+                               ? collateCompare(x.s, y.s) == 0
+                               : x == y;
+                }
+                if (same) return shown(rows[b]);
+            }
+        return "";
+    }
+
+    void insertRows(const ast::Stmt& s, Sink& sink) {
         auto t = findTable(s.target);
         if (t->system)
             throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
@@ -2038,6 +2216,17 @@ struct Session::Impl : TranslateContext {
             bool value;
             ~Restore() { ref = value; }
         } restoreNocount{nocount, savedNocount};
+        auto tempsBefore = tempTables();
+        struct DropTemps {
+            Impl& impl;
+            const std::vector<std::string>& before;
+            ~DropTemps() {
+                try {
+                    impl.dropTempTablesSince(before);
+                } catch (...) {
+                }
+            }
+        } dropTemps{*this, tempsBefore};
         try {
             Translator tr(*this);
             for (size_t p = 0; p < def.params.size(); ++p) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -347,6 +348,14 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
             return constantTx(Value::text(a.value.s + b.value.s), r.type);
         return r;
     }
+    if ((op == "+" || op == "-") && ((a.type.base == BaseType::Date && b.type.isNumeric()) ||
+                                     (b.type.base == BaseType::Date && a.type.isNumeric()))) {
+        const SqlType& other = a.type.base == BaseType::Date ? b.type : a.type;
+        std::string tn = other.toString();
+        throw Error(206,
+                    "Operand type clash: date is incompatible with " + tn.substr(0, tn.find('(')),
+                    16, 2, e.pos.line);
+    }
     // Date arithmetic counts in days.
     if ((op == "+" || op == "-") && a.type.isDateTime() &&
         (b.type.isNumeric() || b.type.isString())) {
@@ -681,6 +690,34 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         r.sql = "(" + sql + ")";
         return r;
     }
+    if (f.rfind("ERROR_", 0) == 0) {
+        static const std::set<std::string> known = {"ERROR_NUMBER",  "ERROR_SEVERITY",
+                                                    "ERROR_STATE",   "ERROR_LINE",
+                                                    "ERROR_MESSAGE", "ERROR_PROCEDURE"};
+        if (known.count(f)) {
+            r.type = f == "ERROR_MESSAGE"     ? nvarcharOf(4000)
+                     : f == "ERROR_PROCEDURE" ? nvarcharOf(128)
+                                              : kInt;
+            r.sql = bindRef("@@" + f);
+            return r;
+        }
+    }
+    if (f == "EOMONTH") {
+        need(1, 2);
+        Tx d = toDate(arg(0));
+        std::string base = d.sql;
+        if (argc == 2) base = "tsq_dateadd('month'," + arg(1).sql + "," + d.sql + ")";
+        r.type = typeOf(BaseType::Date);
+        r.sql = "date(" + base + ",'start of month','+1 month','-1 day')";
+        return r;
+    }
+    if (f == "DATEFROMPARTS") {
+        need(3, 3);
+        r.type = typeOf(BaseType::Date);
+        r.sql = "tsq_convert(printf('%04d-%02d-%02d'," + toInt(arg(0)).sql + "," +
+                toInt(arg(1)).sql + "," + toInt(arg(2)).sql + "),'varchar(10)','date',NULL,0)";
+        return r;
+    }
     if (f == "ISDATE") {
         need(1, 1);
         r.type = kInt;
@@ -754,13 +791,19 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     if (f == "CHAR" || f == "NCHAR") {
         need(1, 1);
         r.type = f == "CHAR" ? typeOf(BaseType::Char, 1) : typeOf(BaseType::NChar, 1);
-        r.sql = "tsq_char(" + toInt(arg(0)).sql + ")";
+        r.sql = (f == "CHAR" ? "tsq_char(" : "char(") + toInt(arg(0)).sql + ")";
         return r;
     }
-    if (f == "ASCII" || f == "UNICODE") {
+    if (f == "ASCII") {
         need(1, 1);
         r.type = kInt;
         r.sql = "tsq_ascii(" + toText(arg(0)).sql + ")";
+        return r;
+    }
+    if (f == "UNICODE") {
+        need(1, 1);
+        r.type = kInt;
+        r.sql = "unicode(" + toText(arg(0)).sql + ")";
         return r;
     }
     if (f == "ISNUMERIC") {
@@ -1103,6 +1146,70 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
     throw Error(102, "Unsupported expression.", 15, 1, e.pos.line);
 }
 
+namespace {
+
+bool isAggregate(const Expr& e) {
+    static const std::set<std::string> names = {"COUNT", "COUNT_BIG", "SUM", "AVG", "MIN", "MAX"};
+    return e.kind == ExprKind::Function && names.count(e.text);
+}
+
+bool containsAggregate(const Expr& e) {
+    if (isAggregate(e)) return true;
+    if (e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists) return false;
+    for (auto& a : e.args)
+        if (a && containsAggregate(*a)) return true;
+    return false;
+}
+
+}  // namespace
+
+// Every column of a grouped select list must be grouped or inside an aggregate.
+void Translator::checkGrouping(const ast::SelectCore& c, Scope& scope) {
+    bool aggregated = !c.groupBy.empty();
+    for (auto& it : c.items)
+        if (it.expr->kind != ExprKind::Star && containsAggregate(*it.expr)) aggregated = true;
+    if (!aggregated) return;
+    std::set<std::string> grouped;
+    for (auto& g : c.groupBy) grouped.insert(expr(*g, &scope).sql);
+    auto fail = [&](const std::string& qualified, int line) {
+        throw Error(8120,
+                    "Column '" + qualified +
+                        "' is invalid in the select list because it is not contained in either "
+                        "an aggregate function or the GROUP BY clause.",
+                    16, 1, line);
+    };
+    std::function<void(const Expr&)> walk = [&](const Expr& e) {
+        if (isAggregate(e) || e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists) return;
+        if (e.kind == ExprKind::Column) {
+            Tx x = column(e, &scope);
+            // Columns of an outer query are constants here.
+            bool local = false;
+            std::string alias;
+            for (auto& src : scope.sources)
+                if (x.sql.rfind(src.sqlAlias + ".", 0) == 0) {
+                    local = true;
+                    alias = src.table ? src.table->name : src.alias;
+                }
+            if (local && !grouped.count(x.sql)) fail(alias + "." + e.parts.back(), e.pos.line);
+            return;
+        }
+        if (grouped.count(expr(e, &scope).sql)) return;
+        for (auto& a : e.args)
+            if (a) walk(*a);
+    };
+    for (auto& it : c.items) {
+        if (it.expr->kind == ExprKind::Star) {
+            for (auto& src : scope.sources)
+                for (auto& col : src.columns)
+                    if (!grouped.count(src.sqlAlias + "." + quoteIdent(col.name)))
+                        fail((src.table ? src.table->name : src.alias) + "." + col.name,
+                             it.expr->pos.line);
+            continue;
+        }
+        walk(*it.expr);
+    }
+}
+
 // A single aggregate without GROUP BY, or TOP 1, cannot return two rows.
 bool Translator::returnsOneRow(const ast::SelectStmt& s) {
     if (s.cores.size() != 1) return false;
@@ -1198,6 +1305,7 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
         }
         addItem(x, name);
     }
+    checkGrouping(c, scope);
     if (!assign.empty() && assign.size() != cols.size())
         throw Error(141,
                     "A SELECT statement that assigns a value to a variable must not be combined "
@@ -1420,6 +1528,11 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         std::string v = "VALUES ";
         for (size_t r = 0; r < s.values.size(); ++r) {
             auto& row = s.values[r];
+            if (row.size() != cols.size() && s.columns.empty())
+                throw Error(213,
+                            "Column name or number of supplied values does not match table "
+                            "definition.",
+                            16, 1, s.pos.line);
             if (row.size() != cols.size())
                 throw Error(row.size() > cols.size() ? 110 : 109,
                             row.size() > cols.size()
@@ -1478,6 +1591,11 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         }
     } else if (s.select) {
         SelectTx sub = select(*s.select, nullptr, true);
+        if (sub.columns.size() != cols.size() && s.columns.empty())
+            throw Error(213,
+                        "Column name or number of supplied values does not match table "
+                        "definition.",
+                        16, 1, s.pos.line);
         if (sub.columns.size() != cols.size())
             throw Error(121,
                         "The select list for the INSERT statement contains " +

@@ -102,6 +102,7 @@ private:
     std::string datePart(const ast::Expr& e);
     Tx toTextForLike(Tx x);
     bool returnsOneRow(const ast::SelectStmt& s);
+    void checkGrouping(const ast::SelectCore& c, Scope& scope);
     std::string defaultSql(const ColumnInfo& c);
     std::string rowLimited(const std::string& sql, const TableInfo& t, const std::string& where,
                            const ast::Expr& top, const std::string& alias, const std::string& verb,

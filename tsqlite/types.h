@@ -46,17 +46,17 @@ enum class BaseType {
 
 struct SqlType {
     BaseType base = BaseType::Unknown;
-    int length = 0;     // characters (or bytes for binary); -1 = max
-    int precision = 0;  // decimal
-    int scale = 0;      // decimal
+    int length = 0;        // characters (or bytes for binary); -1 = max
+    int precision = 0;     // decimal
+    int scale = 0;         // decimal
     std::string userType;  // alias type name (IdNo, CharFlag...) when declared through one
 
-    bool isInteger() const;   // bit..bigint
+    bool isInteger() const;       // bit..bigint
     bool isExactNumeric() const;  // integers, decimal, money
-    bool isNumeric() const;   // any number (integers, decimal, money, float, real)
-    bool isString() const;    // char .. ntext
-    bool isUnicode() const;   // nchar, nvarchar, ntext
-    bool isDateTime() const;  // datetime, smalldatetime, date, time
+    bool isNumeric() const;       // any number (integers, decimal, money, float, real)
+    bool isString() const;        // char .. ntext
+    bool isUnicode() const;       // nchar, nvarchar, ntext
+    bool isDateTime() const;      // datetime, smalldatetime, date, time
     bool isBinary() const;
     bool isFixedLength() const;  // char, nchar, binary
 
@@ -73,8 +73,7 @@ struct SqlType {
     static std::optional<SqlType> fromName(std::string_view name, int arg1 = -2, int arg2 = -2);
 
     bool operator==(const SqlType& o) const {
-        return base == o.base && length == o.length && precision == o.precision &&
-               scale == o.scale;
+        return base == o.base && length == o.length && precision == o.precision && scale == o.scale;
     }
 };
 

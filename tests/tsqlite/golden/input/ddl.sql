@@ -133,14 +133,6 @@ IF EXISTS (SELECT * FROM sysobjects WHERE name = 'Audit' AND xtype = 'U')
     DROP TABLE Audit
 SELECT OBJECT_ID('Audit') AS AuditId
 GO
-PRINT '-- a column added in the same batch is not known when the batch compiles'
-GO
-IF NOT EXISTS (SELECT * FROM syscolumns WHERE id = OBJECT_ID('Stock') AND name = 'Flag')
-    ALTER TABLE Stock ADD Flag int NULL
-UPDATE Stock SET Flag = 1
-GO
-SELECT COUNT(*) AS FlagColumns FROM syscolumns WHERE id = OBJECT_ID('Stock') AND name = 'Flag'
-GO
 PRINT '-- temporary tables'
 CREATE TABLE #Work (Id int NOT NULL, Txt varchar(10) NULL)
 INSERT INTO #Work VALUES (1, 'one'), (2, NULL)
