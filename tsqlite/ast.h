@@ -258,7 +258,7 @@ struct Stmt {
     std::optional<bool> nullable;  // CreateType
     std::string optionValue;       // SetOption: "ON", "OFF", or the value as written
                                    // (SET IDENTITY_INSERT t ON: table in target; SET DATEFORMAT @v:
-                              // the variable also in value); Raiserror: WITH options, "NOWAIT,LOG"
+    // the variable also in value); Raiserror: WITH options, "NOWAIT,LOG"
     bool ifExists = false;  // DROP ... IF EXISTS
 
     // Declare

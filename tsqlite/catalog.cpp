@@ -80,6 +80,26 @@ std::string valueLiteral(const Value& v) {
     return "NULL";
 }
 
+std::vector<std::string> splitObjectName(std::string_view name) {
+    std::vector<std::string> parts;
+    std::string cur;
+    bool bracket = false;
+    for (char ch : name) {
+        if (ch == '[' && !bracket) {
+            bracket = true;
+        } else if (ch == ']' && bracket) {
+            bracket = false;
+        } else if (ch == '.' && !bracket) {
+            parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur += ch;
+        }
+    }
+    parts.push_back(cur);
+    return parts;
+}
+
 void bindValue(sqlite3_stmt* st, int index, const Value& v) {
     switch (v.kind) {
         case Value::Kind::Null:

@@ -22,6 +22,8 @@ std::string lower(std::string_view s);
 std::string quoteIdent(std::string_view s);    // "name" with "" escaping
 std::string quoteLiteral(std::string_view s);  // 'text' with '' escaping
 std::string valueLiteral(const Value& v);      // SQLite literal of a value
+// "[db].dbo.[T]" -> {"db", "dbo", "T"}: the parts of a name written as text.
+std::vector<std::string> splitObjectName(std::string_view name);
 
 // ---- catalog -------------------------------------------------------------------------------
 

@@ -2416,20 +2416,9 @@ void fnObjName(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    std::string name(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
-    std::string part, cur;
-    bool bracket = false;
-    for (char c : name) {
-        if (c == '[')
-            bracket = true;
-        else if (c == ']')
-            bracket = false;
-        else if (c == '.' && !bracket)
-            cur.clear();
-        else
-            cur += c;
-    }
-    sqlite3_result_text(ctx, cur.c_str(), static_cast<int>(cur.size()), SQLITE_TRANSIENT);
+    std::string name =
+        splitObjectName(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))).back();
+    sqlite3_result_text(ctx, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
 }
 
 void registerEngineFunctions(sqlite3* db) {
@@ -2611,18 +2600,7 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
         names.push_back(a.name.empty() || a.name[0] == '@' ? a.name : "@" + a.name);
     }
     ast::ObjectName n;
-    size_t start = 0;
-    std::string full = name;
-    while (true) {
-        auto dot = full.find('.', start);
-        std::string part =
-            full.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        if (part.size() > 1 && part.front() == '[' && part.back() == ']')
-            part = part.substr(1, part.size() - 2);
-        n.parts.push_back(part);
-        if (dot == std::string::npos) break;
-        start = dot + 1;
-    }
+    n.parts = splitObjectName(name);
     ProcResult r;
     try {
         r.returnValue = m.callProcedure(n, names, values, sink);

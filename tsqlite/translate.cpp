@@ -634,10 +634,16 @@ Tx Translator::function(const Expr& e, Scope* scope) {
             r.sql = "tsq_" + lower(f) + "(" + s.sql + ")";
         return r;
     }
-    if (f == "LEN") {
+    // Integer results of one text argument.
+    static const std::map<std::string, std::string> textToInt = {{"LEN", "tsq_len"},
+                                                                 {"ASCII", "tsq_ascii"},
+                                                                 {"UNICODE", "unicode"},
+                                                                 {"ISNUMERIC", "tsq_isnumeric"},
+                                                                 {"ISDATE", "tsq_isdate"}};
+    if (auto it = textToInt.find(f); it != textToInt.end()) {
         need(1, 1);
         r.type = kInt;
-        r.sql = "tsq_len(" + toText(arg(0)).sql + ")";
+        r.sql = it->second + "(" + toText(arg(0)).sql + ")";
         return r;
     }
     if (f == "DATALENGTH") {
@@ -718,12 +724,6 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 toInt(arg(1)).sql + "," + toInt(arg(2)).sql + "),'varchar(10)','date',NULL,0)";
         return r;
     }
-    if (f == "ISDATE") {
-        need(1, 1);
-        r.type = kInt;
-        r.sql = "tsq_isdate(" + toText(arg(0)).sql + ")";
-        return r;
-    }
     if (f == "DB_ID") {
         r.type = typeOf(BaseType::SmallInt);
         if (argc == 0)
@@ -794,24 +794,6 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         r.sql = (f == "CHAR" ? "tsq_char(" : "char(") + toInt(arg(0)).sql + ")";
         return r;
     }
-    if (f == "ASCII") {
-        need(1, 1);
-        r.type = kInt;
-        r.sql = "tsq_ascii(" + toText(arg(0)).sql + ")";
-        return r;
-    }
-    if (f == "UNICODE") {
-        need(1, 1);
-        r.type = kInt;
-        r.sql = "unicode(" + toText(arg(0)).sql + ")";
-        return r;
-    }
-    if (f == "ISNUMERIC") {
-        need(1, 1);
-        r.type = kInt;
-        r.sql = "tsq_isnumeric(" + toText(arg(0)).sql + ")";
-        return r;
-    }
     if (f == "ABS" || f == "SIGN" || f == "FLOOR" || f == "CEILING") {
         need(1, 1);
         Tx x = arg(0);
@@ -852,22 +834,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         // The object's database is in the name when qualified: resolve it now when constant.
         std::string schema = ctx_.schemaOf(ctx_.currentDatabase());
         if (n.constant && n.value.kind == Value::Kind::Text) {
-            std::string s = n.value.s;
-            std::vector<std::string> parts;
-            std::string cur;
-            bool br = false;
-            for (char ch : s) {
-                if (ch == '[')
-                    br = true;
-                else if (ch == ']')
-                    br = false;
-                else if (ch == '.' && !br) {
-                    parts.push_back(cur);
-                    cur.clear();
-                } else
-                    cur += ch;
-            }
-            parts.push_back(cur);
+            std::vector<std::string> parts = splitObjectName(n.value.s);
             if (!parts.back().empty() && parts.back()[0] == '#')
                 schema = "temp";
             else if (parts.size() >= 3 && !parts[parts.size() - 3].empty())
