@@ -8,6 +8,8 @@ DEPS_PACKAGES=(
     libsqlite3-dev libicu-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev # libFuzzer and the sanitizers' runtime
+    qt6-base-dev libgl-dev   # the client (Qt 6 Widgets)
+    unixodbc-dev tdsodbc     # a real SQL Server through ODBC and FreeTDS
 )
 
 ensure_deps() {
