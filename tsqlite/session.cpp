@@ -269,7 +269,9 @@ struct Session::Impl : TranslateContext {
     }
     std::string lastVerb;
     int tryDepth = 0;
-    std::vector<std::string> conflictColumns;  // key columns of the last unique-key failure
+    std::vector<std::string> conflictColumns;
+    std::map<std::string, std::pair<long long, long long>>
+        identityCache;                 // last, step  // key columns of the last unique-key failure
     std::vector<Error> caught;         // errors being handled by CATCH blocks, innermost last
     std::set<std::string> savepoints;  // SAVE TRANSACTION names of the open transaction
     std::string tranName;              // BEGIN TRANSACTION name
@@ -373,6 +375,7 @@ struct Session::Impl : TranslateContext {
         stmts.clear();
         for (auto& [k, st] : internal) sqlite3_finalize(st);
         internal.clear();
+        identityCache.clear();
         procs.clear();
     }
 
@@ -536,6 +539,8 @@ struct Session::Impl : TranslateContext {
 
     // Re-reads catalogs that another session changed since we last looked.
     void refreshCatalogs() {
+        // Inside a transaction the write lock is ours: no other session can change a catalog.
+        if (tranCount > 0) return;
         bool changed = false;
         for (auto& [k, cat] : catalogs) {
             if (cat.version < 0) continue;
@@ -954,6 +959,7 @@ struct Session::Impl : TranslateContext {
                 atomically([&] {
                     exec("DELETE FROM " + t->sqlName());
                     // TRUNCATE starts the identity again at its seed.
+                    identityCache.clear();
                     queryRow("UPDATE " + quoteIdent(t->schema) +
                                  ".__tsq_columns SET last = NULL WHERE id = ? AND isidentity = 1",
                              {Value::integer(t->id)});
@@ -1039,7 +1045,10 @@ struct Session::Impl : TranslateContext {
                               "The COMMIT TRANSACTION request has no corresponding BEGIN "
                               "TRANSACTION.",
                               16, 1));
-                if (--tranCount == 0) exec("COMMIT");
+                if (--tranCount == 0) {
+                    identityCache.clear();
+                    exec("COMMIT");
+                }
                 return Flow::Next;
             case K::RollbackTran:
                 if (tranCount == 0)
@@ -1061,6 +1070,7 @@ struct Session::Impl : TranslateContext {
                               16, 1));
                 tranCount = 0;
                 savepoints.clear();
+                identityCache.clear();
                 exec("ROLLBACK");
                 return Flow::Next;
             case K::TryCatch: {
@@ -1556,6 +1566,7 @@ struct Session::Impl : TranslateContext {
         long long n = 0;
         if (explicitIdentity) {
             // Explicit values move the counter on when they pass it.
+            identityCache.clear();
             std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
             std::string col = quoteIdent(t->columns[t->identityColumn].name);
             atomically([&] {
@@ -1569,13 +1580,23 @@ struct Session::Impl : TranslateContext {
         } else if (t->identityColumn >= 0) {
             std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
             int colid = t->identityColumn + 1;
-            atomically([&] {
-                auto row =
-                    queryRow("SELECT last, seed, step FROM " + cat + " WHERE id = ? AND colid = ?",
-                             {Value::integer(t->id), Value::integer(colid)});
-                long long seed = row.size() > 1 && !row[1].isNull() ? row[1].i : 1;
-                long long step = row.size() > 2 && !row[2].isNull() ? row[2].i : 1;
-                long long base = row.empty() || row[0].isNull() ? seed - step : row[0].i;
+            std::string key = t->schema + "." + std::to_string(t->id);
+            auto draw = [&] {
+                // Inside a transaction the write lock is ours: the counter read once stays
+                // right until it ends.
+                auto cachedLast = identityCache.find(key);
+                long long base, step;
+                if (tranCount > 0 && cachedLast != identityCache.end()) {
+                    base = cachedLast->second.first;
+                    step = cachedLast->second.second;
+                } else {
+                    auto row = queryRow(
+                        "SELECT last, seed, step FROM " + cat + " WHERE id = ? AND colid = ?",
+                        {Value::integer(t->id), Value::integer(colid)});
+                    long long seed = row.size() > 1 && !row[1].isNull() ? row[1].i : 1;
+                    step = row.size() > 2 && !row[2].isNull() ? row[2].i : 1;
+                    base = row.empty() || row[0].isNull() ? seed - step : row[0].i;
+                }
                 identityBase = Value::integer(base);
                 n = runChange(c);
                 if (n > 0) {
@@ -1583,8 +1604,15 @@ struct Session::Impl : TranslateContext {
                     queryRow("UPDATE " + cat + " SET last = ? WHERE id = ? AND colid = ?",
                              {Value::integer(last), Value::integer(t->id), Value::integer(colid)});
                     lastIdentity = Value::integer(last);
+                    if (tranCount > 0) identityCache[key] = {last, step};
                 }
-            });
+            };
+            // One INSERT statement is atomic by itself; outside a transaction the counter
+            // and the rows must still commit together.
+            if (tranCount > 0)
+                draw();
+            else
+                atomically(draw);
         } else {
             n = runChange(c);
         }
