@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <initializer_list>
+
+// Colours of a question box. An invalid colour leaves the system's own.
+struct DialogColors {
+    QColor background;
+    QColor text;
+};
+
+// Message boxes and Yes/No questions. Screens ask through MessageService::current(), so a test
+// can read the messages and answer the questions without a person.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+
+    // A plain message box with an OK button.
+    void message(const QString& text) { showMessage(text); }
+    // A modal Yes/No question with the confirmation icon. True only on Yes: No and closing the
+    // box both answer no.
+    bool confirm(const QString& question) { return ask(question, DialogColors{}); }
+    bool confirm(const QString& question, const DialogColors& colors) {
+        return ask(question, colors);
+    }
+
+    // The service in use: the Qt message boxes unless another one was set.
+    static MessageService& current();
+    // Not owned; nullptr goes back to the message boxes.
+    static void setCurrent(MessageService* service);
+
+protected:
+    virtual void showMessage(const QString& text) = 0;
+    virtual bool ask(const QString& question, const DialogColors& colors) = 0;
+};
+
+// The colours of DM's ConfirmDialog (the "จัดเก็บข้อมูล ?" question): white on pure blue.
+DialogColors confirmDialogColors();
+// The question before a module screen closes, white on green, in the user's language.
+// True when the window may close.
+bool confirmExit(bool thaiLanguage);
+
+// QMessageBox over the active window, titled with the application's name. Texts are shown as
+// plain text, with the line breaks of displayText().
+class WidgetMessageService : public MessageService {
+protected:
+    void showMessage(const QString& text) override;
+    bool ask(const QString& question, const DialogColors& colors) override;
+};
+
+// For tests: keeps what would have been shown and answers questions from a queue, then with
+// the default answer.
+class RecordingMessageService : public MessageService {
+public:
+    struct Question {
+        QString text;
+        DialogColors colors;
+        bool answer = false;
+    };
+
+    explicit RecordingMessageService(bool defaultAnswer = false) : defaultAnswer_(defaultAnswer) {}
+
+    void setDefaultAnswer(bool answer) { defaultAnswer_ = answer; }
+    void queueAnswer(bool answer) { answers_.push_back(answer); }
+    void queueAnswers(std::initializer_list<bool> answers) {
+        answers_.insert(answers_.end(), answers);
+    }
+    int pendingAnswers() const { return static_cast<int>(answers_.size()); }
+
+    const QStringList& messages() const { return messages_; }
+    const QList<Question>& questions() const { return questions_; }
+    void clear();
+
+protected:
+    void showMessage(const QString& text) override { messages_.append(text); }
+    bool ask(const QString& question, const DialogColors& colors) override;
+
+private:
+    bool defaultAnswer_;
+    std::deque<bool> answers_;
+    QStringList messages_;
+    QList<Question> questions_;
+};
+
+// Makes a service the current one for this object's lifetime, then restores the previous one.
+class ScopedMessageService {
+public:
+    explicit ScopedMessageService(MessageService& service);
+    ~ScopedMessageService();
+    ScopedMessageService(const ScopedMessageService&) = delete;
+    ScopedMessageService& operator=(const ScopedMessageService&) = delete;
+
+private:
+    MessageService* previous_;
+};
