@@ -1,0 +1,92 @@
+#include "db/connection.h"
+
+#include "db/driver.h"
+
+namespace db {
+
+Connection::Connection(const QString& name) : name_(name) {}
+
+Connection::~Connection() {
+    try {
+        close();
+    } catch (...) {
+        // Nothing is left to tell at destruction.
+    }
+}
+
+void Connection::open() {
+    if (driver_) return;
+    if (beforeConnect_) beforeConnect_(*this);
+    ConnectionParams p = ConnectionParams::fromList(params_);
+    ServerAddress server = resolveServer(p.serverName);
+    listTimeout_ = p.maxQueryTime;
+    int seconds = timeout();
+    if (server.kind == ServerKind::Embedded)
+        driver_ = openEmbeddedDriver(server.directory, p.databaseName, seconds);
+    else
+        driver_ = openOdbcDriver(p, server.host, seconds);
+    kind_ = server.kind;
+    if (afterConnect_) afterConnect_(*this);
+}
+
+void Connection::close() {
+    if (!driver_) return;
+    std::unique_ptr<Driver> d = std::move(driver_);
+    if (d->inTransaction()) d->rollback();
+}
+
+Driver& Connection::driver() {
+    open();
+    return *driver_;
+}
+
+ResultSet Connection::query(const QString& sql, const Params& params) {
+    QList<ResultSet> all = queryAll(sql, params);
+    return all.isEmpty() ? ResultSet() : all.first();
+}
+
+QList<ResultSet> Connection::queryAll(const QString& sql, const Params& params) {
+    return driver().run(sql, params).resultSets;
+}
+
+qint64 Connection::execute(const QString& sql, const Params& params) {
+    return driver().run(sql, params).rowsAffected;
+}
+
+ProcResult Connection::callProcedure(const QString& name, const QList<ProcParam>& params) {
+    return driver().callProcedure(name, params);
+}
+
+void Connection::startTransaction() {
+    Driver& d = driver();
+    if (d.inTransaction())
+        throw DatabaseError(
+            QStringLiteral("A transaction is already active on connection %1.").arg(name_));
+    d.beginTransaction();
+}
+
+void Connection::commit() {
+    if (!driver_ || !driver_->inTransaction())
+        throw DatabaseError(
+            QStringLiteral("No transaction is active on connection %1.").arg(name_));
+    driver_->commit();
+}
+
+void Connection::rollback() {
+    if (driver_ && driver_->inTransaction()) driver_->rollback();
+}
+
+bool Connection::inTransaction() const {
+    return driver_ && driver_->inTransaction();
+}
+
+void Connection::setTimeout(int seconds) {
+    timeout_ = qMax(0, seconds);
+    if (driver_) driver_->setTimeout(*timeout_);
+}
+
+int Connection::timeout() const {
+    return timeout_ ? *timeout_ : listTimeout_;
+}
+
+}  // namespace db

@@ -1,0 +1,47 @@
+#pragma once
+// The one error type of the database layer: what the server (or the driver) reported, with
+// SQL Server's number, severity, state and line.
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace db {
+
+// The words the error handler looks for to explain an unreachable server; every connection
+// failure carries them at the start of its text, as SQL Server's client library writes them.
+inline constexpr char kNetworkErrorFragment[] = "Possible network error";
+
+class DatabaseError : public std::exception {
+public:
+    explicit DatabaseError(const QString& message, int number = 0, int severity = 16, int state = 1,
+                           int line = 0);
+
+    // A server that cannot be reached: flagged, and with the network-error words in front of
+    // the detail. `number` 17 is SQL Server's "does not exist or access denied".
+    static DatabaseError connectionFailure(const QString& server, const QString& detail,
+                                           int number = 17, int severity = 16, int state = 1);
+
+    const char* what() const noexcept override { return what_.c_str(); }
+
+    const QString& message() const { return message_; }
+    int number() const { return number_; }
+    int severity() const { return severity_; }
+    int state() const { return state_; }
+    int line() const { return line_; }  // 1-based within the batch or procedure, 0 if unknown
+    const QString& procedure() const { return procedure_; }
+    bool isConnectionFailure() const { return connectionFailure_; }
+
+    void setProcedure(const QString& name) { procedure_ = name; }
+
+private:
+    QString message_;
+    std::string what_;
+    int number_;
+    int severity_;
+    int state_;
+    int line_;
+    QString procedure_;
+    bool connectionFailure_ = false;
+};
+
+}  // namespace db

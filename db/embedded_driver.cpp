@@ -1,0 +1,335 @@
+// The embedded server (tsqlite) as a driver: a session on the server folder.
+#include <QDateTime>
+#include <QDir>
+
+#include "db/driver.h"
+#include "db/sql_params.h"
+#include "tsqlite/session.h"
+
+namespace db {
+
+DatabaseError missingParameter(const QString& name) {
+    return DatabaseError(QStringLiteral("The parameterized query expects the parameter ':%1', "
+                                        "which was not supplied.")
+                             .arg(name),
+                         8178, 16, 1);
+}
+
+namespace {
+
+DatabaseError fromEngine(const tsqlite::Error& e) {
+    DatabaseError d(QString::fromStdString(e.message), e.number, e.severity, e.state, e.line);
+    d.setProcedure(QString::fromStdString(e.procedure));
+    return d;
+}
+
+FieldType fieldType(const tsqlite::SqlType& t) {
+    using B = tsqlite::BaseType;
+    switch (t.base) {
+        case B::Bit:
+            return FieldType::Bool;
+        case B::TinyInt:
+        case B::SmallInt:
+        case B::Int:
+        case B::BigInt:
+            return FieldType::Integer;
+        case B::Decimal:
+        case B::Money:
+        case B::SmallMoney:
+            return FieldType::Decimal;
+        case B::Float:
+        case B::Real:
+            return FieldType::Float;
+        case B::Char:
+        case B::VarChar:
+        case B::NChar:
+        case B::NVarChar:
+        case B::Text:
+        case B::NText:
+        case B::UniqueIdentifier:
+            return FieldType::String;
+        case B::DateTime:
+        case B::SmallDateTime:
+        case B::Date:
+        case B::Time:
+            return FieldType::DateTime;
+        case B::Binary:
+        case B::VarBinary:
+        case B::Image:
+            return FieldType::Binary;
+        case B::Unknown:
+            break;
+    }
+    return FieldType::Unknown;
+}
+
+FieldType fieldTypeOfValue(const tsqlite::Value& v) {
+    switch (v.kind) {
+        case tsqlite::Value::Kind::Int:
+            return FieldType::Integer;
+        case tsqlite::Value::Kind::Float:
+            return FieldType::Float;
+        case tsqlite::Value::Kind::Text:
+            return FieldType::String;
+        case tsqlite::Value::Kind::Blob:
+            return FieldType::Binary;
+        case tsqlite::Value::Kind::Null:
+            break;
+    }
+    return FieldType::Unknown;
+}
+
+double number(const tsqlite::Value& v) {
+    if (v.kind == tsqlite::Value::Kind::Int) return static_cast<double>(v.i);
+    if (v.kind == tsqlite::Value::Kind::Float) return v.f;
+    return QString::fromStdString(v.s).trimmed().toDouble();
+}
+
+QDateTime parseDateTime(const std::string& s) {
+    QString text = QString::fromStdString(s);
+    for (const char* format : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd"}) {
+        QDateTime dt = QDateTime::fromString(text, QLatin1String(format));
+        if (dt.isValid()) return dt;
+    }
+    // A time of day alone: on SQL Server's base date.
+    QTime t = QTime::fromString(text.left(12), QStringLiteral("HH:mm:ss.zzz"));
+    if (!t.isValid()) t = QTime::fromString(text.left(8), QStringLiteral("HH:mm:ss"));
+    return t.isValid() ? QDateTime(QDate(1900, 1, 1), t) : QDateTime();
+}
+
+// A value as the column's type says to read it.
+QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlType& sqlType) {
+    using K = tsqlite::Value::Kind;
+    if (v.isNull()) return {};
+    switch (type) {
+        case FieldType::Integer:
+            return v.kind == K::Int ? qlonglong(v.i) : qlonglong(number(v));
+        case FieldType::Bool:
+            return number(v) != 0;
+        case FieldType::Decimal: {
+            // The engine keeps decimals as doubles rounded to the column's scale; its text of
+            // the value is the exact decimal the column holds.
+            auto d = Decimal::parse(QString::fromStdString(tsqlite::displayText(v, sqlType)));
+            return d ? QVariant::fromValue(*d) : QVariant();
+        }
+        case FieldType::Float:
+            return number(v);
+        case FieldType::DateTime: {
+            if (v.kind != K::Text) return {};
+            QDateTime dt = parseDateTime(v.s);
+            return dt.isValid() ? QVariant(dt) : QVariant();
+        }
+        case FieldType::Binary:
+            return QByteArray::fromStdString(v.s);
+        case FieldType::String:
+            if (v.kind == K::Text) return QString::fromStdString(v.s);
+            return QString::fromStdString(tsqlite::displayText(v, sqlType));
+        case FieldType::Unknown:
+            break;
+    }
+    switch (v.kind) {
+        case K::Int:
+            return qlonglong(v.i);
+        case K::Float:
+            return v.f;
+        case K::Text:
+            return QString::fromStdString(v.s);
+        case K::Blob:
+            return QByteArray::fromStdString(v.s);
+        case K::Null:
+            break;
+    }
+    return {};
+}
+
+tsqlite::Value toEngine(const QVariant& v) {
+    if (v.isNull()) return tsqlite::Value::null();
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            return tsqlite::Value::integer(v.toBool() ? 1 : 0);
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            return tsqlite::Value::integer(v.toLongLong());
+        case QMetaType::ULongLong:
+            return tsqlite::Value::integer(static_cast<int64_t>(v.toULongLong()));
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return tsqlite::Value::real(v.toDouble());
+        case QMetaType::QDateTime:
+            return tsqlite::Value::text(
+                v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString());
+        case QMetaType::QDate:
+            return tsqlite::Value::text(
+                v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString());
+        case QMetaType::QByteArray:
+            return tsqlite::Value::blob(v.toByteArray().toStdString());
+        default:
+            break;
+    }
+    // The engine stores decimals as doubles: a number, not a text, so that the server's type
+    // rules (COALESCE(:Qty, 0), arithmetic) see a number as they would on SQL Server.
+    if (v.metaType() == QMetaType::fromType<Decimal>())
+        return tsqlite::Value::real(v.value<Decimal>().toDouble());
+    return tsqlite::Value::text(v.toString().toStdString());
+}
+
+// Collects result sets and the counts of the statements that change rows.
+class Sink : public tsqlite::Sink {
+public:
+    QList<ResultSet> resultSets;
+    qint64 changed = -1;
+    std::vector<tsqlite::Error> errors;
+
+    void beginResultSet(const std::vector<tsqlite::Column>& columns) override {
+        QList<Column> cols;
+        types_.clear();
+        sqlTypes_ = columns;
+        for (const auto& c : columns) {
+            Column col;
+            col.name = QString::fromStdString(c.name);
+            col.type = fieldType(c.type);
+            col.size = c.type.length;
+            col.precision = c.type.precision;
+            col.scale = c.type.scale;
+            if (col.type == FieldType::Decimal && c.type.base != tsqlite::BaseType::Decimal) {
+                col.precision = c.type.base == tsqlite::BaseType::Money ? 19 : 10;
+                col.scale = 4;
+            }
+            cols << col;
+            types_.push_back(col.type);
+        }
+        resultSets << ResultSet(cols, {});
+    }
+    void row(const std::vector<tsqlite::Value>& values) override {
+        QVariantList row;
+        row.reserve(static_cast<qsizetype>(values.size()));
+        for (size_t i = 0; i < values.size(); ++i)
+            row << toVariant(values[i], types_[i], sqlTypes_[i].type);
+        resultSets.last().appendRow(std::move(row));
+    }
+    void endResultSet() override { afterResultSet_ = true; }
+    void rowsAffected(long long n) override {
+        // A SELECT reports its rows too; only changes count here.
+        if (afterResultSet_) {
+            afterResultSet_ = false;
+            return;
+        }
+        changed = (changed < 0 ? 0 : changed) + n;
+    }
+    void error(const tsqlite::Error& e) override {
+        afterResultSet_ = false;
+        errors.push_back(e);
+    }
+
+private:
+    std::vector<FieldType> types_;
+    std::vector<tsqlite::Column> sqlTypes_;
+    bool afterResultSet_ = false;
+};
+
+class EmbeddedDriver : public Driver {
+public:
+    EmbeddedDriver(const QString& directory, const QString& database)
+        : session_(QDir::toNativeSeparators(directory).toStdString(), database.toStdString()) {}
+
+    BatchResult run(const QString& sql, const Params& params) override {
+        DriverStatement st = embeddedStatement(sql);
+        tsqlite::Params values;
+        for (const QString& name : st.names) {
+            const QVariant* v = findParam(params, name);
+            if (!v) throw missingParameter(name);
+            values[name.toStdString()] = toEngine(*v);
+        }
+        Sink sink;
+        try {
+            session_.execute(st.text.toStdString(), sink, values);
+        } catch (const tsqlite::Error& e) {
+            throw fromEngine(e);
+        }
+        if (!sink.errors.empty()) throw fromEngine(sink.errors.front());
+        return {sink.resultSets, sink.changed};
+    }
+
+    ProcResult callProcedure(const QString& name, const QList<ProcParam>& args) override {
+        std::vector<tsqlite::ProcArgument> engineArgs;
+        for (const ProcParam& p : args) {
+            tsqlite::ProcArgument a;
+            a.name = (p.name.startsWith(QLatin1Char('@')) ? p.name : QLatin1Char('@') + p.name)
+                         .toStdString();
+            a.value = toEngine(p.value);
+            a.output = p.output;
+            engineArgs.push_back(std::move(a));
+        }
+        tsqlite::ProcResult r;
+        try {
+            r = session_.callProcedure(name.toStdString(), engineArgs);
+        } catch (const tsqlite::Error& e) {
+            throw fromEngine(e);
+        }
+        ProcResult out;
+        out.returnValue = r.returnValue;
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            if (!args[i].output) continue;
+            auto it = r.outputs.find(engineArgs[static_cast<size_t>(i)].name);
+            if (it == r.outputs.end()) continue;
+            FieldType type =
+                args[i].type == FieldType::Unknown ? fieldTypeOfValue(it->second) : args[i].type;
+            tsqlite::SqlType sqlType;
+            if (type == FieldType::Decimal) {
+                // Without the declared scale, keep the digits the value has.
+                sqlType = *tsqlite::SqlType::parse("float");
+            }
+            QVariant v = toVariant(it->second, type, sqlType);
+            out.outputs.insert(QString::fromStdString(it->first), v);
+        }
+        for (const auto& rs : r.resultSets) {
+            Sink sink;
+            sink.beginResultSet(rs.columns);
+            for (const auto& row : rs.rows) sink.row(row);
+            out.resultSets << sink.resultSets;
+        }
+        return out;
+    }
+
+    void beginTransaction() override { run(QStringLiteral("BEGIN TRANSACTION"), {}); }
+    void commit() override { run(QStringLiteral("COMMIT TRANSACTION"), {}); }
+    void rollback() override {
+        // A failed statement may have ended the transaction already.
+        if (session_.tranCount() > 0) run(QStringLiteral("ROLLBACK TRANSACTION"), {});
+    }
+    bool inTransaction() const override { return session_.tranCount() > 0; }
+    void setTimeout(int seconds) override { session_.setTimeout(seconds); }
+
+private:
+    tsqlite::Session session_;
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> openEmbeddedDriver(const QString& directory, const QString& database,
+                                           int timeout) {
+    // A missing server folder is a server that cannot be reached; a missing database on a
+    // server that is there stays the server's own error 4060.
+    if (!tsqlite::serverExists(QDir::toNativeSeparators(directory).toStdString()))
+        throw DatabaseError::connectionFailure(
+            directory, QStringLiteral("SQL Server does not exist or access denied."));
+    try {
+        // No database named: the login's default, master, as on SQL Server.
+        auto d = std::make_unique<EmbeddedDriver>(
+            directory, database.isEmpty() ? QStringLiteral("master") : database);
+        d->setTimeout(timeout);
+        return d;
+    } catch (const tsqlite::Error& e) {
+        throw fromEngine(e);
+    }
+}
+
+}  // namespace db

@@ -1,0 +1,243 @@
+// A connection on the embedded server: parameters, typed results, procedures, transactions
+// and the errors a screen sees.
+#include <QDateTime>
+
+#include "test_server.h"
+
+using namespace db;
+using db::testing::ServerTest;
+
+namespace {
+
+const QString kThai = QString::fromUtf8("ข้าวหอมมะลิ ๕ กก.");
+
+class ConnectionTest : public ServerTest {
+protected:
+    void SetUp() override {
+        ServerTest::SetUp();
+        conn.execute(
+            "CREATE TABLE Product (Id int NOT NULL PRIMARY KEY, Code varchar(20) NOT NULL,"
+            " Name varchar(60) NULL, Qty decimal(18,2) NULL, Price money NULL,"
+            " Ratio float NULL, Made datetime NULL, Active bit NULL)");
+    }
+
+    DatabaseError errorOf(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const DatabaseError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no error";
+        return DatabaseError("none");
+    }
+};
+
+QVariant dec(const char16_t* text) {
+    return QVariant::fromValue(*Decimal::parse(text));
+}
+
+}  // namespace
+
+TEST_F(ConnectionTest, OpensOnFirstUseWithAListBuiltBeforeEachConnect) {
+    Connection cfg("DmCfg");
+    int before = 0, after = 0;
+    cfg.setBeforeConnect([&](Connection& c) {
+        ++before;
+        c.params().clear();
+        c.params() << connectionParameterList("Shop", serverDir, 600);
+    });
+    cfg.setAfterConnect([&](Connection& c) {
+        ++after;
+        EXPECT_TRUE(c.isOpen());
+    });
+    EXPECT_FALSE(cfg.isOpen());
+    EXPECT_EQ(cfg.query("SELECT DB_NAME()").value(0, 0).toString(), "Shop");
+    EXPECT_EQ(cfg.timeout(), 600);
+    cfg.query("SELECT 1");
+    EXPECT_EQ(before, 1);
+    cfg.close();
+    cfg.execute("SELECT 1");
+    EXPECT_EQ(before, 2);
+    EXPECT_EQ(after, 2);
+    EXPECT_EQ(cfg.params().size(), 24);
+}
+
+TEST_F(ConnectionTest, ParametersBindByNameOnceForEveryPlace) {
+    // A repeated name (in any letter case) takes one value. A decimal goes as a number, so
+    // COALESCE with an integer keeps its fraction, as on SQL Server.
+    EXPECT_EQ(conn.execute("INSERT INTO Product (Id, Code, Qty, Price) VALUES (:Id, :Code,"
+                           " Coalesce(:Qty, 0), Coalesce(:qty, 0) * 2)",
+                           {{"Id", 1}, {"Code", "A1"}, {"QTY", dec(u"12.75")}}),
+              1);
+    ResultSet rs = conn.query("SELECT Qty, Price FROM Product WHERE Id = :Id", {{"id", 1}});
+    ASSERT_EQ(rs.rowCount(), 1);
+    EXPECT_EQ(rs.value(0, "Qty").toString(), "12.75");
+    EXPECT_EQ(rs.value(0, "Price").toString(), "25.5000");
+
+    // Quotes and comments hold no parameters, and "::" inside them stays as written.
+    rs = conn.query(
+        "SELECT N'12::30 :x' AS Quoted, :T AS Param -- :ignored, ::y\n"
+        "/* :also /* :nested */ */",
+        {{"T", kThai}});
+    EXPECT_EQ(rs.value(0, "Quoted").toString(), "12::30 :x");
+    EXPECT_EQ(rs.value(0, "Param").toString(), kThai);
+
+    // Outside quotes "::" is a lone colon: the server's syntax error, not a parameter "y".
+    DatabaseError e = errorOf([&] { conn.query("SELECT 1 ::y"); });
+    EXPECT_EQ(e.number(), 102);
+    EXPECT_TRUE(e.message().contains("':'")) << e.what();
+
+    e = errorOf([&] { conn.query("SELECT :Missing + :Given", {{"Given", 1}}); });
+    EXPECT_EQ(e.number(), 8178);
+    EXPECT_TRUE(e.message().contains(":Missing")) << e.what();
+
+    // NULL, dates, booleans and texts as parameters.
+    QDateTime made(QDate(2024, 2, 29), QTime(13, 45, 10, 123));
+    conn.execute(
+        "INSERT INTO Product (Id, Code, Name, Made, Active, Ratio)"
+        " VALUES (2, 'B2', :Name, :Made, :Active, :Ratio)",
+        {{"Name", QVariant()}, {"Made", made}, {"Active", true}, {"Ratio", 0.25}});
+    rs = conn.query("SELECT Name, Made, Active, Ratio FROM Product WHERE Made = :Made",
+                    {{"Made", made}});
+    ASSERT_EQ(rs.rowCount(), 1);
+    EXPECT_TRUE(rs.value(0, "Name").isNull());
+    EXPECT_EQ(rs.value(0, "Made").toDateTime(), made);
+    EXPECT_EQ(rs.value(0, "Active"), QVariant(true));
+    EXPECT_EQ(rs.value(0, "Ratio"), QVariant(0.25));
+}
+
+TEST_F(ConnectionTest, ResultColumnsAreTyped) {
+    conn.execute(
+        "INSERT INTO Product VALUES (1, 'P1', :Thai, 1234.5, 99.99, 1.5, '2023-12-31 23:59:58.997',"
+        " 1);"
+        "INSERT INTO Product VALUES (2, 'P2', NULL, NULL, NULL, NULL, NULL, NULL);",
+        {{"Thai", kThai}});
+    ResultSet rs = conn.query(
+        "SELECT Id, Code, Name, Qty, Price, Ratio, Made, Active, N'ไทย' + Code AS Label"
+        " FROM Product ORDER BY Id");
+    ASSERT_EQ(rs.columnCount(), 9);
+    const FieldType expected[] = {FieldType::Integer,  FieldType::String,  FieldType::String,
+                                  FieldType::Decimal,  FieldType::Decimal, FieldType::Float,
+                                  FieldType::DateTime, FieldType::Bool,    FieldType::String};
+    for (int c = 0; c < 9; ++c) EXPECT_EQ(rs.columns()[c].type, expected[c]) << c;
+    EXPECT_EQ(rs.columns()[2].size, 60);
+    EXPECT_EQ(rs.columns()[3].precision, 18);
+    EXPECT_EQ(rs.columns()[3].scale, 2);
+
+    ASSERT_EQ(rs.rowCount(), 2);
+    EXPECT_EQ(rs.value(0, "id"), QVariant(qlonglong(1)));
+    EXPECT_EQ(rs.value(0, "NAME").toString(), kThai);
+    EXPECT_EQ(rs.value(0, "Qty").value<Decimal>().toString(), "1234.50");
+    EXPECT_EQ(rs.value(0, "Price").value<Decimal>().toString(), "99.9900");
+    EXPECT_DOUBLE_EQ(rs.value(0, "Ratio").toDouble(), 1.5);
+    EXPECT_EQ(rs.value(0, "Made").toDateTime(),
+              QDateTime(QDate(2023, 12, 31), QTime(23, 59, 58, 997)));
+    EXPECT_EQ(rs.value(0, "Active"), QVariant(true));
+    EXPECT_EQ(rs.value(0, "Label").toString(), QString::fromUtf8("ไทยP1"));
+    for (int c = 2; c < 8; ++c) EXPECT_TRUE(rs.value(1, c).isNull()) << c;
+
+    EXPECT_THROW(rs.value(0, "NoSuchColumn"), DatabaseError);
+    // Only row changes count; a batch that changes nothing says so.
+    EXPECT_EQ(conn.execute("UPDATE Product SET Qty = 1; SELECT * FROM Product"), 2);
+    EXPECT_EQ(conn.execute("SELECT * FROM Product"), -1);
+    EXPECT_EQ(conn.queryAll("SELECT 1; SELECT 2, 3").size(), 2);
+    EXPECT_EQ(conn.query("UPDATE Product SET Qty = 2").columnCount(), 0);
+}
+
+TEST_F(ConnectionTest, ProceduresTakeNamedArgumentsAndReturnOutputs) {
+    conn.execute(
+        "CREATE PROCEDURE NewDocumentNo @DocCode varchar(20), @DocYear int,"
+        " @NewNo varchar(30) OUTPUT, @Stamp datetime OUTPUT, @Total decimal(18,2) OUTPUT AS\n"
+        "BEGIN\n"
+        "  SET @NewNo = @DocCode + '-' + CONVERT(varchar(4), @DocYear) + N'-ไทย'\n"
+        "  SET @Stamp = '2024-05-06 07:08:09.010'\n"
+        "  SET @Total = @Total + 0.5\n"
+        "  SELECT @DocYear AS DocYear\n"
+        "  RETURN 7\n"
+        "END");
+    ProcResult r = conn.callProcedure(
+        "NewDocumentNo",
+        {ProcParam::out("@Stamp", FieldType::DateTime), ProcParam::in("DocYear", 2024),
+         ProcParam::out("@NewNo"), ProcParam::out("Total", FieldType::Decimal, dec(u"1.25")),
+         ProcParam::in("@DocCode", "ORD-BRANCH")});
+    EXPECT_EQ(r.returnValue, 7);
+    EXPECT_EQ(r.output("newno").toString(), QString::fromUtf8("ORD-BRANCH-2024-ไทย"));
+    EXPECT_EQ(r.output("@Stamp").toDateTime(), QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10)));
+    EXPECT_EQ(r.output("Total").value<Decimal>(), *Decimal::parse(u"1.75"));
+    ASSERT_EQ(r.resultSets.size(), 1);
+    EXPECT_EQ(r.resultSets[0].value(0, "DocYear"), QVariant(qlonglong(2024)));
+
+    DatabaseError e =
+        errorOf([&] { conn.callProcedure("NewDocumentNo", {ProcParam::in("@X", 1)}); });
+    EXPECT_EQ(e.number(), 8145);
+    e = errorOf([&] { conn.callProcedure("NoSuchProc"); });
+    EXPECT_EQ(e.number(), 2812);
+}
+
+TEST_F(ConnectionTest, TransactionsCommitAndRollBack) {
+    EXPECT_FALSE(conn.inTransaction());
+    conn.rollback();  // nothing to roll back: no error
+    EXPECT_THROW(conn.commit(), DatabaseError);
+
+    conn.startTransaction();
+    EXPECT_TRUE(conn.inTransaction());
+    EXPECT_THROW(conn.startTransaction(), DatabaseError);
+    conn.execute("INSERT INTO Product (Id, Code) VALUES (1, 'A')");
+    conn.commit();
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(countOf("Product"), 1);
+
+    conn.startTransaction();
+    conn.execute("INSERT INTO Product (Id, Code) VALUES (2, 'B')");
+    conn.execute("UPDATE Product SET Code = 'Z' WHERE Id = 1");
+    conn.rollback();
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(countOf("Product"), 1);
+    EXPECT_EQ(conn.query("SELECT Code FROM Product").value(0, 0).toString(), "A");
+
+    // Closing the connection gives up an unfinished transaction.
+    conn.startTransaction();
+    conn.execute("DELETE FROM Product");
+    conn.close();
+    EXPECT_EQ(countOf("Product"), 1);
+}
+
+TEST_F(ConnectionTest, ServerErrorsKeepNumberSeverityStateLineAndText) {
+    conn.execute("INSERT INTO Product (Id, Code) VALUES (1, 'A')");
+    DatabaseError e = errorOf([&] {
+        conn.execute(
+            "UPDATE Product SET Code = 'B'\nINSERT INTO Product (Id, Code) VALUES (1, 'A')");
+    });
+    EXPECT_EQ(e.number(), 2627);
+    EXPECT_EQ(e.severity(), 14);
+    EXPECT_EQ(e.line(), 2);
+    EXPECT_TRUE(e.message().contains("Cannot insert duplicate")) << e.what();
+    EXPECT_FALSE(e.isConnectionFailure());
+    EXPECT_STREQ(e.what(), e.message().toStdString().c_str());
+
+    e = errorOf([&] { conn.execute("INSERT INTO Product (Id, Code) VALUES (3, NULL)"); });
+    EXPECT_EQ(e.number(), 515);
+    EXPECT_TRUE(e.message().contains("Cannot insert the value NULL into column 'Code'"));
+
+    e = errorOf([&] { conn.query("SELECT * FROM\nNoSuchTable"); });
+    EXPECT_EQ(e.number(), 208);
+    EXPECT_EQ(e.severity(), 16);
+}
+
+TEST_F(ConnectionTest, UnreachableEmbeddedServerIsANetworkError) {
+    // No server folder: the server cannot be reached.
+    Connection c("DMDATA");
+    c.setParams(connectionParameterList("Shop", serverDir + "/missing", 2400));
+    DatabaseError e = errorOf([&] { c.open(); });
+    EXPECT_TRUE(e.isConnectionFailure());
+    EXPECT_TRUE(e.message().startsWith(kNetworkErrorFragment)) << e.what();
+    EXPECT_FALSE(c.isOpen());
+
+    // The server is there but the database is not: the server's own refusal.
+    c.setParams(connectionParameterList("NoSuchDb", serverDir, 2400));
+    e = errorOf([&] { c.query("SELECT 1"); });
+    EXPECT_EQ(e.number(), 4060);
+    EXPECT_FALSE(e.isConnectionFailure());
+    EXPECT_FALSE(e.message().contains(kNetworkErrorFragment));
+    EXPECT_TRUE(e.message().contains("NoSuchDb"));
+}
