@@ -599,6 +599,30 @@ struct Session::Impl : TranslateContext {
                 "SELECT name, id, xtype, length, colid, prec, scale, nullable AS "
                 "isnullable, 0 AS usertype FROM " +
                 s + ".__tsq_columns";
+        } else if (l == "systypes") {
+            // The built-in types, then the database's own alias types.
+            t->name = "systypes";
+            col("name", ty("nvarchar(128)"));
+            col("xtype", ty("tinyint"));
+            col("xusertype", ty("smallint"));
+            col("length", ty("smallint"));
+            col("allownulls", ty("bit"));
+            std::string builtins;
+            for (const char* n : {"bit",        "tinyint",   "smallint",      "int",
+                                  "bigint",     "decimal",   "numeric",       "money",
+                                  "smallmoney", "float",     "real",          "char",
+                                  "varchar",    "nchar",     "nvarchar",      "text",
+                                  "ntext",      "datetime",  "smalldatetime", "date",
+                                  "binary",     "varbinary", "image",         "uniqueidentifier"}) {
+                SqlType bt = *SqlType::parse(n);
+                builtins += (builtins.empty() ? "" : " UNION ALL ") + std::string("SELECT '") + n +
+                            "' AS name, " + std::to_string(systemTypeId(bt)) + " AS xtype, " +
+                            std::to_string(systemTypeId(bt)) + " AS xusertype, " +
+                            std::to_string(byteLength(bt)) + " AS length, 1 AS allownulls";
+            }
+            t->systemQuery = "SELECT * FROM (" + builtins +
+                             ") UNION ALL SELECT name, NULL, 256 + rowid, NULL, nullable FROM " +
+                             s + ".__tsq_types";
         } else if (l == "sysindexes") {
             t->name = "sysindexes";
             col("id", ty("int"));

@@ -850,6 +850,14 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 ".__tsq_objects WHERE name = tsq_objname(" + n.sql + ") COLLATE NOCASE)";
         return r;
     }
+    if (f == "TYPE_ID") {
+        need(1, 1);
+        r.type = kInt;
+        r.sql = "(SELECT xusertype FROM " +
+                ctx_.findTable(ast::ObjectName{{"systypes"}})->sqlName() +
+                " WHERE name = tsq_objname(" + toText(arg(0)).sql + ") COLLATE NOCASE)";
+        return r;
+    }
     if (f == "DB_NAME") {
         r.type = nvarcharOf(128);
         r.sql = quoteLiteral(ctx_.currentDatabase());

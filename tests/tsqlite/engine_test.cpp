@@ -350,6 +350,11 @@ TEST_F(EngineTest, IdentityTakesSeedAndStep) {
 TEST_F(EngineTest, UserTypesAndReRunnableUpgradeScripts) {
     q("EXEC sp_addtype IdNo, 'varchar(20)', 'NOT NULL'");
     q("CREATE TYPE CharFlag FROM char(1) NULL");
+    q("IF NOT EXISTS (SELECT * FROM SysTypes WHERE Name = 'Char80') "
+      "EXEC sp_addtype Char80, 'varchar(80)'");
+    EXPECT_EQ(integer("SELECT COUNT(*) FROM systypes WHERE name IN ('idno', 'Char80', 'int')"), 3);
+    EXPECT_TRUE(scalar("SELECT TYPE_ID('CharFlag')").kind == Value::Kind::Int);
+    EXPECT_TRUE(scalar("SELECT TYPE_ID('NoSuchType')").isNull());
     q("CREATE TABLE Menu (MenuId IdNo, Visible CharFlag)");
     auto rs =
         q("SELECT xtype, length, isnullable FROM SysColumns WHERE id = Object_Id('Menu') "
