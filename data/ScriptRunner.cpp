@@ -1,5 +1,8 @@
 #include "data/ScriptRunner.h"
 
+#include "db/connection.h"
+#include "db/sql_params.h"
+
 namespace {
 
 // Where the server's lexer is at a given point of the text.
@@ -127,4 +130,76 @@ QStringList splitScript(const QString& script) {
     QStringList texts;
     for (const ScriptStatement& s : splitScriptStatements(script)) texts.append(s.text);
     return texts;
+}
+
+QStringList TSQLScript::paramNames() const {
+    return db::parameterNames(sql_);
+}
+
+void TSQLScript::setParam(const QString& name, const QVariant& value) {
+    for (auto it = values_.begin(); it != values_.end(); ++it) {
+        if (it.key().compare(name, Qt::CaseInsensitive) == 0) {
+            it.value() = value;
+            return;
+        }
+    }
+    values_.insert(name, value);
+}
+
+QVariant TSQLScript::param(const QString& name) const {
+    const QVariant* v = db::findParam(values_, name);
+    return v ? *v : QVariant();
+}
+
+namespace {
+
+// The statement's error with its place in the script; a lost connection stays as it is.
+db::DatabaseError atLine(const db::DatabaseError& e, int line) {
+    if (e.isConnectionFailure()) return e;
+    db::DatabaseError placed(
+        QStringLiteral("%1\nScript statement ending at line %2").arg(e.message()).arg(line),
+        e.number(), e.severity(), e.state(), e.line());
+    placed.setProcedure(e.procedure());
+    return placed;
+}
+
+}  // namespace
+
+void TSQLScript::execute(db::Connection& connection) const {
+    if (sql_.isEmpty()) throw db::DatabaseError(QStringLiteral("The script is empty."));
+    connection.open();
+    const QList<ScriptStatement> statements = splitScriptStatements(sql_, syntax_);
+    if (statements.isEmpty())
+        throw db::DatabaseError(QStringLiteral("The script holds no statement."));
+
+    bool ownTransaction = false;
+    if (transaction_ && !connection.inTransaction()) {
+        try {
+            connection.startTransaction();
+            ownTransaction = true;
+        } catch (const db::DatabaseError&) {
+            // Without a transaction the script still runs, each statement on its own.
+        }
+    }
+
+    for (const ScriptStatement& statement : statements) {
+        db::Params bound;
+        for (const QString& name : db::parameterNames(statement.text)) {
+            // Unset names are left out: the statement then fails naming the parameter.
+            if (const QVariant* v = db::findParam(values_, name)) bound.insert(name, *v);
+        }
+        try {
+            connection.execute(statement.text, bound);
+        } catch (const db::DatabaseError& e) {
+            if (ownTransaction) {
+                try {
+                    connection.rollback();
+                } catch (const db::DatabaseError&) {
+                    // The statement's error is the one to report.
+                }
+            }
+            throw atLine(e, statement.line);
+        }
+    }
+    if (ownTransaction) connection.commit();
 }

@@ -4,6 +4,13 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+
+#include "db/result_set.h"
+
+namespace db {
+class Connection;
+}
 
 // How a script's text is cut into statements. The scripts of this program end a statement
 // with a line holding "/" alone, or with a semicolon.
@@ -36,3 +43,45 @@ QList<ScriptStatement> splitScriptStatements(const QString& script,
 
 // The statements' texts alone.
 QStringList splitScript(const QString& script);
+
+// A script of statements run one after another on one connection (TSQLScript). Each statement
+// gets the values of the :name parameters it uses; a name used by several statements takes the
+// same value in all of them.
+class TSQLScript {
+public:
+    TSQLScript() = default;
+    explicit TSQLScript(const QString& sql) : sql_(sql) {}
+
+    const QString& sql() const { return sql_; }
+    // Values already given to parameters are kept for the new text.
+    void setSql(const QString& sql) { sql_ = sql; }
+
+    // The parameters the text uses, in order of first use, each once (see db::parameterNames).
+    QStringList paramNames() const;
+    // Names ignore letter case, as on the server.
+    void setParam(const QString& name, const QVariant& value);
+    QVariant param(const QString& name) const;
+
+    // Whether execute() wraps the script in a transaction of its own when the connection has
+    // none active. Off by default: the script then runs in the caller's transaction, if any,
+    // or each statement commits on its own.
+    bool transaction() const { return transaction_; }
+    void setTransaction(bool on) { transaction_ = on; }
+
+    const ScriptSyntax& syntax() const { return syntax_; }
+    void setSyntax(const ScriptSyntax& syntax) { syntax_ = syntax; }
+
+    // Runs the statements in order. An empty text, or one without any statement, is an
+    // error. The first statement that fails ends the script: its db::DatabaseError is thrown
+    // with the number of the line that ended the statement added to the message, and no
+    // further statement runs. Statements already run stay applied, except under the script's
+    // own transaction, which is then rolled back. A parameter without a value fails its
+    // statement.
+    void execute(db::Connection& connection) const;
+
+private:
+    QString sql_;
+    db::Params values_;
+    bool transaction_ = false;
+    ScriptSyntax syntax_;
+};
