@@ -196,12 +196,7 @@ struct Session::Impl : TranslateContext {
 
     // ---- SQLite helpers --------------------------------------------------------------------
 
-    [[noreturn]] void fail(int rc, const std::string& context = "") {
-        std::string msg = sqlite3_errmsg(db);
-        Error decoded(0, "");
-        if (decodeError(msg, decoded)) throw decoded;
-        throw translateSqliteError(rc, msg, context);
-    }
+    [[noreturn]] void fail(int rc, const std::string& context = "") { throw errorOf(rc, context); }
 
     Error translateSqliteError(int rc, const std::string& msg, const std::string& context) {
         int ext = sqlite3_extended_errcode(db);
@@ -270,6 +265,9 @@ struct Session::Impl : TranslateContext {
     std::string lastVerb;
     int tryDepth = 0;
     std::vector<std::string> conflictColumns;
+    // #tables this session made and has not dropped, in order, with their sequence numbers.
+    std::vector<std::pair<size_t, std::string>> tempMade;
+    size_t nextTempSeq = 0;
     std::map<std::string, std::pair<long long, long long>>
         identityCache;                 // last, step  // key columns of the last unique-key failure
     std::vector<Error> caught;         // errors being handled by CATCH blocks, innermost last
@@ -569,7 +567,7 @@ struct Session::Impl : TranslateContext {
             c.type = ty;
             t->columns.push_back(c);
         };
-        auto ty = [](const char* spec) { return *SqlType::parse(spec); };
+        auto ty = [](const char* name) { return *SqlType::parse(name); };
         std::string l = lower(name);
         if (l == "sysobjects") {
             t->name = "sysobjects";
@@ -1029,14 +1027,12 @@ struct Session::Impl : TranslateContext {
                 if (s.elseStmt) return runStatement(*s.elseStmt, sink);
                 return Flow::Next;
             case K::While: {
-                long long guard = 0;
                 while (evalCondition(*s.value)) {
                     Flow f = runStatement(*s.thenStmt, sink);
                     if (f == Flow::Break) break;
                     if (f == Flow::Return) return f;
                     if (deadlineSet && std::chrono::steady_clock::now() > deadline)
                         throw Error(-2, "Query timeout expired", 16, 1);
-                    ++guard;
                 }
                 return Flow::Next;
             }
@@ -1266,17 +1262,14 @@ struct Session::Impl : TranslateContext {
         if (vars) *vars = f.vars;
     }
 
-    // #tables created inside a procedure or dynamic batch go when it ends.
-    std::vector<std::string> tempTables() {
-        std::vector<std::string> names;
-        for (auto& r : queryRows("SELECT name FROM temp.__tsq_objects WHERE xtype = 'U'"))
-            names.push_back(r[0].s);
-        return names;
-    }
+    // #tables created inside a procedure or dynamic batch go when it ends: the session notes
+    // each one it makes, and a scope drops those made since it began.
+    size_t tempTables() const { return nextTempSeq; }
 
-    void dropTempTablesSince(const std::vector<std::string>& before) {
-        for (auto& name : tempTables()) {
-            if (std::find(before.begin(), before.end(), name) != before.end()) continue;
+    void dropTempTablesSince(size_t mark) {
+        while (!tempMade.empty() && tempMade.back().first >= mark) {
+            std::string name = tempMade.back().second;
+            tempMade.pop_back();
             ast::ObjectName n;
             n.parts = {name};
             ast::Stmt drop;
@@ -1655,9 +1648,6 @@ struct Session::Impl : TranslateContext {
         reportCount(sink, runChange(c));
     }
 
-    // Resolves the table an UPDATE/DELETE names, which may be an alias from its FROM clause.
-    std::shared_ptr<TableInfo> findTarget(const ast::Stmt& s) { return findTable(s.target); }
-
     // ---- DDL ---------------------------------------------------------------------------------
 
     std::string sourceText(const ast::Expr& e) {
@@ -1692,25 +1682,13 @@ struct Session::Impl : TranslateContext {
         }
         ddl += ")";
         exec(ddl);
+        if (schema == "temp") tempMade.emplace_back(nextTempSeq++, name);
         long long id = nextObjectId(schema);
         queryRow("INSERT INTO " + s +
                      ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, 'U', 0, ?)",
                  {Value::integer(id), Value::text(name), Value::text(currentDateTime())});
         for (size_t i = 0; i < cols.size(); ++i) {
-            const auto& c = cols[i];
-            queryRow("INSERT INTO " + s +
-                         ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, "
-                         "seed, step, defaultexpr, xtype, length, prec, scale) VALUES "
-                         "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                     {Value::integer(id), Value::integer(static_cast<long long>(i + 1)),
-                      Value::text(c.name), Value::text(c.type.toString()),
-                      c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
-                      Value::integer(c.nullable), Value::integer(c.identity),
-                      Value::integer(c.seed), Value::integer(c.step),
-                      c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
-                      Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
-                      Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
-                      Value::integer(c.type.scale)});
+            insertColumnRow(schema, id, static_cast<int>(i + 1), cols[i]);
         }
         int indid = 1;
         for (auto& k : constraints) {
@@ -1832,20 +1810,7 @@ struct Session::Impl : TranslateContext {
                     }
                     exec(ddl);
                     ++colid;
-                    queryRow(
-                        "INSERT INTO " + sch +
-                            ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, "
-                            "seed, step, defaultexpr, xtype, length, prec, scale) VALUES "
-                            "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                        {Value::integer(t->id), Value::integer(colid), Value::text(c.name),
-                         Value::text(c.type.toString()),
-                         c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
-                         Value::integer(c.nullable), Value::integer(c.identity),
-                         Value::integer(c.seed), Value::integer(c.step),
-                         c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
-                         Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
-                         Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
-                         Value::integer(c.type.scale)});
+                    insertColumnRow(t->schema, t->id, colid, c);
                 }
             } else if (s.alterAction == A::AlterColumn) {
                 for (auto& d : s.columnDefs) {
@@ -1942,6 +1907,23 @@ struct Session::Impl : TranslateContext {
         });
     }
 
+    // The catalog row of one column.
+    void insertColumnRow(const std::string& schema, long long id, int colid, const ColumnInfo& c) {
+        queryRow("INSERT INTO " + quoteIdent(schema) +
+                     ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, "
+                     "seed, step, defaultexpr, xtype, length, prec, scale) VALUES "
+                     "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                 {Value::integer(id), Value::integer(colid), Value::text(c.name),
+                  Value::text(c.type.toString()),
+                  c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
+                  Value::integer(c.nullable), Value::integer(c.identity), Value::integer(c.seed),
+                  Value::integer(c.step),
+                  c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
+                  Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
+                  Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
+                  Value::integer(c.type.scale)});
+    }
+
     void rebuildTable(const std::string& schema, long long id, const std::string& name) {
         std::string sch = quoteIdent(schema);
         std::vector<ColumnInfo> cols;
@@ -2010,6 +1992,9 @@ struct Session::Impl : TranslateContext {
                      {Value::integer(t->id), Value::integer(t->id)});
             bumpVersion(t->schema);
         });
+        if (t->schema == "temp")
+            std::erase_if(tempMade,
+                          [&](const auto& m) { return lower(m.second) == lower(t->name); });
     }
 
     void createIndex(const ast::Stmt& s) {
@@ -2268,10 +2253,10 @@ struct Session::Impl : TranslateContext {
             bool value;
             ~Restore() { ref = value; }
         } restoreNocount{nocount, savedNocount};
-        auto tempsBefore = tempTables();
+        size_t tempsBefore = tempTables();
         struct DropTemps {
             Impl& impl;
-            const std::vector<std::string>& before;
+            size_t before;
             ~DropTemps() {
                 try {
                     impl.dropTempTablesSince(before);

@@ -1685,7 +1685,7 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
         std::string sql = "UPDATE " + t.sqlName() + " AS " + targetAlias + " SET ";
         for (size_t i = 0; i < sets.size(); ++i) sql += (i ? ", " : "") + sets[i];
         if (!where.empty()) sql += " WHERE " + where;
-        if (s.top) sql = rowLimited(sql, t, where, *s.top, targetAlias, "UPDATE", sets);
+        if (s.top) sql = rowLimited(t, where, *s.top, targetAlias, "UPDATE", sets);
         return sql;
     }
     // Joined update: evaluate the new values per target row, then write them by rowid.
@@ -1706,10 +1706,9 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
     return sql;
 }
 
-std::string Translator::rowLimited(const std::string& sql, const TableInfo& t,
-                                   const std::string& where, const ast::Expr& top,
-                                   const std::string& alias, const std::string& verb,
-                                   const std::vector<std::string>& sets) {
+std::string Translator::rowLimited(const TableInfo& t, const std::string& where,
+                                   const ast::Expr& top, const std::string& alias,
+                                   const std::string& verb, const std::vector<std::string>& sets) {
     std::string n = expr(top, nullptr).sql;
     std::string inner = "SELECT " + alias + ".rowid FROM " + t.sqlName() + " AS " + alias +
                         (where.empty() ? "" : " WHERE " + where) + " LIMIT " + n;
@@ -1725,7 +1724,7 @@ std::string Translator::del(const ast::Stmt& s, const TableInfo& t) {
         scope.sources.push_back(sourceOf(std::make_shared<TableInfo>(t), t.name));
         std::string alias = scope.sources.back().sqlAlias;
         std::string where = s.where ? boolean(*s.where, &scope).sql : "";
-        if (s.top) return rowLimited("", t, where, *s.top, alias, "DELETE", {});
+        if (s.top) return rowLimited(t, where, *s.top, alias, "DELETE", {});
         return "DELETE FROM " + t.sqlName() + " AS " + alias +
                (where.empty() ? "" : " WHERE " + where);
     }

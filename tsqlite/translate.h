@@ -104,8 +104,8 @@ private:
     bool returnsOneRow(const ast::SelectStmt& s);
     void checkGrouping(const ast::SelectCore& c, Scope& scope);
     std::string defaultSql(const ColumnInfo& c);
-    std::string rowLimited(const std::string& sql, const TableInfo& t, const std::string& where,
-                           const ast::Expr& top, const std::string& alias, const std::string& verb,
+    std::string rowLimited(const TableInfo& t, const std::string& where, const ast::Expr& top,
+                           const std::string& alias, const std::string& verb,
                            const std::vector<std::string>& sets);
     std::map<std::string, std::unique_ptr<ast::Batch>> defaults_;
 

@@ -65,10 +65,10 @@ struct SqlType {
 
     // "varchar(20)", "decimal(18,2)", "int", "nvarchar(max)"...
     std::string toString() const;
-    // Parses a type spec as written in T-SQL ("varchar(20)", "DECIMAL(18, 2)", "numeric",
+    // Parses a type as written in T-SQL ("varchar(20)", "DECIMAL(18, 2)", "numeric",
     // "char"). Defaults follow SQL Server: char/varchar without length is 1 (30 in CAST/CONVERT,
     // which the caller handles), decimal without precision is (18,0).
-    static std::optional<SqlType> parse(std::string_view spec);
+    static std::optional<SqlType> parse(std::string_view text);
     // Type by name and optional arguments; nullopt for an unknown name.
     static std::optional<SqlType> fromName(std::string_view name, int arg1 = -2, int arg2 = -2);
 

@@ -570,3 +570,19 @@ TEST_F(EngineTest, UpdateAndDeleteThroughAnAliasOfASelfJoin) {
     q("DELETE c FROM O p JOIN O c ON c.Parent = p.No WHERE c.Qty > 16");
     EXPECT_EQ(integer("SELECT COUNT(*) FROM O"), 2);
 }
+
+TEST_F(EngineTest, TempTablesEndWithTheScopeThatMadeThem) {
+    q("CREATE TABLE #outer (a int)");
+    q("CREATE PROCEDURE MakeTemp AS\n"
+      "CREATE TABLE #inner (a int)\n"
+      "DROP TABLE #outer\n"
+      "CREATE TABLE #outer (b int)\n"
+      "INSERT INTO #inner VALUES (1)");
+    q("EXEC MakeTemp");
+    // Both tables the procedure made are gone, the one it dropped included.
+    EXPECT_TRUE(scalar("SELECT OBJECT_ID('tempdb..#inner')").isNull());
+    EXPECT_TRUE(scalar("SELECT OBJECT_ID('tempdb..#outer')").isNull());
+    q("CREATE TABLE #kept (a int) EXEC('SELECT 1 AS x INTO #gone')");
+    EXPECT_FALSE(scalar("SELECT OBJECT_ID('tempdb..#kept')").isNull());
+    EXPECT_TRUE(scalar("SELECT OBJECT_ID('tempdb..#gone')").isNull());
+}
