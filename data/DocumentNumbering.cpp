@@ -10,13 +10,6 @@ const QString kGetYear = QStringLiteral("GetYear");
 
 }  // namespace
 
-const QString DocumentNumbering::kConfigSql = QStringLiteral(
-    "SELECT *\n"
-    "       ,(Select M.Code From Misc M Where M.Id = MainCurrencyId) MainCurrencyCode\n"
-    "       ,(Select M.Description From Misc M Where M.Id = MainCurrencyId) MainCurrencyName\n"
-    "FROM Config\n"
-    "Where id=1");
-
 const QString DocumentNumbering::kDocConvertSql = QStringLiteral(
     "SELECT D.Id, D.Code, D.Description, D.Prefix, D.LastNo, D.DocumentLength,\n"
     "  D.AutoRun, D.DocType\n"
@@ -31,27 +24,12 @@ const QString DocumentNumbering::kDocumentNoSql = QStringLiteral(
 
 const QString DocumentNumbering::kNewDocumentNoProc = QStringLiteral("NewDocumentNo");
 
-DocumentNumbering::DocumentNumbering(db::Connection& connection) : connection_(connection) {}
-
-void DocumentNumbering::openConfig() {
-    if (!config_) config_ = connection_.query(kConfigSql);
-}
-
-void DocumentNumbering::reopenConfig() {
-    config_.reset();
-    openConfig();
-}
-
-int DocumentNumbering::runYear() const {
-    if (!config_ || config_->isEmpty()) return 0;
-    const int column = config_->columnIndex(QStringLiteral("RunYear"));
-    if (column < 0) return 0;
-    return config_->value(0, column).toInt();
-}
+DocumentNumbering::DocumentNumbering(db::Connection& connection, SettingsRow& config)
+    : connection_(connection), config_(config) {}
 
 int DocumentNumbering::GetDocumentLength(const QString& code) {
-    openConfig();
-    const int year = runYear();
+    config_.open();
+    const int year = config_.runYear();
     const db::Params params{{kGetCode, code}, {kGetYear, year}};
 
     docConvert_ = db::ResultSet();

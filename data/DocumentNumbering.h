@@ -10,13 +10,12 @@
 #include <QString>
 #include <optional>
 
+#include "data/SettingsRow.h"
 #include "db/connection.h"
 #include "db/result_set.h"
 
 class DocumentNumbering {
 public:
-    // The settings row (QConfig).
-    static const QString kConfigSql;
     // QDocConvert: the series a code and year are redirected to (:GetCode, :GetYear).
     static const QString kDocConvertSql;
     // QDocumentNo: the code's own series of the year (:GetCode, :GetYear).
@@ -24,8 +23,8 @@ public:
     // The procedure that draws and consumes the next number of a series.
     static const QString kNewDocumentNoProc;
 
-    // Not owned; the connection outlives this object.
-    explicit DocumentNumbering(db::Connection& connection);
+    // Not owned; both outlive this object. The settings row gives the running year.
+    DocumentNumbering(db::Connection& connection, SettingsRow& config);
 
     // Looks up the series of the code for Config.RunYear and returns its DocumentLength.
     // A redirected code (DocNoConvert) leaves DocAutoRun as it was. A code's own series sets
@@ -41,22 +40,13 @@ public:
     bool DocAutoRun() const { return docAutoRun_; }
     void setDocAutoRun(bool autoRun) { docAutoRun_ = autoRun; }
 
-    // The settings row, opened on the first look-up. Reopening reads it again (as after every
-    // connect of the main connection); closing empties it until the next look-up.
-    bool isConfigOpen() const { return config_.has_value(); }
-    void openConfig();
-    void reopenConfig();
-    void closeConfig() { config_.reset(); }
-    // Config.RunYear; 0 when the row or the value is missing.
-    int runYear() const;
-
     // The two look-up results as the last GetDocumentLength left them (they stay open).
     const db::ResultSet& docConvert() const { return docConvert_; }
     const db::ResultSet& documentNo() const { return documentNo_; }
 
 private:
     db::Connection& connection_;
-    std::optional<db::ResultSet> config_;
+    SettingsRow& config_;
     db::ResultSet docConvert_;
     db::ResultSet documentNo_;
     bool docAutoRun_ = false;

@@ -26,7 +26,15 @@ void Connection::open() {
     else
         driver_ = openOdbcDriver(p, server.host, seconds);
     kind_ = server.kind;
-    if (afterConnect_) afterConnect_(*this);
+    if (afterConnect_) {
+        // A connect whose follow-up fails has failed: the next use connects again.
+        try {
+            afterConnect_(*this);
+        } catch (...) {
+            driver_.reset();
+            throw;
+        }
+    }
 }
 
 void Connection::close() {

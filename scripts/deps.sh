@@ -10,6 +10,8 @@ DEPS_PACKAGES=(
     clang libclang-rt-14-dev # libFuzzer and the sanitizers' runtime
     qt6-base-dev libgl-dev   # the client (Qt 6 Widgets)
     unixodbc-dev tdsodbc     # a real SQL Server through ODBC and FreeTDS
+    libxlsxwriter-dev libfreexl-dev # spreadsheet files written and read back
+    xvfb xauth fonts-thai-tlwg      # a virtual display and Thai fonts for the screens
 )
 
 ensure_deps() {

@@ -76,7 +76,8 @@ protected:
     db::Connection conn{QStringLiteral("DMDATA")};
     RecordingMessageService messages;
     ScopedMessageService scoped{messages};
-    DocumentNumbering numbering{conn};
+    SettingsRow config{conn};
+    DocumentNumbering numbering{conn, config};
 };
 
 TEST_F(DocumentNumberingTest, LooksUpTheSeriesOfTheRunningYear) {
@@ -87,7 +88,7 @@ TEST_F(DocumentNumberingTest, LooksUpTheSeriesOfTheRunningYear) {
     EXPECT_FALSE(numbering.DocAutoRun());
     EXPECT_EQ(numbering.GetDocumentLength(QStringLiteral("ORD-BRANCH")), 12);
     EXPECT_TRUE(numbering.DocAutoRun());
-    EXPECT_EQ(numbering.runYear(), 2024);
+    EXPECT_EQ(config.runYear(), 2024);
     ASSERT_EQ(numbering.documentNo().rowCount(), 1);
     EXPECT_EQ(numbering.documentNo().value(0, QStringLiteral("Code")).toString(), "ORD-BRANCH");
     EXPECT_TRUE(numbering.docConvert().isEmpty());
@@ -100,7 +101,7 @@ TEST_F(DocumentNumberingTest, LooksUpTheSeriesOfTheRunningYear) {
     // The settings row is read once; a reopen (as after a connect) sees a new RunYear.
     conn.execute(QStringLiteral("UPDATE Config SET RunYear = 2023 WHERE Id = 1"));
     EXPECT_EQ(numbering.GetDocumentLength(QStringLiteral("ORD-BRANCH")), 12);
-    numbering.reopenConfig();
+    config.reopen();
     EXPECT_EQ(numbering.GetDocumentLength(QStringLiteral("ORD-BRANCH")), 9);
     EXPECT_FALSE(numbering.DocAutoRun());
 }
@@ -118,7 +119,7 @@ TEST_F(DocumentNumberingTest, MissingSeriesIsReportedAndNumberingIsManual) {
 
     // Without the settings row the year is 0.
     conn.execute(QStringLiteral("DELETE FROM Config"));
-    numbering.reopenConfig();
+    config.reopen();
     numbering.setDocAutoRun(true);
     EXPECT_EQ(numbering.GetDocumentLength(QStringLiteral("ORD-BRANCH")), 0);
     EXPECT_FALSE(numbering.DocAutoRun());

@@ -1,0 +1,168 @@
+#include "data/Dm_Config.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "data/ConfigUpgrade.h"
+#include "data/ErrorTranslation.h"
+#include "data/Messages.h"
+#include "data/Workstation.h"
+#include "db/connection_params.h"
+
+TDMConfig* DmConfig = nullptr;
+
+const QString TDMConfig::kCompanyConfigSql = QStringLiteral(
+    "SELECT C.Company, C.PicturePath, C.Public_Price_IE, C.DefaultWh,\n"
+    "  C.POS1_Wh, C.POS1_TaxCode, C.POS1_Price_IE, C.POS1_PriceType,\n"
+    "  C.POS1_SumDetail, C.DefaultPosComPort,C.DefaultTax,\n"
+    "  C.DefaultPosMenuId,M.Command,M.MenuOption,\n"
+    "  O.Description, O.YearNo,\n"
+    "  P.Id, P.Code, P.Password, P.NameThai, P.NameEng, P.ShortName,\n"
+    "  P.Address1, P.Address2, P.Address3, P.Address4, P.Province, P.Zip,\n"
+    "  P.Telephone, P.Fax, P.EMail, P.Logo, P.TaxNo, P.InstallDate, P.RunYear,\n"
+    "  P.LocalServer,P.FUNDNAME, P.TaxBranchHead, P.TaxBranchCode, P.TaxBranchName\n"
+    "FROM CompanyConfig C\n"
+    "Inner Join DatabaseList O On (O.Company = C.Company) \n"
+    "Inner Join Company P On (P.Id = O.Company)\n"
+    "Left Outer Join Menu M On (M.Id = C.DefaultPosMenuId)\n"
+    "Where (O.DatabaseName = :GetName)");
+
+const QString TDMConfig::kCompanySql = QStringLiteral(
+    "SELECT ID,CODE, PASSWORD, NAMETHAI, NAMEENG, SHORTNAME, \n"
+    "  ADDRESS1, ADDRESS2, ADDRESS3, ADDRESS4, PROVINCE, ZIP, \n"
+    "  TELEPHONE, FAX, EMAIL, LOGO, TAXNO, RUNYEAR,FUNDNAME, Coalesce(TaxBranchHead, 'N') "
+    "TaxBranchHead, Coalesce(TaxBranchCode, '') TaxBranchCode, TaxBranchName\n"
+    "FROM COMPANY\n"
+    "Where (Id = (Select Distinct Company From DatabaseList Where DatabaseName = :GetName))");
+
+const QString TDMConfig::kSoftwareSql = QStringLiteral("select *\nfrom softwareconfig");
+
+const QString TDMConfig::kUserSql = QStringLiteral(
+    "select Code, fullname,languageno,EditSalePrice,Approve_Quo,Approve_SO,Approve_IV,"
+    "Approve_PO, Approved_PORQ,\n"
+    "       ApproveTranWH,ApproveTranBranch,ApproveWorkOrder,CanSeeCost,CanSeeSalePrice,"
+    "CanModifyCusSale,\n"
+    "       Approve_PreIs, CanModifyCusSale, ApproveCustomerDropUse, "
+    "ApproveCustomerDropCredit, Saleman,\n"
+    "       CanModifyCredit, CanSetProductBlock, CanSetProductMinus, "
+    "CanSaleCreditOnReturnCheque, UserSeeImport, UserSeeCost,CanSetOtherUserPass ,\n"
+    "       coalesce(Approve_PoLevel1,'N')Approve_PoLevel1 ,\n"
+    "       coalesce(Approve_PoLevel2,'N')Approve_PoLevel2 ,\n"
+    "       coalesce(Approve_PoLevel3,'N')Approve_PoLevel3 ,\n"
+    "       GroupId\n"
+    "from  username\n"
+    "where id=:uid");
+
+const QString TDMConfig::kProbeSql =
+    QStringLiteral("Select * From SysDatabases Where Name = 'QARN_Config_NWX'");
+
+QString ReadServerName(const QString& folder) {
+    const QString dir = folder.isEmpty() ? QDir::currentPath() : folder;
+    QFile file(QDir(dir).filePath(QStringLiteral("Server.Dat")));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QByteArray line = file.readLine();
+    if (file.error() != QFileDevice::NoError)
+        throw std::runtime_error("I/O error reading Server.Dat: " +
+                                 file.errorString().toStdString());
+    if (line.endsWith('\n')) line.chop(1);
+    if (line.endsWith('\r')) line.chop(1);
+    // Written by hand on Thai Windows installations, but server names are ASCII; read UTF-8.
+    return QString::fromUtf8(line);
+}
+
+QString serverNameOrDefault(const QString& folder) {
+    const QString name = ReadServerName(folder);
+    return name.isEmpty() ? QString::fromLatin1(kDefaultServerName) : name;
+}
+
+TDMConfig::TDMConfig(QObject* parent) : QObject(parent) {
+    DmCfg.setBeforeConnect([this](db::Connection& c) { DmCfgBeforeConnect(c); });
+    DmCfg.setAfterConnect([this](db::Connection& c) { DmCfgAfterConnect(c); });
+    DmConfig = this;
+}
+
+TDMConfig::~TDMConfig() {
+    if (DmConfig == this) DmConfig = nullptr;
+}
+
+void TDMConfig::DmCfgBeforeConnect(db::Connection& connection) {
+    const QString server = serverNameOrDefault(serverDatFolder_);
+    connection.params().clear();
+
+    // Which configuration database the server has decides the database of the list.
+    db::Connection master(QStringLiteral("DBMaster"));
+    master.setParams(
+        db::connectionParameterList(QStringLiteral("master"), server, kMasterQueryTime));
+    const bool hasNwx = !master.query(kProbeSql).isEmpty();
+    master.close();
+
+    configDatabase_ = QString::fromLatin1(hasNwx ? kConfigDatabaseNwx : kConfigDatabase);
+    connection.setParams(db::connectionParameterList(configDatabase_, server, kConfigQueryTime));
+}
+
+void TDMConfig::DmCfgAfterConnect(db::Connection& connection) {
+    upgradeConfiguration(connection);
+    QSoftware = db::ResultSet();
+    QSoftware = connection.query(kSoftwareSql);
+}
+
+void TDMConfig::CheckRight(int menuId, int userId) {
+    const db::ProcResult rights = DmCfg.callProcedure(
+        QStringLiteral("MENUCAPTION"),
+        {db::ProcParam::in(QStringLiteral("@MENUID"), menuId),
+         db::ProcParam::in(QStringLiteral("@USERID"), userId),
+         db::ProcParam::out(QStringLiteral("@CAPTION"), db::FieldType::String),
+         db::ProcParam::out(QStringLiteral("@ACCESS_R"), db::FieldType::String),
+         db::ProcParam::out(QStringLiteral("@ADD_R"), db::FieldType::String),
+         db::ProcParam::out(QStringLiteral("@MODIFY_R"), db::FieldType::String),
+         db::ProcParam::out(QStringLiteral("@DELETE_R"), db::FieldType::String),
+         db::ProcParam::out(QStringLiteral("@USERCODE"), db::FieldType::String),
+         db::ProcParam::out(QStringLiteral("@SALESID"), db::FieldType::Integer)});
+    MenuCaption = rights.output(QStringLiteral("@CAPTION")).toString().trimmed();
+    UserCode = rights.output(QStringLiteral("@USERCODE")).toString();
+    // Exactly "Y" grants; "y" or "Y " do not.
+    CanAccess = rights.output(QStringLiteral("@ACCESS_R")).toString() == u"Y";
+    CanDelete = rights.output(QStringLiteral("@DELETE_R")).toString() == u"Y";
+
+    const db::ResultSet user = DmCfg.query(kUserSql, {{QStringLiteral("uid"), userId}});
+    UserFullName =
+        user.isEmpty() ? QString() : user.value(0, QStringLiteral("fullname")).toString();
+    ThaiLanguage = !user.isEmpty() && !user.value(0, QStringLiteral("languageno")).isNull() &&
+                   user.value(0, QStringLiteral("languageno")).toInt() == 1;
+}
+
+void TDMConfig::GetCompanyConfig(const QString& code) {
+    CompanyCode = asciiUpperCase(code);
+    const db::Params params{{QStringLiteral("GetName"), CompanyCode}};
+    QCompanyConfig = db::ResultSet();
+    QCompanyConfig = DmCfg.query(kCompanyConfigSql, params);
+    if (QCompanyConfig.isEmpty()) {
+        MessageService::current().message(QStringLiteral("Not Found Database : ") + CompanyCode);
+        throw ProgramEnd(0);
+    }
+    QCompany = db::ResultSet();
+    QCompany = DmCfg.query(kCompanySql, params);
+    QSoftware = DmCfg.query(kSoftwareSql);
+}
+
+QVariant TDMConfig::company(const QString& column) const {
+    const int index = QCompany.columnIndex(column);
+    if (QCompany.isEmpty() || index < 0) return {};
+    return QCompany.value(0, index);
+}
+
+void TDMConfig::WriteErrorLog(const QString& message) {
+    DmCfg.callProcedure(QStringLiteral("AddErrorLog"),
+                        {db::ProcParam::in(QStringLiteral("@CompName"), LocalComputerName()),
+                         db::ProcParam::in(QStringLiteral("@LogName"), LocalLoginName()),
+                         db::ProcParam::in(QStringLiteral("@UserId"), UserId),
+                         db::ProcParam::in(QStringLiteral("@MenuId"), MenuId),
+                         db::ProcParam::in(QStringLiteral("@ErrorMsg"), message)});
+}
+
+bool TDMConfig::SendErrorMail(const QString& subject, const QString& body) {
+    // The suite names no mail server, sender or recipient: the report stays here.
+    Q_UNUSED(subject);
+    Q_UNUSED(body);
+    return false;
+}
