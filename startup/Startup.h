@@ -1,0 +1,60 @@
+#pragma once
+// Start-up: from the menu host's command line to the one module screen that becomes the main
+// window.
+//
+//   1 menu id, 2 user id, 3 company database code, 4 not read, 5 module number,
+//   6 read by the sold-out upload only; flags after them are the screens' own.
+#include <QApplication>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+class QWidget;
+
+// The module numbers and their screens. A number without a screen is not in the table.
+class ModuleTable {
+public:
+    using Factory = std::function<std::unique_ptr<QWidget>(const QStringList& arguments)>;
+    void add(int moduleNo, Factory factory) { factories_[moduleNo] = std::move(factory); }
+    bool contains(int moduleNo) const { return factories_.count(moduleNo) != 0; }
+    // nullptr when the number is not in the table.
+    std::unique_ptr<QWidget> create(int moduleNo, const QStringList& arguments) const;
+
+private:
+    std::map<int, Factory> factories_;
+};
+
+// A command-line parameter that is missing or not a whole number.
+class StartupError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The parameter as a 32-bit integer, as the menu host writes it (blanks around it allowed).
+int integerParameter(const QStringList& arguments, int position, const char* meaning);
+
+struct StartupOutcome {
+    std::unique_ptr<QWidget> screen;  // null: the program ends now, with exitCode
+    int exitCode = 0;
+};
+
+// Steps 6 onwards of the start-up, on the data modules DM and DmConfig that the caller has
+// created: parameters, rights, company, then the module's screen (not shown yet). `arguments`
+// are the command-line parameters without the program's name. Throws StartupError for a bad
+// parameter and db::DatabaseError when the configuration database fails.
+StartupOutcome startModule(const QStringList& arguments, const ModuleTable& modules);
+
+// The whole run: an empty command line ends at once; otherwise the application, the data
+// modules, startModule and the event loop. Errors before the loop are reported on standard
+// error and end the program with exit code 1.
+int runBackOffice(int argc, char** argv, const ModuleTable& modules);
+
+// The application object of the run: an error escaping an event handler goes to DM's error
+// handler and the program carries on.
+class BackOfficeApplication : public QApplication {
+public:
+    BackOfficeApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};

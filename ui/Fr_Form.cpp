@@ -1,0 +1,175 @@
+#include "ui/Fr_Form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QValidator>
+
+#include "data/Dm_Config.h"
+#include "data/Messages.h"
+
+namespace {
+
+// Turns typed letters into capitals, as the change-code field expects codes.
+class UpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
+TFrForm::TFrForm(QWidget* parent) : QMainWindow(parent) {
+    AcNew = makeAction(QStringLiteral("New"), QStringLiteral("New Record"), Qt::Key_F3);
+    AcDel = makeAction(QStringLiteral("Delete"), QStringLiteral("Delete Record"), Qt::Key_F8);
+    AcSave = makeAction(QStringLiteral("Save"), QStringLiteral("Save Record"), Qt::Key_F10);
+    AcChgCode = makeAction(QStringLiteral("Chg Code"), {}, Qt::Key_F12);
+    AcHist = makeAction(QStringLiteral("Hist."), QStringLiteral("Show History"),
+                        QKeySequence(Qt::CTRL | Qt::Key_H));
+    AcCopy = makeAction(QStringLiteral("Copy"), QStringLiteral("Copy Record"), Qt::Key_F6);
+    AcPrint = makeAction(QStringLiteral("Print"), QStringLiteral("Print Record"),
+                         QKeySequence(Qt::CTRL | Qt::Key_P));
+    AcApporved = makeAction(QStringLiteral("Apporved"), {}, {});
+    AcExit = makeAction(QStringLiteral("Exit"), QStringLiteral("Exit Program"),
+                        QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(AcNew, &QAction::triggered, this, [this] { AcNewExecute(); });
+    connect(AcExit, &QAction::triggered, this, &QWidget::close);
+
+    // The buttons sit in one panel of the toolbar so that each can be hidden on its own
+    // while its action (and shortcut) stays.
+    auto* toolbar = new QToolBar(this);
+    toolbar->setObjectName(QStringLiteral("ToolBar1"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->toggleViewAction()->setEnabled(false);
+    auto* buttons = new QWidget(toolbar);
+    auto* row = new QHBoxLayout(buttons);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    BNew = makeButton(AcNew);
+    BDel = makeButton(AcDel);
+    BSave = makeButton(AcSave);
+    BChgCode = makeButton(AcChgCode);
+    BHist = makeButton(AcHist);
+    BCopy = makeButton(AcCopy);
+    BPrint = makeButton(AcPrint);
+    // Only a caption: the approve action is not behind this button.
+    BApporved = new QToolButton;
+    BApporved->setText(QStringLiteral("Apporved"));
+    BApporved->setAutoRaise(true);
+    BApporved->setFocusPolicy(Qt::NoFocus);
+    BExit = makeButton(AcExit);
+    for (QToolButton* b : {BNew, BDel, BSave, BChgCode, BHist, BCopy, BPrint, BApporved, BExit})
+        row->addWidget(b);
+    ChgCode = new QLineEdit(QStringLiteral("CHGCODE"));
+    ChgCode->setValidator(new UpperCaseValidator(ChgCode));
+    ChgCode->setMaximumWidth(160);
+    row->addWidget(ChgCode);
+    row->addStretch(1);
+    toolbar->addWidget(buttons);
+    addToolBar(Qt::TopToolBarArea, toolbar);
+
+    central_ = new QWidget(this);
+    setCentralWidget(central_);
+
+    panel0_ = new QLabel(this);
+    panel1_ = new QLabel(this);
+    statusBar()->addWidget(panel0_, 1);
+    statusBar()->addWidget(panel1_, 2);
+    statusBar()->setSizeGripEnabled(false);
+}
+
+TFrForm::~TFrForm() {
+    if (keyPreview_) qApp->removeEventFilter(this);
+}
+
+QAction* TFrForm::makeAction(const QString& caption, const QString& hint, const QKeySequence& key) {
+    auto* action = new QAction(caption, this);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (!key.isEmpty()) action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    // Held by the window, so the shortcut works while its button is hidden.
+    addAction(action);
+    return action;
+}
+
+QToolButton* TFrForm::makeButton(QAction* action) {
+    auto* button = new QToolButton;
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setObjectName(QStringLiteral("B") + action->text().remove(u' ').remove(u'.'));
+    return button;
+}
+
+void TFrForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+}
+
+void TFrForm::FormShow() {
+    setWindowTitle(QGuiApplication::applicationDisplayName());
+    for (QToolButton* b : {BHist, BCopy, BPrint, BChgCode, BApporved}) b->setVisible(false);
+    AcNewExecute();
+}
+
+void TFrForm::AcNewExecute() {
+    ChgCode->setVisible(false);
+    AcSave->setEnabled(false);
+    AcDel->setEnabled(false);
+    AcChgCode->setEnabled(false);
+    // The window sees every key before its controls do.
+    if (!keyPreview_) {
+        qApp->installEventFilter(this);
+        keyPreview_ = true;
+    }
+}
+
+bool TFrForm::ownsKeyOf(QObject* watched) const {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    QWidget* focus = QApplication::focusWidget();
+    return widget == focus || (!focus && widget == this);
+}
+
+bool TFrForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !ownsKeyOf(watched))
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* focused = static_cast<QWidget*>(watched);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && plain) {
+        for (QWidget* w = focused; w && w != this; w = w->parentWidget())
+            if (w->property(kKeepsEnterProperty).toBool())
+                return QMainWindow::eventFilter(watched, event);
+        if (focused->isEnabled() && focused->focusPolicy() != Qt::NoFocus) focusNextChild();
+        return true;  // no control gets the Enter itself
+    }
+    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+        AcExit->trigger();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFrForm::closeEvent(QCloseEvent* event) {
+    const bool thai = DmConfig && DmConfig->ThaiLanguage;
+    if (confirmExit(thai))
+        event->accept();
+    else
+        event->ignore();
+}

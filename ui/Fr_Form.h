@@ -1,0 +1,70 @@
+#pragma once
+// The frame of the module screens: the toolbar of actions with their shortcuts, two status
+// panels, Enter to the next field, Escape to leave, and the exit question before the window
+// closes. A screen derives from it, adds its controls to centralArea() and connects the
+// actions it uses.
+#include <QAction>
+#include <QLineEdit>
+#include <QMainWindow>
+
+class QLabel;
+class QToolButton;
+
+class TFrForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFrForm(QWidget* parent = nullptr);
+    ~TFrForm() override;
+
+    // Where the screen puts its controls.
+    QWidget* centralArea() const { return central_; }
+    QLabel* statusPanel(int index) const { return index == 0 ? panel0_ : panel1_; }
+
+    // A widget (or any of its ancestors) marked with this property keeps Enter for itself,
+    // e.g. a grid that moves to its next column.
+    static constexpr const char* kKeepsEnterProperty = "keepsEnter";
+
+    QAction* AcNew;
+    QAction* AcDel;
+    QAction* AcSave;
+    QAction* AcChgCode;
+    QAction* AcHist;
+    QAction* AcCopy;
+    QAction* AcPrint;
+    QAction* AcApporved;
+    QAction* AcExit;
+
+    QToolButton* BNew;
+    QToolButton* BDel;
+    QToolButton* BSave;
+    QToolButton* BChgCode;
+    QToolButton* BHist;
+    QToolButton* BCopy;
+    QToolButton* BPrint;
+    QToolButton* BApporved;
+    QToolButton* BExit;
+
+    QLineEdit* ChgCode;
+
+protected:
+    // Run when the window is first shown: caption, buttons, then New. Screens that override
+    // it call this first.
+    virtual void FormShow();
+    // The frame's New; screens that override it call this first.
+    virtual void AcNewExecute();
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* makeAction(const QString& caption, const QString& hint, const QKeySequence& key);
+    QToolButton* makeButton(QAction* action);
+    bool ownsKeyOf(QObject* watched) const;
+
+    QWidget* central_;
+    QLabel* panel0_;
+    QLabel* panel1_;
+    bool shown_ = false;
+    bool keyPreview_ = false;
+};
