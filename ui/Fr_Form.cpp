@@ -147,6 +147,14 @@ bool TFrForm::ownsKeyOf(QObject* watched) const {
 }
 
 bool TFrForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && ownsKeyOf(watched)) {
+        // The window's shortcuts come before the control's own use of the key (Ctrl+X exits
+        // rather than cuts): keep the control from claiming it.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : actions())
+            if (action->isEnabled() && action->shortcut() == pressed) return true;
+    }
     if (event->type() != QEvent::KeyPress || !ownsKeyOf(watched))
         return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
