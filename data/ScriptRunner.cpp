@@ -165,10 +165,17 @@ db::DatabaseError atLine(const db::DatabaseError& e, int line) {
 
 }  // namespace
 
+const QList<TSQLScript::Prepared>& TSQLScript::prepared() const {
+    if (split_.isEmpty())
+        for (const ScriptStatement& statement : splitScriptStatements(sql_, syntax_))
+            split_.append({statement, db::parameterNames(statement.text)});
+    return split_;
+}
+
 void TSQLScript::execute(db::Connection& connection) const {
     if (sql_.isEmpty()) throw db::DatabaseError(QStringLiteral("The script is empty."));
     connection.open();
-    const QList<ScriptStatement> statements = splitScriptStatements(sql_, syntax_);
+    const QList<Prepared>& statements = prepared();
     if (statements.isEmpty())
         throw db::DatabaseError(QStringLiteral("The script holds no statement."));
 
@@ -182,9 +189,9 @@ void TSQLScript::execute(db::Connection& connection) const {
         }
     }
 
-    for (const ScriptStatement& statement : statements) {
+    for (const auto& [statement, names] : statements) {
         db::Params bound;
-        for (const QString& name : db::parameterNames(statement.text)) {
+        for (const QString& name : names) {
             // Unset names are left out: the statement then fails naming the parameter.
             if (const QVariant* v = db::findParam(values_, name)) bound.insert(name, *v);
         }

@@ -54,7 +54,10 @@ public:
 
     const QString& sql() const { return sql_; }
     // Values already given to parameters are kept for the new text.
-    void setSql(const QString& sql) { sql_ = sql; }
+    void setSql(const QString& sql) {
+        sql_ = sql;
+        split_.clear();
+    }
 
     // The parameters the text uses, in order of first use, each once (see db::parameterNames).
     QStringList paramNames() const;
@@ -69,7 +72,10 @@ public:
     void setTransaction(bool on) { transaction_ = on; }
 
     const ScriptSyntax& syntax() const { return syntax_; }
-    void setSyntax(const ScriptSyntax& syntax) { syntax_ = syntax; }
+    void setSyntax(const ScriptSyntax& syntax) {
+        syntax_ = syntax;
+        split_.clear();
+    }
 
     // Runs the statements in order. An empty text, or one without any statement, is an
     // error. The first statement that fails ends the script: its db::DatabaseError is thrown
@@ -80,7 +86,16 @@ public:
     void execute(db::Connection& connection) const;
 
 private:
+    // The statements of sql_ with their parameter names, cut once: scripts that run once per
+    // row (the sold-out upload's insert) would otherwise be cut again for every row.
+    struct Prepared {
+        ScriptStatement statement;
+        QStringList names;
+    };
+    const QList<Prepared>& prepared() const;
+
     QString sql_;
+    mutable QList<Prepared> split_;
     db::Params values_;
     bool transaction_ = false;
     ScriptSyntax syntax_;

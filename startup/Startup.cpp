@@ -1,6 +1,9 @@
 #include "startup/Startup.h"
 
+#include <QPixmap>
+#include <QScreen>
 #include <QTextStream>
+#include <QTimer>
 #include <QWidget>
 
 #include "data/Dm_Config.h"
@@ -67,6 +70,23 @@ bool BackOfficeApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+QString screenshotFile(const QStringList& arguments) {
+    const QString flag = QStringLiteral("--screenshot=");
+    for (int i = 6; i < arguments.size(); ++i)
+        if (arguments.at(i).startsWith(flag)) return arguments.at(i).mid(flag.size());
+    return {};
+}
+
+bool takeScreenshot(QWidget* screen, const QString& file) {
+    // The whole display when there is one (dialogs on top included), else the window alone.
+    QPixmap shot;
+    if (QScreen* display = screen->screen();
+        display && QGuiApplication::platformName() != u"offscreen")
+        shot = display->grabWindow(0);
+    if (shot.isNull()) shot = screen->grab();
+    return !shot.isNull() && shot.save(file);
+}
+
 int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
     if (argc <= 1) return 0;  // started by hand: nothing to do
     BackOfficeApplication app(argc, argv);
@@ -86,6 +106,19 @@ int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
     if (!outcome.screen) return outcome.exitCode;
     outcome.screen->setAttribute(Qt::WA_DeleteOnClose, false);
     outcome.screen->show();
+    const QString shot = screenshotFile(arguments);
+    if (!shot.isEmpty()) {
+        QWidget* screen = outcome.screen.get();
+        QTimer::singleShot(kScreenshotDelayMs, screen, [screen, shot] {
+            if (!takeScreenshot(screen, shot)) {
+                QTextStream(stderr) << "backoffice: cannot write the screenshot " << shot << '\n';
+                QCoreApplication::exit(1);
+                return;
+            }
+            QTextStream(stdout) << "backoffice: screenshot written to " << shot << '\n';
+            QCoreApplication::exit(0);
+        });
+    }
     const int code = app.exec();
     outcome.screen.reset();
     return code;

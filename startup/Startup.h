@@ -46,6 +46,12 @@ struct StartupOutcome {
 // parameter and db::DatabaseError when the configuration database fails.
 StartupOutcome startModule(const QStringList& arguments, const ModuleTable& modules);
 
+// "--screenshot=FILE" after the six positional parameters: a picture of the display is
+// written once the screen has settled, and the program ends (unattended demonstrations).
+QString screenshotFile(const QStringList& arguments);
+inline constexpr int kScreenshotDelayMs = 2500;
+bool takeScreenshot(QWidget* screen, const QString& file);
+
 // The whole run: an empty command line ends at once; otherwise the application, the data
 // modules, startModule and the event loop. Errors before the loop are reported on standard
 // error and end the program with exit code 1.
