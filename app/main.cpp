@@ -1,8 +1,14 @@
 // backoffice: the menu host starts it with the menu entry, the user, the company database and
 // the module number, and it opens that module's screen.
+#include <memory>
+
+#include "soldout/Fr_SoldOut2NwxBranch.h"
 #include "startup/Startup.h"
 
 int main(int argc, char** argv) {
     ModuleTable modules;
+    modules.add(15, [](const QStringList& arguments) {
+        return std::make_unique<TFrSoldOut2NwxBranchAUTO>(arguments);
+    });
     return runBackOffice(argc, argv, modules);
 }

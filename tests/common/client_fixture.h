@@ -43,8 +43,11 @@ public:
 
     // Runs a script of sql/ (GO-separated batches) in the database.
     void runScript(const QString& database, const QString& relativePath) {
-        QFile file(QStringLiteral(BACKOFFICE_SQL_DIR "/") + relativePath);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << relativePath.toStdString();
+        runScriptFile(database, QStringLiteral(BACKOFFICE_SQL_DIR "/") + relativePath);
+    }
+    void runScriptFile(const QString& database, const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
         tsqlite::Session session(serverDir.toStdString(), database.toStdString());
         for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
             session.query(batch.text);

@@ -1,0 +1,421 @@
+#include "soldout/Fr_SoldOut2NwxBranch.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextStream>
+
+#include "data/Conventions.h"
+#include "data/Dm_Config.h"
+#include "data/ErrorTranslation.h"
+#include "data/Messages.h"
+#include "data/U_DM.h"
+#include "db/connection_params.h"
+#include "db/database_error.h"
+
+namespace {
+
+const QString kAutoRunFlag = QStringLiteral("--autorun");
+
+// Buttons and run flag come back however the run ends, so the user can run again.
+class RunGuard {
+public:
+    explicit RunGuard(std::function<void()> end) : end_(std::move(end)) {}
+    ~RunGuard() { end_(); }
+
+private:
+    std::function<void()> end_;
+};
+
+QString yearText(int year) {
+    return QString::number(year).rightJustified(4, u'0');
+}
+
+}  // namespace
+
+const QString TFrSoldOut2NwxBranchAUTO::kBranchListSql = QStringLiteral(
+    "select  B.BranchCode, B.BranchName, B.ServerName, B.Server,\n"
+    "Convert(DateTime,Convert(Date, Coalesce(B.SoldOutLastUpdate,'20220101'))) "
+    "SoldOutLastUpdate\n"
+    "From Branch B\n"
+    "Inner Join master..sysdatabases D On (D.Name = B.servername)\n"
+    "Where B.StopDatabase = 'N' And (B.BranchCode <> 'DC001')\n"
+    "Order by BranchCode");
+
+const QString TFrSoldOut2NwxBranchAUTO::kYearTableSql = QStringLiteral(
+    "Declare @St VarChar(666)\n"
+    "Set @St = 'If Not Exists (select Id from SysObjects Where Name = ''' +  "
+    "'SoldOut'+Convert(Char(4),GetDate(),112) + ''')  '\n"
+    "Set @St = @St + 'select Top 0 * into ' + 'SoldOut'+Convert(Char(4),GetDate(),112) + ' "
+    "from SoldOut'+Convert(Char(4),DateAdd(Year,-1,GetDate()),112)\n"
+    "Exec (@St)");
+
+const QString TFrSoldOut2NwxBranchAUTO::kSoldOutSql = QStringLiteral(
+    "select SaleType, :BranchCode BranchCode,\n"
+    "SaleDocNo, SaleDate, ProdCode, BarCode,\n"
+    "Quantity, UOM, Price, Discount,\n"
+    "Cost, Rate, CurrencyCode, \n"
+    "TotalCurrency, Convert(Decimal(38,2),(TotalCurrency *Rate)) TotalCurrencyMain\n"
+    "From(\n"
+    "select 'POS' SaleType,\n"
+    "H.posNo SaleDocNo, H.posdate SaleDate, P.Code ProdCode, U.BarCode,\n"
+    "D.Quantity, U.UnitName UOM, D.Price, D.DiscAmount Discount,\n"
+    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
+    "H.Total TotalCurrency\n"
+    "From PosHeader H\n"
+    "Inner Join Posdetail D On (D.posHeader = H.Id)\n"
+    "Inner Join Product P On (P.Id = D.Product)\n"
+    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
+    "Left Join customer C On (C.Id = H.Customer)\n"
+    "where H.Delflag = 'N'\n"
+    "And H.PosDate >= :BeginDate\n"
+    "And H.PosDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
+    "union All\n"
+    "select 'IV' SaleType,H.IvNo SaleDocNo, H.IVdate SaleDate, P.Code ProdCode, U.BarCode,\n"
+    "D.Quantity, U.UnitName UOM, D.Price, D.DiscountAmt Discount,\n"
+    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
+    "H.Total TotalCurrency\n"
+    "From IvHd H\n"
+    "Inner Join Customer C On (C.Id = H.Customer)\n"
+    "Left Join Salesman S On (S.Id = H.SalesMan)\n"
+    "Inner Join IvDt D On (D.IvHd = H.Id)\n"
+    "Inner Join Product P On (P.Id = D.Product)\n"
+    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
+    "where H.Delflag = 'N'\n"
+    "And H.ivDate >= :BeginDate\n"
+    "And H.ivDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
+    "Union All\n"
+    "select 'POSR' SaleType, H.SrNo SaleDocNo, H.SrDate SaleDate, P.Code ProdCode, U.BarCode,\n"
+    "-D.Quantity, U.UnitName UOM, D.Price, -D.DiscountAmt Discount,\n"
+    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
+    "H.Total TotalCurrency\n"
+    "From PosrHd H\n"
+    "Inner Join PosrDt D On (D.PosrHd = H.Id)\n"
+    "Inner Join Product P On (P.Id = D.Product)\n"
+    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
+    "where H.Delflag = 'N'\n"
+    "And H.SrDate >= :BeginDate\n"
+    "And H.SrDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
+    "Union All\n"
+    "select 'SRTD' SaleType, H.SrNo SaleDocNo, H.SrDate SaleDate, P.Code ProdCode, U.BarCode,\n"
+    "-D.Quantity, U.UnitName UOM, D.Price, -D.DiscountAmt Discount,\n"
+    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
+    "H.Total TotalCurrency\n"
+    "From SrHd H\n"
+    "Inner Join Customer C On (C.Id = H.Customer)\n"
+    "Inner Join SrDt D On (D.SrHd = H.Id)\n"
+    "Inner Join Product P On (P.Id = D.Product)\n"
+    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
+    "where H.Delflag = 'N'\n"
+    "And H.SrDate >= :BeginDate\n"
+    "And H.SrDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
+    ") As M\n"
+    "Order By M.SaleDate, M.SaleType, M.ProdCode, M.BarCode");
+
+const QString TFrSoldOut2NwxBranchAUTO::kUpdateDateSql = QStringLiteral(
+    "Update QARN_Config_NWX.Dbo.Branch\n"
+    "Set SoldOutLastUpdate = Coalesce(:SoldOutLastUpdate,SoldOutLastUpdate)\n"
+    "Where BranchCode = :BranchCode ");
+
+QString TFrSoldOut2NwxBranchAUTO::deleteSql(int year) {
+    return QStringLiteral("Delete From SoldOut") + yearText(year) +
+           QStringLiteral(" \nWhere Saledate >= :Begindate And BranchCode = :BranchCode ");
+}
+
+QString TFrSoldOut2NwxBranchAUTO::insertSql(int year) {
+    return QStringLiteral("insert into SoldOut") + yearText(year) +
+           QStringLiteral(
+               " \n"
+               "(SaleType, BranchCode, SaleDocNo, SaleDate, ProdCode, BarCode, Quantity, UOM,\n"
+               "Price, Discount, Cost, Rate, CurrencyCode, TotalCurrency, TotalCurrencyMain, "
+               "AddDate)\n"
+               "Values (:SaleType, :BranchCode, :SaleDocNo, :SaleDate, :ProdCode, :BarCode, "
+               ":Quantity, :UOM,\n"
+               ":Price, :Discount, :Cost, :Rate, :CurrencyCode, :TotalCurrency, "
+               ":TotalCurrencyMain, GetDate()) ");
+}
+
+QStringList TFrSoldOut2NwxBranchAUTO::reportParameterList(const QString& serverName) {
+    QStringList list = db::connectionParameterList(QStringLiteral("NWXBranch"), serverName, 300);
+    for (QString& entry : list) {
+        if (entry == u"DATE MODE=1")
+            entry = QStringLiteral("DATE MODE=0");
+        else if (entry == u"ENABLE BCD=True")
+            entry = QStringLiteral("ENABLE BCD=TRUE");
+        else if (entry == u"BLOBS TO CACHE=-1")
+            entry = QStringLiteral("BLOBS TO CACHE=10000");
+    }
+    return list;
+}
+
+QString TFrSoldOut2NwxBranchAUTO::startTimeText(const QString& parameter) {
+    const QString time = parameter.trimmed();
+    return time.isEmpty() ? QStringLiteral("12:12:12") : time + QStringLiteral(":00");
+}
+
+TFrSoldOut2NwxBranchAUTO::TFrSoldOut2NwxBranchAUTO(const QStringList& arguments, QWidget* parent)
+    : QWidget(parent) {
+    startTime_ = startTimeText(arguments.value(5));
+    // The flag counts only after the six positional parameters.
+    for (int i = 6; i < arguments.size(); ++i)
+        if (arguments.at(i) == kAutoRunFlag) autoRun_ = true;
+
+    setWindowTitle(QStringLiteral("ดึง SoldOut To NWXBranch AUTO (M22.03.09)"));
+    LDate = new QLabel(this);
+    LStartDate = new QLabel(this);
+    LStatus = new QLabel(this);
+    LUpdate = new QLabel(this);
+    ProgressBar1 = new QProgressBar(this);
+    BLoad = new QPushButton(QStringLiteral("ดึงข้อมูล"), this);
+    BClose = new QPushButton(QStringLiteral("ปิด"), this);
+    LStatus->setMinimumWidth(480);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(LDate, 0, 0);
+    layout->addWidget(LStartDate, 0, 1);
+    layout->addWidget(LStatus, 1, 0, 1, 2);
+    layout->addWidget(LUpdate, 2, 0, 1, 2);
+    layout->addWidget(ProgressBar1, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BLoad);
+    buttons->addWidget(BClose);
+    layout->addLayout(buttons, 4, 0, 1, 2);
+
+    connect(BLoad, &QPushButton::clicked, this, &TFrSoldOut2NwxBranchAUTO::BLoadClick);
+    connect(BClose, &QPushButton::clicked, this, &QWidget::close);
+
+    yearTable_.setSql(kYearTableSql);
+    updateDate_.setSql(kUpdateDateSql);
+}
+
+void TFrSoldOut2NwxBranchAUTO::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+    if (autoRun_) QMetaObject::invokeMethod(BLoad, &QPushButton::click, Qt::QueuedConnection);
+}
+
+void TFrSoldOut2NwxBranchAUTO::FormShow() {
+    ProgressBar1->setValue(0);
+    LStatus->clear();
+    LUpdate->clear();
+    LDate->setText(QStringLiteral("เวลา : ") + formatDateTime(QDateTime::currentDateTime()));
+    LStartDate->setText(QStringLiteral("เริ่มเวลา : ") + startTime_);
+    runFlag_ = true;
+}
+
+void TFrSoldOut2NwxBranchAUTO::closeEvent(QCloseEvent* event) {
+    // The run lets the window process events; closing it under the run would leave the
+    // branch half uploaded for no reason.
+    if (running_)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TFrSoldOut2NwxBranchAUTO::SetDBServer(const QString& server, const QString& database) {
+    DBBranch.params().clear();
+    DBBranch.setParams(
+        db::connectionParameterList(database.trimmed(), server.trimmed(), kConfigQueryTime));
+}
+
+void TFrSoldOut2NwxBranchAUTO::showProgress(QLabel* label, const QString& text, bool force) {
+    label->setText(text);
+    // Repaint after each progress text, but not more often than the eye can follow: the row
+    // loop would otherwise spend its time painting.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (force || now - lastPaint_ >= 40) {
+        lastPaint_ = now;
+        QCoreApplication::processEvents();
+    }
+}
+
+void TFrSoldOut2NwxBranchAUTO::BLoadClick() {
+    if (autoRun_) {
+        try {
+            run();
+        } catch (const std::exception& error) {
+            const QString message = errorMessageOf(error);
+            try {
+                if (DmConfig) DmConfig->WriteErrorLog(message);
+            } catch (const std::exception&) {
+                // The text still goes out below.
+            }
+            finishAutoRun(errorReportText(message));
+            return;
+        }
+        finishAutoRun({});
+        return;
+    }
+    try {
+        run();
+    } catch (const std::exception& error) {
+        emit runFinished(errorMessageOf(error));
+        throw;  // to the program's error handler
+    }
+    MessageService::current().message(closing_);
+    emit runFinished({});
+}
+
+void TFrSoldOut2NwxBranchAUTO::finishAutoRun(const QString& error) {
+    QTextStream out(stdout);
+    if (error.isEmpty()) {
+        out << closing_ << '\n';
+    } else {
+        out << QStringLiteral("error: ") << QString(error).replace(u'\r', u'\n') << '\n';
+        if (!failed_.isEmpty()) out << QStringLiteral("สาขาที่ database มีปัญหา ") << failed_ << '\n';
+    }
+    out.flush();
+    emit runFinished(error);
+    const int code = error.isEmpty() && failed_.isEmpty() ? 0 : 1;
+    close();
+    QCoreApplication::exit(code);
+}
+
+void TFrSoldOut2NwxBranchAUTO::run() {
+    BLoad->setEnabled(false);
+    BClose->setEnabled(false);
+    failed_.clear();
+    closing_.clear();
+    if (!runFlag_) {
+        BLoad->setEnabled(true);
+        BClose->setEnabled(true);
+        return;
+    }
+    runFlag_ = false;
+    running_ = true;
+    const RunGuard guard([this] {
+        running_ = false;
+        DBBranch.close();
+        DBNWXBranch.close();
+        runFlag_ = true;
+        BLoad->setEnabled(true);
+        BClose->setEnabled(true);
+    });
+
+    db::Connection& config = DmConfig->connection();
+    config.close();
+    config.open();
+    const db::ResultSet branches = config.query(kBranchListSql);
+    DBNWXBranch.close();
+    DBNWXBranch.setParams(reportParameterList(serverNameOrDefault(DmConfig->serverDatFolder())));
+    DBNWXBranch.open();
+    DBBranch.close();
+    yearTable_.execute(DBNWXBranch);
+
+    for (int row = 0; row < branches.rowCount(); ++row) uploadBranch(branches, row);
+
+    DBBranch.close();
+    DBNWXBranch.close();
+    closing_ = QStringLiteral("การส่ง SoldOut ") +
+               DM->GetServerTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")) +
+               QStringLiteral(" เรียบร้อย");
+    if (!failed_.isEmpty()) closing_ += QStringLiteral("\n\rสาขาที่ database มีปัญหา \n\r") + failed_;
+}
+
+void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int row) {
+    const QString code = branches.value(row, QStringLiteral("BranchCode")).toString();
+    const QString name = branches.value(row, QStringLiteral("BranchName")).toString();
+    const QDateTime start = branches.value(row, QStringLiteral("SoldOutLastUpdate")).toDateTime();
+    const QString prefix =
+        QStringLiteral("สาขา : [%1 / %2]  ").arg(row + 1).arg(branches.rowCount());
+
+    showProgress(LStatus, prefix + code + name + QStringLiteral(" Open"));
+    DBBranch.close();
+    SetDBServer(branches.value(row, QStringLiteral("Server")).toString(),
+                branches.value(row, QStringLiteral("ServerName")).toString());
+    try {
+        DBBranch.open();
+    } catch (const db::DatabaseError&) {
+        failed_ += code;
+        return;
+    }
+
+    showProgress(LStatus, prefix + code + QStringLiteral(" - ") + name + QStringLiteral(" ดึงยอด"));
+    const db::ResultSet sales = DBBranch.query(
+        kSoldOutSql, {{QStringLiteral("BeginDate"), start}, {QStringLiteral("BranchCode"), code}});
+
+    showProgress(LStatus,
+                 prefix + code + QStringLiteral(" - ") + name + QStringLiteral(" Clear Soldout"));
+    const int startYear = start.date().year();
+    const int serverYear = DM->GetServerTime().date().year();
+    // Every year's table from the start date's to this year's is cleared from the start date
+    // on, so that a run that repeats a window never stores a row twice. A year without a
+    // table has nothing stored.
+    for (int year = startYear; year < serverYear; ++year) {
+        const bool exists =
+            !DBNWXBranch
+                 .query(QStringLiteral("select Id from SysObjects Where Name = :Name"),
+                        {{QStringLiteral("Name"), QStringLiteral("SoldOut") + yearText(year)}})
+                 .isEmpty();
+        if (!exists) continue;
+        delete_.setSql(deleteSql(year));
+        delete_.setParam(QStringLiteral("Begindate"), start);
+        delete_.setParam(QStringLiteral("BranchCode"), code);
+        delete_.execute(DBNWXBranch);
+    }
+    delete_.setSql(deleteSql(serverYear));
+    delete_.setParam(QStringLiteral("Begindate"), start);
+    delete_.setParam(QStringLiteral("BranchCode"), code);
+    delete_.execute(DBNWXBranch);
+
+    showProgress(LStatus, prefix + code + QStringLiteral(" - ") + name);
+    QDateTime lastDate = start.addDays(-1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(sales.rowCount());
+
+    const int cSaleType = sales.fieldIndex(QStringLiteral("SaleType"));
+    const int cDocNo = sales.fieldIndex(QStringLiteral("SaleDocNo"));
+    const int cDate = sales.fieldIndex(QStringLiteral("SaleDate"));
+    const int cProd = sales.fieldIndex(QStringLiteral("ProdCode"));
+    const int cBarCode = sales.fieldIndex(QStringLiteral("BarCode"));
+    const int cQuantity = sales.fieldIndex(QStringLiteral("Quantity"));
+    const int cUom = sales.fieldIndex(QStringLiteral("UOM"));
+    const int cPrice = sales.fieldIndex(QStringLiteral("Price"));
+    const int cDiscount = sales.fieldIndex(QStringLiteral("Discount"));
+    const int cRate = sales.fieldIndex(QStringLiteral("Rate"));
+    const int cCurrency = sales.fieldIndex(QStringLiteral("CurrencyCode"));
+    const int cTotal = sales.fieldIndex(QStringLiteral("TotalCurrency"));
+    const int cTotalMain = sales.fieldIndex(QStringLiteral("TotalCurrencyMain"));
+
+    int insertYear = -1;
+    for (int i = 0; i < sales.rowCount(); ++i) {
+        const QDateTime saleDate = sales.value(i, cDate).toDateTime();
+        const QString barCode = sales.value(i, cBarCode).toString();
+        ProgressBar1->setValue(i + 1);
+        showProgress(LUpdate, formatDate(saleDate) + QStringLiteral(" => ") + barCode,
+                     i + 1 == sales.rowCount());
+        lastDate = saleDate;
+        if (saleDate.date().year() != insertYear) {
+            insertYear = saleDate.date().year();
+            insert_.setSql(insertSql(insertYear));
+        }
+        // The values go as the branch holds them: exact decimals, not floating point.
+        insert_.setParam(QStringLiteral("SaleType"), sales.value(i, cSaleType));
+        insert_.setParam(QStringLiteral("BranchCode"), code);
+        insert_.setParam(QStringLiteral("SaleDocNo"), sales.value(i, cDocNo));
+        insert_.setParam(QStringLiteral("SaleDate"), saleDate);
+        insert_.setParam(QStringLiteral("ProdCode"), sales.value(i, cProd));
+        insert_.setParam(QStringLiteral("BarCode"), barCode);
+        insert_.setParam(QStringLiteral("Quantity"), sales.value(i, cQuantity));
+        insert_.setParam(QStringLiteral("UOM"), sales.value(i, cUom));
+        insert_.setParam(QStringLiteral("Price"), sales.value(i, cPrice));
+        insert_.setParam(QStringLiteral("Discount"), sales.value(i, cDiscount));
+        insert_.setParam(QStringLiteral("Cost"), QVariant());
+        insert_.setParam(QStringLiteral("Rate"), sales.value(i, cRate));
+        insert_.setParam(QStringLiteral("CurrencyCode"), sales.value(i, cCurrency));
+        insert_.setParam(QStringLiteral("TotalCurrency"), sales.value(i, cTotal));
+        insert_.setParam(QStringLiteral("TotalCurrencyMain"), sales.value(i, cTotalMain));
+        insert_.execute(DBNWXBranch);
+    }
+
+    updateDate_.setParam(QStringLiteral("SoldOutLastUpdate"), lastDate);
+    updateDate_.setParam(QStringLiteral("BranchCode"), code);
+    updateDate_.execute(DmConfig->connection());
+}
