@@ -8,12 +8,19 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QValidator>
 
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
 
 namespace {
+
+// A button without a hint of its own reports its caption as its tooltip: no hint then.
+QString buttonCaption(QWidget* widget) {
+    auto* button = qobject_cast<QToolButton*>(widget);
+    return button ? button->text() : QString();
+}
 
 // Turns typed letters into capitals, as the change-code field expects codes.
 class UpperCaseValidator : public QValidator {
@@ -146,7 +153,45 @@ bool TFrForm::ownsKeyOf(QObject* watched) const {
     return widget == focus || (!focus && widget == this);
 }
 
+void TFrForm::showHint(QWidget* widget, const QString& text) {
+    if (!hint_) {
+        hint_ = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
+        hint_->setObjectName(QStringLiteral("HintWindow"));
+        hint_->setMargin(4);
+        hint_->setFrameShape(QFrame::Box);
+        hint_->setAutoFillBackground(true);
+        hint_->setPalette(QToolTip::palette());
+        hint_->setWindowOpacity(0.8);  // 20 percent transparent
+        hintTimer_.setSingleShot(true);
+        hintTimer_.setInterval(5000);
+        connect(&hintTimer_, &QTimer::timeout, hint_, &QWidget::hide);
+    }
+    hint_->setText(text);
+    hint_->adjustSize();
+    // Centred on the control it explains.
+    const QPoint centre = widget->mapToGlobal(widget->rect().center());
+    hint_->move(centre - QPoint(hint_->width() / 2, hint_->height() / 2));
+    hint_->show();
+    hintTimer_.start();
+}
+
 bool TFrForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            QString text = widget->toolTip();
+            if (auto* button = qobject_cast<QToolButton*>(widget);
+                button && button->defaultAction())
+                text = button->defaultAction()->toolTip();
+            if (text.isEmpty() || text == buttonCaption(widget)) {
+                if (hint_) hint_->hide();
+            } else {
+                showHint(widget, text);
+            }
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Leave && hint_ && hint_->isVisible()) hint_->hide();
     if (event->type() == QEvent::ShortcutOverride && ownsKeyOf(watched)) {
         // The window's shortcuts come before the control's own use of the key (Ctrl+X exits
         // rather than cuts): keep the control from claiming it.

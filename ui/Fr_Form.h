@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QTimer>
 
 class QLabel;
 class QToolButton;
@@ -61,10 +62,13 @@ private:
     QAction* makeAction(const QString& caption, const QString& hint, const QKeySequence& key);
     QToolButton* makeButton(QAction* action);
     bool ownsKeyOf(QObject* watched) const;
+    void showHint(QWidget* widget, const QString& text);
 
     QWidget* central_;
     QLabel* panel0_;
     QLabel* panel1_;
+    QLabel* hint_ = nullptr;
+    QTimer hintTimer_;
     bool shown_ = false;
     bool keyPreview_ = false;
 };

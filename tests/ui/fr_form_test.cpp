@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -132,6 +134,22 @@ TEST_F(FrFormTest, ShortcutsWorkWhileTheirButtonsAreHidden) {
     QTest::keyClick(screen.first, Qt::Key_F3);
     EXPECT_EQ(screen.news, 2);
     EXPECT_FALSE(screen.AcSave->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrFormTest, HintsAppearCentredInAPartlyTransparentWindow) {
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), screen.BNew->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(screen.BNew, &help);
+    auto* hint = screen.findChild<QLabel*>(QStringLiteral("HintWindow"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(), QStringLiteral("New Record"));
+    EXPECT_DOUBLE_EQ(hint->windowOpacity(), 0.8);
+    const QPoint centre = screen.BNew->mapToGlobal(screen.BNew->rect().center());
+    EXPECT_LE((hint->geometry().center() - centre).manhattanLength(), 2);
 }
 
 }  // namespace
