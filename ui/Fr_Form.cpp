@@ -34,6 +34,20 @@ public:
 
 }  // namespace
 
+// Sees every event of the application first; hands this window's on to the form. A helper
+// object rather than the form itself, so a screen's own event filters see only what they
+// were installed on.
+class TFrForm::KeyPreview : public QObject {
+public:
+    explicit KeyPreview(TFrForm* form) : QObject(form), form_(form) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        return form_->previewEvent(watched, event);
+    }
+
+private:
+    TFrForm* form_;
+};
+
 TFrForm::TFrForm(QWidget* parent) : QMainWindow(parent) {
     AcNew = makeAction(QStringLiteral("New"), QStringLiteral("New Record"), Qt::Key_F3);
     AcDel = makeAction(QStringLiteral("Delete"), QStringLiteral("Delete Record"), Qt::Key_F8);
@@ -95,7 +109,7 @@ TFrForm::TFrForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TFrForm::~TFrForm() {
-    if (keyPreview_) qApp->removeEventFilter(this);
+    if (keyPreview_) qApp->removeEventFilter(keyPreview_);
 }
 
 QAction* TFrForm::makeAction(const QString& caption, const QString& hint, const QKeySequence& key) {
@@ -131,7 +145,7 @@ void TFrForm::showEvent(QShowEvent* event) {
 void TFrForm::FormShow() {
     setWindowTitle(QGuiApplication::applicationDisplayName());
     for (QToolButton* b : {BHist, BCopy, BPrint, BChgCode, BApporved}) b->setVisible(false);
-    AcNewExecute();
+    TFrForm::AcNewExecute();  // the frame's own New; a screen runs its New itself
 }
 
 void TFrForm::AcNewExecute() {
@@ -141,8 +155,8 @@ void TFrForm::AcNewExecute() {
     AcChgCode->setEnabled(false);
     // The window sees every key before its controls do.
     if (!keyPreview_) {
-        qApp->installEventFilter(this);
-        keyPreview_ = true;
+        keyPreview_ = new KeyPreview(this);
+        qApp->installEventFilter(keyPreview_);
     }
 }
 
@@ -175,7 +189,7 @@ void TFrForm::showHint(QWidget* widget, const QString& text) {
     hintTimer_.start();
 }
 
-bool TFrForm::eventFilter(QObject* watched, QEvent* event) {
+bool TFrForm::previewEvent(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
@@ -200,23 +214,23 @@ bool TFrForm::eventFilter(QObject* watched, QEvent* event) {
         for (const QAction* action : actions())
             if (action->isEnabled() && action->shortcut() == pressed) return true;
     }
-    if (event->type() != QEvent::KeyPress || !ownsKeyOf(watched))
-        return QMainWindow::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress || !ownsKeyOf(watched)) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     auto* focused = static_cast<QWidget*>(watched);
     const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && plain) {
         for (QWidget* w = focused; w && w != this; w = w->parentWidget())
-            if (w->property(kKeepsEnterProperty).toBool())
-                return QMainWindow::eventFilter(watched, event);
+            if (w->property(kKeepsEnterProperty).toBool()) return false;
         if (focused->isEnabled() && focused->focusPolicy() != Qt::NoFocus) focusNextChild();
         return true;  // no control gets the Enter itself
     }
     if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+        for (QWidget* w = focused; w && w != this; w = w->parentWidget())
+            if (w->property(kKeepsEscapeProperty).toBool()) return false;
         AcExit->trigger();
         return true;
     }
-    return QMainWindow::eventFilter(watched, event);
+    return false;
 }
 
 void TFrForm::closeEvent(QCloseEvent* event) {

@@ -24,6 +24,8 @@ public:
     // A widget (or any of its ancestors) marked with this property keeps Enter for itself,
     // e.g. a grid that moves to its next column.
     static constexpr const char* kKeepsEnterProperty = "keepsEnter";
+    // The same for Escape (a grid whose keys act inside it while it has the focus).
+    static constexpr const char* kKeepsEscapeProperty = "keepsEscape";
 
     QAction* AcNew;
     QAction* AcDel;
@@ -56,7 +58,8 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Keys and hints of this window, seen before its controls get them.
+    bool previewEvent(QObject* watched, QEvent* event);
 
 private:
     QAction* makeAction(const QString& caption, const QString& hint, const QKeySequence& key);
@@ -70,5 +73,6 @@ private:
     QLabel* hint_ = nullptr;
     QTimer hintTimer_;
     bool shown_ = false;
-    bool keyPreview_ = false;
+    class KeyPreview;
+    KeyPreview* keyPreview_ = nullptr;
 };
