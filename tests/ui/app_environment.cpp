@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QtGlobal>
 #include <memory>
 
 namespace {
@@ -9,6 +10,8 @@ namespace {
 class ApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
+        // Widgets need no display: run on the offscreen platform unless told otherwise.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "ui_tests";
         static char* argv[] = {name, nullptr};

@@ -1,0 +1,47 @@
+#pragma once
+// A date field: shows and takes DD/MM/YYYY with a four-digit year, and may be empty (NULL).
+// Text that is not such a date is not taken: on leaving the field the last date comes back.
+// It can show and edit one field of one row of a data set.
+#include <QDate>
+#include <QLineEdit>
+#include <QPointer>
+
+namespace db {
+class DataSet;
+}
+
+class DateEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit DateEdit(QWidget* parent = nullptr);
+
+    // Null when the field is empty.
+    QDate date() const { return date_; }
+    // A null or invalid date empties the field.
+    void setDate(const QDate& date);
+    bool isEmpty() const { return date_.isNull(); }
+
+    // Binds the field to `field` of the data set's row `row()`; a date typed here is stored
+    // there, and changes there show here. Nothing is bound while the data set is null.
+    void setDataField(db::DataSet* dataSet, const QString& field);
+    // The row shown, usually a grid's current row; -1 (or a row that does not exist) shows
+    // nothing and stores nothing.
+    void setRow(int row);
+    int row() const { return row_; }
+
+signals:
+    void dateChanged(const QDate& date);
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void commit();
+    void refresh();
+    void display(const QDate& date);
+
+    QDate date_;
+    QPointer<db::DataSet> dataSet_;
+    QString field_;
+    int row_ = -1;
+};
