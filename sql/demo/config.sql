@@ -2,8 +2,13 @@
 -- 0001 (database BR0001), a menu with one entry per module of the back-office client, a
 -- Thai-speaking and an English-speaking user with their rights.
 -- Rows are only added where missing, so the script can run again.
--- $(DemoServer) is the server that holds the databases: run on SQL Server with
--- sqlcmd -b -f 65001 -v DemoServer=<server name> (the file is UTF-8).
+-- Branches 0001 to 0004 take part in the sold-out upload: 0001 and 0002 keep their databases
+-- on the demo server, 0003 on a server of its own, and 0004's server is out of reach, so the
+-- upload lists it among the branches that failed. 0001 was never uploaded.
+-- $(DemoServer) is the server that holds the databases, $(RemoteBranchServer) branch
+-- 0003's server, $(OfflineBranchServer) a server that cannot be reached: run on SQL Server
+-- with sqlcmd -b -f 65001 -v DemoServer=<server> RemoteBranchServer=<server>
+-- OfflineBranchServer=<server> (the file is UTF-8).
 
 IF NOT EXISTS (SELECT Id FROM Company WHERE Id = 1)
 INSERT INTO Company (Id, Code, Password, NameThai, NameEng, ShortName, Address1, Address2, Address3,
@@ -92,6 +97,21 @@ IF NOT EXISTS (SELECT Id FROM Branch WHERE BranchCode = '0001')
 INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, Storeregion, ServerName,
                     Serverbranch, Server, SoldOutLastUpdate)
 VALUES ('001', '0001', 'สาขา 0001 ลาดพร้าว', 'N', 'Central', 'BR0001', NULL, '$(DemoServer)', NULL)
+IF NOT EXISTS (SELECT Id FROM Branch WHERE BranchCode = '0002')
+INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, Storeregion, ServerName,
+                    Serverbranch, Server, SoldOutLastUpdate)
+VALUES ('002', '0002', 'สาขา 0002 บางนา', 'N', 'Central', 'BR0002', NULL, '$(DemoServer)',
+        CONVERT(datetime, CONVERT(date, GETDATE() - 14)))
+IF NOT EXISTS (SELECT Id FROM Branch WHERE BranchCode = '0003')
+INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, Storeregion, ServerName,
+                    Serverbranch, Server, SoldOutLastUpdate)
+VALUES ('003', '0003', 'สาขา 0003 เชียงใหม่', 'N', 'North', 'BR0003', NULL, '$(RemoteBranchServer)',
+        CONVERT(datetime, CONVERT(date, GETDATE() - 20)))
+IF NOT EXISTS (SELECT Id FROM Branch WHERE BranchCode = '0004')
+INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, Storeregion, ServerName,
+                    Serverbranch, Server, SoldOutLastUpdate)
+VALUES ('004', '0004', 'สาขา 0004 ขอนแก่น', 'N', 'Northeast', 'BR0004', NULL, '$(OfflineBranchServer)',
+        CONVERT(datetime, CONVERT(date, GETDATE() - 3)))
 GO
 
 IF NOT EXISTS (SELECT Id FROM softwareconfig WHERE Id = 1)

@@ -3,34 +3,12 @@
 
 #include <algorithm>
 
+#include "client_statements.h"
 #include "sql_test_support.h"
 
 using namespace sqltest;
 
 namespace {
-
-// Everything a script run could change: the catalog and every row of every table.
-std::string snapshot(tsqlite::Session& s) {
-    std::vector<std::string> lines;
-    auto dump = [&](const std::string& what, const std::string& sql) {
-        for (const auto& row : rowsOf(s, sql)) {
-            std::string line = what;
-            for (const auto& v : row)
-                line += "|" + std::to_string(v.i) + "," + std::to_string(v.f) + "," + v.s;
-            lines.push_back(line);
-        }
-    };
-    dump("object", "SELECT name, id, xtype, parent_obj, crdate FROM SysObjects");
-    dump("column",
-         "SELECT id, colid, name, xtype, length, prec, scale, isnullable FROM SysColumns");
-    dump("index", "SELECT id, name, indid, keycnt FROM SysIndexes");
-    for (const auto& t : rowsOf(s, "SELECT name FROM SysObjects WHERE xtype = 'U'"))
-        dump(t[0].s, "SELECT * FROM [" + t[0].s + "]");
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const auto& l : lines) out += l + "\n";
-    return out;
-}
 
 std::string objects(tsqlite::Session& s, const std::string& xtype) {
     std::string names;
@@ -48,18 +26,84 @@ TEST(Scripts, CreateEverythingAndChangeNothingWhenRunAgain) {
     EXPECT_EQ(objects(*cfg.db, "P"), "AddErrorLog MENUCAPTION ");
 
     ScriptedServer company("NWX", kCompanyScripts);
-    EXPECT_EQ(objects(*company.db, "U"), "Config DocNoConvert DocumentNo Misc UserLog ");
+    EXPECT_EQ(objects(*company.db, "U"),
+              "Config Customer DocNoConvert DocumentNo IvDt IvHd Misc OracleConfig PosDetail "
+              "PosDt PosHd PosHeader PoSrDt PoSrHd Product ProductManage ProductOnhand "
+              "ProductPrice ProductUnits Salesman SoDt SoHd SrDt SrHd UserLog Warehouse ");
     EXPECT_EQ(objects(*company.db, "P"), "NewDocumentNo ServerTime UserAddLog ");
+
+    ScriptedServer report("NWXBranch", kReportScripts);
 
     // With rows in the tables, a second run leaves catalog and rows exactly as they were.
     runScripts(*cfg.db, {"demo/config.sql"});
-    runScripts(*company.db, {"demo/company.sql", "demo/company_branch.sql"});
+    runScripts(*company.db,
+               {"demo/company.sql", "demo/company_branch.sql", "demo/branch_products.sql",
+                "demo/branch_stock.sql"},
+               {{"BranchCode", "0001"}});
     draw(*company.db, "ORD-BRANCH", currentYear());
-    for (auto [server, scripts] : {std::pair{&cfg, kConfigScripts}, {&company, kCompanyScripts}}) {
+    report.db->query("INSERT INTO SoldOut2022 (SaleType, BranchCode) VALUES ('POS', '0001')");
+    for (auto [server, scripts] : {std::pair{&cfg, kConfigScripts},
+                                   {&company, kCompanyScripts},
+                                   {&report, kReportScripts}}) {
         const std::string before = snapshot(*server->db);
         runScripts(*server->db, scripts);
         EXPECT_EQ(snapshot(*server->db), before) << scripts[0];
     }
+}
+
+TEST(CompanyScripts, HoldOneRowWhereTheClientReadsASingleValue) {
+    ScriptedServer server("BR0001", kCompanyScripts);
+    auto& db = *server.db;
+    runScripts(db, {"demo/company.sql", "demo/branch_products.sql", "demo/branch_stock.sql"},
+               {{"BranchCode", "0001"}});
+    // The order statements read a unit's stock settings and its price of a type, and the
+    // branch's code, as single values: a second row would make them fail.
+    EXPECT_THROW(db.query("INSERT INTO ProductManage (Product, ProductUnits, MinQnty, MaxQnty) "
+                          "SELECT TOP 1 Product, ProductUnits, 1, 1 FROM ProductManage"),
+                 tsqlite::Error);
+    EXPECT_THROW(db.query("INSERT INTO ProductPrice (ProductUnits, PriceType, Price) "
+                          "SELECT TOP 1 ProductUnits, PriceType, 1 FROM ProductPrice"),
+                 tsqlite::Error);
+    EXPECT_THROW(db.query("INSERT INTO OracleConfig (BranchCode) VALUES ('0002')"), tsqlite::Error);
+    EXPECT_EQ(scalar(db, "Select BranchCode From OracleConfig"), "0001");
+
+    // A product saved without a Blocked flag is not blocked: the barcode search keeps it.
+    db.query("INSERT INTO Product (Code, ThaiName) VALUES ('999999', 'ทดสอบ')");
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM Product WHERE Code = '999999' AND Blocked <> 'Y'"),
+              "1");
+    // Codes and barcodes fit the report database's columns (char(15)), so every sale uploads.
+    EXPECT_THROW(db.query("INSERT INTO ProductUnits (Product, BarCode, UnitName, Fraction) "
+                          "VALUES (1, '8851234567890123', 'ชิ้น', 1)"),
+                 tsqlite::Error);
+}
+
+TEST(ReportScripts, KeepATableForEveryYearTheUploadWritesAndIndexTheUploadsCopies) {
+    ScriptedServer server("NWXBranch", kReportScripts);
+    auto& db = *server.db;
+    const int year = currentYear();
+    // A branch never uploaded is read from 1 January 2022; last year's table is what the
+    // upload copies for this year.
+    EXPECT_EQ(scalar(db,
+                     "SELECT COUNT(*) FROM SysObjects WHERE Name LIKE 'SoldOut%' AND "
+                     "xtype = 'U'"),
+              std::to_string(year - 2022));
+    const std::string lastYear = "SoldOut" + std::to_string(year - 1);
+    const std::string thisYear = "SoldOut" + std::to_string(year);
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM SysIndexes WHERE Id = OBJECT_ID('" + lastYear +
+                             "') AND Name LIKE 'SoldOut%'"),
+              "2");
+
+    // The upload makes this year's table as a copy of last year's, without indexes; the
+    // script run again gives it the indexes and keeps its rows.
+    db.query(statements::kSoldOutYearTable);
+    db.query("INSERT INTO " + thisYear +
+             " (SaleType, BranchCode, SaleDate) VALUES ('IV', '0001', GETDATE())");
+    runScripts(db, kReportScripts);
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM SysIndexes WHERE Id = OBJECT_ID('" + thisYear +
+                             "') AND Name IN ('" + thisYear + "_BranchDate', '" + thisYear +
+                             "_ProdCode')"),
+              "2");
+    EXPECT_EQ(scalar(db, "SELECT COUNT(*) FROM " + thisYear), "1");
 }
 
 // The client's upgrade script, run after every connect of the configuration database.

@@ -3,6 +3,8 @@
 // and the procedure calls the client makes.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -22,8 +24,10 @@ using tsqlite::Value;
 
 inline const std::vector<std::string> kConfigScripts = {"config/tables.sql",
                                                         "config/procedures.sql"};
-inline const std::vector<std::string> kCompanyScripts = {"company/common_tables.sql",
-                                                         "company/common_procedures.sql"};
+inline const std::vector<std::string> kCompanyScripts = {
+    "company/common_tables.sql", "company/common_procedures.sql", "company/product_tables.sql",
+    "company/sales_tables.sql"};
+inline const std::vector<std::string> kReportScripts = {"report/soldout_tables.sql"};
 
 class TempDir {
 public:
@@ -49,11 +53,30 @@ inline std::string readFile(const fs::path& path) {
     return s.str();
 }
 
+// Scripting variables of the demo scripts: $(Name) -> value.
+using Variables = std::vector<std::pair<std::string, std::string>>;
+
+inline std::string substituted(std::string text, const Variables& variables) {
+    for (const auto& [name, value] : variables) {
+        const std::string ref = "$(" + name + ")";
+        for (size_t at = text.find(ref); at != std::string::npos; at = text.find(ref, at))
+            text.replace(at, ref.size(), value);
+    }
+    return text;
+}
+
+inline std::string shellQuoted(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
 // Runs sql/<name> batch by batch; the first error names the file and the batch's line.
-inline void runScripts(tsqlite::Session& s, const std::vector<std::string>& names) {
+inline void runScripts(tsqlite::Session& s, const std::vector<std::string>& names,
+                       const Variables& variables = {}) {
     for (const auto& name : names) {
-        for (const auto& batch :
-             tsqlite::splitScript(readFile(fs::path(BACKOFFICE_SQL_DIR) / name))) {
+        for (const auto& batch : tsqlite::splitScript(
+                 substituted(readFile(fs::path(BACKOFFICE_SQL_DIR) / name), variables))) {
             try {
                 s.query(batch.text);
             } catch (const tsqlite::Error& e) {
@@ -83,6 +106,29 @@ inline std::vector<std::vector<Value>> rowsOf(tsqlite::Session& s, const std::st
     return s.query(sql).at(0).rows;
 }
 
+// Everything a script run could change: the catalog and every row of every table.
+inline std::string snapshot(tsqlite::Session& s) {
+    std::vector<std::string> lines;
+    auto dump = [&](const std::string& what, const std::string& sql) {
+        for (const auto& row : rowsOf(s, sql)) {
+            std::string line = what;
+            for (const auto& v : row)
+                line += "|" + std::to_string(v.i) + "," + std::to_string(v.f) + "," + v.s;
+            lines.push_back(line);
+        }
+    };
+    dump("object", "SELECT name, id, xtype, parent_obj, crdate FROM SysObjects");
+    dump("column",
+         "SELECT id, colid, name, xtype, length, prec, scale, isnullable FROM SysColumns");
+    dump("index", "SELECT id, name, indid, keycnt FROM SysIndexes");
+    for (const auto& t : rowsOf(s, "SELECT name FROM SysObjects WHERE xtype = 'U'"))
+        dump(t[0].s, "SELECT * FROM [" + t[0].s + "]");
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (const auto& l : lines) out += l + "\n";
+    return out;
+}
+
 // First column of the first row, as text ("" for NULL or no row).
 inline std::string scalar(tsqlite::Session& s, const std::string& sql,
                           const tsqlite::Params& params = {}) {
@@ -90,6 +136,17 @@ inline std::string scalar(tsqlite::Session& s, const std::string& sql,
     if (sets.empty() || sets[0].rows.empty()) return "";
     const Value& v = sets[0].rows[0][0];
     return v.kind == Value::Kind::Int ? std::to_string(v.i) : v.s;
+}
+
+// Index of a result set's column by name (letter case ignored); throws when missing.
+inline size_t column(const tsqlite::ResultSet& rs, const std::string& name) {
+    auto lower = [](std::string t) {
+        for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return t;
+    };
+    for (size_t i = 0; i < rs.columns.size(); ++i)
+        if (lower(rs.columns[i].name) == lower(name)) return i;
+    throw std::runtime_error("no column " + name);
 }
 
 inline std::string output(const tsqlite::ProcResult& r, const std::string& name) {

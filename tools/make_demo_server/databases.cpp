@@ -4,6 +4,34 @@
 
 namespace demo {
 
+namespace {
+
+const std::vector<std::string> kCompanyTables = {
+    "company/common_tables.sql",
+    "company/common_procedures.sql",
+    "company/product_tables.sql",
+    "company/sales_tables.sql",
+};
+
+// A branch's company database: the tables, products, stock and six weeks of sales.
+std::vector<std::string> branchScripts(std::vector<std::string> more) {
+    std::vector<std::string> scripts = kCompanyTables;
+    for (const char* s : {"demo/company.sql", "demo/company_branch.sql", "demo/branch_products.sql",
+                          "demo/branch_stock.sql", "demo/branch_sales.sql"})
+        scripts.push_back(s);
+    scripts.insert(scripts.end(), more.begin(), more.end());
+    return scripts;
+}
+
+std::vector<std::string> dcScripts() {
+    std::vector<std::string> scripts = kCompanyTables;
+    scripts.push_back("demo/company.sql");
+    scripts.push_back("demo/company_dc.sql");
+    return scripts;
+}
+
+}  // namespace
+
 const std::vector<DemoDatabase>& demoDatabases() {
     static const std::vector<DemoDatabase> databases = {
         {kConfigDatabase,
@@ -13,22 +41,27 @@ const std::vector<DemoDatabase>& demoDatabases() {
              "config/procedures.sql",
              "demo/config.sql",
          }},
-        {"NWX",
-         "company database of the distribution centre",
-         {
-             "company/common_tables.sql",
-             "company/common_procedures.sql",
-             "demo/company.sql",
-             "demo/company_dc.sql",
-         }},
+        {"NWX", "company database of the distribution centre", dcScripts()},
         {"BR0001",
-         "company database of branch 0001",
-         {
-             "company/common_tables.sql",
-             "company/common_procedures.sql",
-             "demo/company.sql",
-             "demo/company_branch.sql",
-         }},
+         "company database of branch 0001: products, stock, sales, orders",
+         branchScripts({"demo/branch_orders.sql"}),
+         {{"BranchCode", "0001"}}},
+        {"BR0002",
+         "company database of branch 0002: products, stock, sales",
+         branchScripts({}),
+         {{"BranchCode", "0002"}}},
+        // The sold-out upload only takes the branches whose database name the configuration
+        // server knows; branches 0003 and 0004 keep theirs on servers of their own.
+        {"BR0003", "name only: branch 0003's database is on its own server", {}},
+        {"BR0004", "name only: branch 0004's server is out of reach", {}},
+        {"NWXBranch",
+         "branch report database: sales per year (SoldOut)",
+         {"report/soldout_tables.sql"}},
+        {"BR0003",
+         "company database of branch 0003 on its own server: products, stock, sales",
+         branchScripts({}),
+         {{"BranchCode", "0003"}},
+         kRemoteBranchFolder},
     };
     return databases;
 }

@@ -20,7 +20,8 @@ constexpr const char* kUsage =
     "usage: make_demo_server [--force] [--no-server-dat] [--sql-dir SQL] DIR\n"
     "\n"
     "Creates an embedded server in DIR with the back office's databases and demo rows,\n"
-    "and writes Server.Dat (the server's name) in the current directory.\n"
+    "and writes Server.Dat (the server's name) in the current directory. Branch 0003 keeps\n"
+    "its database on a server of its own, DIR/branch0003.\n"
     "\n"
     "  --force          replace DIR when it already holds an embedded server\n"
     "  --no-server-dat  do not write Server.Dat\n"
@@ -105,18 +106,38 @@ bool prepareDir(const fs::path& dir, bool force) {
 
 void build(const fs::path& dir, const fs::path& sqlDir) {
     tsqlite::createServer(dir.string());
-    const demo::Variables variables = {{"DemoServer", dir.string()}};
+    const demo::Variables serverNames = {
+        {"DemoServer", dir.string()},
+        {"RemoteBranchServer", (dir / demo::kRemoteBranchFolder).string()},
+        {"OfflineBranchServer", (dir / demo::kOfflineBranchFolder).string()},
+    };
 
-    tsqlite::Session master(dir.string(), "master");
     for (const auto& db : demo::demoDatabases()) {
-        master.query("CREATE DATABASE [" + db.name + "]");
-        tsqlite::Session session(dir.string(), db.name);
-        std::cout << "  " << padded(db.name, 18) << db.role << "\n";
+        const fs::path server = db.server.empty() ? dir : dir / db.server;
+        tsqlite::createServer(server.string());
+        tsqlite::Session(server.string(), "master").query("CREATE DATABASE [" + db.name + "]");
+        tsqlite::Session session(server.string(), db.name);
+        demo::Variables variables = serverNames;
+        for (const auto& [name, value] : db.variables) variables[name] = value;
+        std::cout << "  " << padded(db.server.empty() ? db.name : db.server + "/" + db.name, 20)
+                  << db.role << "\n";
         for (const auto& script : db.scripts) {
             demo::runScriptFile(session, (sqlDir / script).string(), "sql/" + script, variables);
-            std::cout << "  " << padded("", 18) << "  sql/" << script << "\n";
+            std::cout << "  " << padded("", 20) << "  sql/" << script << "\n";
         }
     }
+}
+
+// Whether a branch's database can be opened where the configuration database says it is.
+bool reachable(const std::string& server, const std::string& database) {
+    if (!tsqlite::serverExists(server)) return false;
+    tsqlite::Session master(server, "master");
+    const auto rows = master
+                          .query("SELECT name FROM sysdatabases WHERE name = :Name",
+                                 {{"Name", tsqlite::Value::text(database)}})
+                          .at(0)
+                          .rows;
+    return !rows.empty();
 }
 
 void printSummary(const fs::path& dir) {
@@ -135,6 +156,19 @@ void printSummary(const fs::path& dir) {
                                 "WHERE Command IS NOT NULL ORDER BY Id"))
         std::cout << "  " << padded(text(r[0]), 8) << "module " << padded(text(r[1]), 6)
                   << rtrim(text(r[2])) << "\n";
+
+    std::cout << "\nBranches of the sold-out upload (code, database, last upload, server):\n";
+    for (const auto& r : rowsOf("SELECT B.BranchCode, B.ServerName, B.Server, "
+                                "COALESCE(CONVERT(varchar(10), B.SoldOutLastUpdate, 103), "
+                                "'never'), B.BranchName FROM Branch B "
+                                "WHERE B.StopDatabase = 'N' AND B.BranchCode <> 'DC001' "
+                                "ORDER BY B.BranchCode")) {
+        const std::string server = text(r[2]);
+        std::string where = server == dir.string() ? "this server" : server;
+        if (!reachable(server, rtrim(text(r[1])))) where += " (cannot be reached)";
+        std::cout << "  " << padded(rtrim(text(r[0])), 6) << padded(rtrim(text(r[1])), 8)
+                  << padded(text(r[3]), 12) << where << "  " << text(r[4]) << "\n";
+    }
 
     std::cout << "\nUsers (user id, code, language):\n";
     for (const auto& r : rowsOf("SELECT U.Id, U.Code, U.LanguageNo, U.FullName, "
@@ -199,8 +233,10 @@ int main(int argc, char** argv) {
         std::cerr << "make_demo_server: cannot list the demo rows: " << e.what() << "\n";
         return 1;
     }
-    std::cout << "\nStart a module with: <menu id> <user id> <company database> 0 <module>,\n"
-                 "for example  1001 1 BR0001 0 1  (branch order, Thai user)  or  "
-                 "1003 2 NWX 0 3  (pick planning, English user).\n";
+    std::cout << "\nStart a module with: <menu id> <user id> <company database> 0 <module>, for "
+                 "example\n"
+                 "  1001 1 BR0001 0 1   branch order, Thai user\n"
+                 "  1003 2 NWX 0 3      pick planning, English user\n"
+                 "  1015 1 NWX 0 15     sold-out upload of branches 0001 to 0004\n";
     return 0;
 }
