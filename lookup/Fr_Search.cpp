@@ -1,0 +1,191 @@
+#include "lookup/Fr_Search.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "data/Conventions.h"
+#include "data/Dm_Config.h"
+
+const QString TFrSearch::kGridHint =
+    QStringLiteral("สีแดง : เอกสารยกเลิก\r\nสีน้ำเงิน : เอกสารรับ/จ่ายแล้ว");
+
+void TFrSearch::ResetSortState() {
+    LastSortField.clear();
+    SortDescending = false;
+}
+
+TFrSearch::TFrSearch(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FrSearch"));
+    setWindowTitle(QStringLiteral("ค้นหา"));
+    // A title bar without buttons: the dialog ends only through its own buttons and keys.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(true);
+
+    LCode = new QLabel(QStringLiteral("รหัส"));
+    Code = new QLineEdit;
+    Code->setObjectName(QStringLiteral("Code"));
+    upperCaseTyping(Code);
+    LCode->setBuddy(Code);
+    BtSearch = new QPushButton(QStringLiteral("ค้นหา"));
+    BtSearch->setObjectName(QStringLiteral("BtSearch"));
+    BtSearch->setFocusPolicy(Qt::ClickFocus);  // Tab passes it by
+    BtOk = new QPushButton(QStringLiteral("เลือก"));
+    BtOk->setObjectName(QStringLiteral("BtOk"));
+    BtCancel = new QPushButton(QStringLiteral("ไม่เลือก"));
+    BtCancel->setObjectName(QStringLiteral("BtCancel"));
+    // Enter belongs to the dialog's key handling, not to a default button.
+    for (QPushButton* b : {BtSearch, BtOk, BtCancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    DgSearch = new QTableView;
+    setUpSearchGrid(DgSearch);
+    DgSearchModel = new TSearchGridModel(&QSearch, this);
+    DgSearch->setModel(DgSearchModel);
+    DgSearch->setToolTip(displayText(kGridHint));
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(LCode);
+    header->addWidget(Code, 1);
+    header->addWidget(BtSearch);
+    header->addWidget(BtOk);
+    header->addWidget(BtCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(header);
+    layout->addWidget(DgSearch, 1);
+    setFixedSize(560, 400);
+
+    connect(BtSearch, &QPushButton::clicked, this, [this] { BtSearchClick(); });
+    connect(BtOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BtCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DgSearch, &QTableView::doubleClicked, this, &QDialog::accept);
+    connect(DgSearch->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { DgSearchTitleBtnClick(column); });
+}
+
+TFrSearch::~TFrSearch() {
+    if (filtering_) qApp->removeEventFilter(this);
+}
+
+void TFrSearch::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    // The dialog sees keys before its controls (Enter searches or chooses wherever it is
+    // typed), so it watches the application's key events while it is on screen.
+    if (!filtering_) {
+        qApp->installEventFilter(this);
+        filtering_ = true;
+    }
+    FormShow();
+}
+
+void TFrSearch::hideEvent(QHideEvent* event) {
+    if (filtering_) {
+        qApp->removeEventFilter(this);
+        filtering_ = false;
+    }
+    QDialog::hideEvent(event);
+}
+
+void TFrSearch::FormShow() {
+    if (DmConfig && !DmConfig->ThaiLanguage) {
+        BtSearch->setText(QStringLiteral("Search"));
+        BtOk->setText(QStringLiteral("Choose"));
+        BtCancel->setText(QStringLiteral("Cancel"));
+        for (QPushButton* b : {BtSearch, BtOk, BtCancel}) {
+            QFont font = b->font();
+            font.setPointSize(8);
+            b->setFont(font);
+        }
+        DgSearch->setToolTip({});
+    }
+    QSearch.close();
+    Code->clear();
+    Code->setFocus();
+}
+
+void TFrSearch::BtSearchClick() {
+    RerunSearch();
+}
+
+void TFrSearch::RerunSearch() {
+    QSearch.close();
+    QSearch.open();
+    focusFirstRow(DgSearch);
+}
+
+void TFrSearch::DgSearchTitleBtnClick(int column) {
+    const int dataColumn = DgSearchModel->dataColumn(column);
+    if (dataColumn < 0) return;
+    const db::Column& field = QSearch.columns().at(dataColumn);
+    const QString name = field.name.toUpper();
+    if (isLargeObject(field) || name == u"REMARK" || name == u"MEMO") return;
+
+    static const QString kOrderBy = QStringLiteral("ORDER BY ");
+    for (QString& line : QSearch.sql) {
+        const qsizetype at = line.indexOf(kOrderBy, 0, Qt::CaseInsensitive);
+        if (at < 0) continue;
+        line = line.left(at) + QStringLiteral("Order By ") + QString::number(dataColumn + 1);
+        if (name != LastSortField) {
+            SortDescending = true;
+        } else {
+            if (SortDescending) line += QStringLiteral(" Desc");
+            SortDescending = !SortDescending;
+        }
+        // Kept in capitals: the next click compares the name in capitals with it.
+        LastSortField = name;
+    }
+    RerunSearch();
+}
+
+void TFrSearch::done(int result) {
+    const int row = currentRow(DgSearch);
+    if (result != QDialog::Accepted || row < 0) {
+        ChosenValue.clear();
+        result = QDialog::Rejected;
+    } else {
+        ChosenValue = searchDisplayText(QSearch.value(row, ResultColumn));
+    }
+    QDialog::done(result);
+}
+
+bool TFrSearch::FormKeyDown(QWidget* focused, QKeyEvent* key) {
+    const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        modifiers == Qt::NoModifier) {
+        if (focused->objectName().toUpper() == u"DGSEARCH")
+            accept();
+        else
+            BtSearchClick();
+        return true;  // no control receives the Enter itself
+    }
+    if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+        reject();
+        return true;
+    }
+    if (key->key() == Qt::Key_Down && focused == Code) {
+        DgSearch->setFocus();
+        return true;
+    }
+    return false;
+}
+
+bool TFrSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && isKeyForWindow(this, watched) &&
+        FormKeyDown(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
