@@ -188,7 +188,7 @@ TEST_F(SoldOutTest, RunningAgainLeavesOneCopyOfEachRow) {
 TEST_F(SoldOutTest, ARunThatFailsHalfWayCanBeRunAgainWithoutDuplicates) {
     addBranch(QStringLiteral("0011"), QStringLiteral("BR0011"), daysAgo(6, 0));
     addBranch(QStringLiteral("0012"), QStringLiteral("BR0012"), daysAgo(6, 0));
-    for (const QString db : {QStringLiteral("BR0011"), QStringLiteral("BR0012")}) {
+    for (const QString& db : {QStringLiteral("BR0011"), QStringLiteral("BR0012")}) {
         addReceipt(db, 1, daysAgo(5), 10, {{1, 1}});
         addReceipt(db, 2, daysAgo(4), 10, {{1, 1}, {2, 2}});
     }
