@@ -13,11 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench_support.h"
+#include "statements/BranchOrder.h"
 
 namespace {
 
@@ -27,147 +29,11 @@ using tsqlite::Value;
 
 // ---- The screen's statements, as the client holds them ----
 
-std::string statusText(const std::string& code) {
-    return lines({
-        "(Case When " + code + " = 'N' Then 'กำลังส่งข้อมูลไปยังส่วนกลาง'",
-        "When " + code + " = 'P' Then 'จัดสินค้าได้'",
-        "When " + code + " = 'O' Then 'สินค้าหมด'",
-        "When " + code + " = 'A' Then 'จัดสินค้าได้บางส่วน'",
-        "When " + code + " = 'B' Then 'จัดสินค้าได้บางส่วน'",
-        "When " + code + " = 'W' Then 'กำลังขนส่งไปยังสาขา'",
-        "When " + code + " = 'T' Then 'กำลังขนส่งไปยังสาขา'",
-        "When " + code + " = 'C' Then 'สินค้าหมด'",
-        "When " + code + " = 'X' Then 'จัดสินค้าได้บางส่วน'",
-        "When " + code + " = 'Y' Then 'ได้สินค้าครบแล้ว'",
-        "End )Stratus",
-    });
-}
+namespace text = statements::branch_order;
 
-std::string sellingPrice(const std::string& unit) {
-    return "Coalesce((Select Pp.Price From ProductPrice Pp Where Pp.ProductUnits = " + unit +
-           " And Pp.PriceType = (Select M.Id From Misc M Where GroupCode = 'PRICETYPE' And M.Code "
-           "= "
-           "'0')),0) Price";
-}
-
-std::string lastOrder(const std::string& unit, bool excludeShownOrder) {
-    return lines({
-        "Left Join (Select O1.OrderNo OLOrderNo, O1.ProductUnits, O1.OrderQnty OLOrderQnty, "
-        "O1.OrderDate OLOrderDate, O1.CloseOrder OLCloseOrder",
-        "From OrderBranch O1",
-        "Group By OrderNO, O1.ProductUnits, O1.OrderQnty , O1.OrderDate, O1.CloseOrder",
-        "Having OrderNO = (Select Max(O2.OrderNO)",
-        "From OrderBranch O2",
-        "Where O2.ProductUnits = O1.ProductUnits",
-        excludeShownOrder ? "And O2.OrderQnty > 0 And O2.OrderNO <> :DocNo)"
-                          : "And O2.OrderQnty > 0)",
-        ") OL On Ol.ProductUnits = " + unit,
-    });
-}
-
-std::string salesMember(const std::string& lineTable, const std::string& header,
-                        const std::string& join, const std::string& dateColumn,
-                        const std::string& quantity) {
-    return lines({
-        "Select D.ProductUnits, " + quantity + " SaleQnty",
-        "From " + lineTable + " D",
-        "Inner Join " + header + " H On (" + join + ")",
-        "Where (H." + dateColumn + " > :GetDate) And (H." + dateColumn + " <= GetDate())",
-        "And (H.DelFlag = 'N')",
-        "Group BY D.ProductUnits",
-    });
-}
-
-std::string salesSince(const std::string& unit) {
-    return lines({
-        "Left Join (Select ProductUnits, Sum(SaleQnty) SaleQnty",
-        "From(",
-        salesMember("IvDt", "IvHd", "D.IvHd = H.Id", "IvDate", "Sum(D.Quantity)"),
-        "Union All",
-        salesMember("PosDt", "PosHd", "D.PosHd = H.Id", "PosDate", "Sum(D.Quantity)"),
-        "Union All",
-        salesMember("PosDetail", "PosHeader", "D.PosHeader = H.Id", "PosDate", "Sum(D.Quantity)"),
-        "Union All",
-        salesMember("SrDt", "SrHd", "D.SrHd = H.Id", "SrDate", "-Sum(D.Quantity)"),
-        "Union All",
-        salesMember("PoSrDt", "PoSrHd", "D.PoSrHd = H.Id", "SrDate", "-Sum(D.Quantity)"),
-        ")As S",
-        "Group BY S.ProductUnits) Sa On (Sa.ProductUnits = " + unit + ")",
-    });
-}
-
-const std::string kProposal = lines({
-    "Select (Select BranchCode From OracleConfig) BranchCode,",
-    "M.Product, M.ProductUnits,",
-    "U.BarCode, U.UnitName UOM, M.MinQnty MinStock, M.MaxQnty MaxStock,",
-    "Coalesce(Ba.BackOrder,0)BackOrders,",
-    "Coalesce(Sa.SaleQnty,0) SaleQnty, Coalesce(M.MinQnty,0) - Coalesce(Ba.Onhand,0) MinQnty,",
-    "Coalesce(Ba.OnHand,0)Onhand, 0 OrderQnty,",
-    "Coalesce(Ol.OLOrderQnty,0)OLOrderQnty, (Case When "
-    "Convert(Char(20),Coalesce(Ol.OLOrderDate,''),103) "
-    "= '01/01/1900' Then '' Else Convert(Char(20),Coalesce(Ol.OLOrderDate,''),103) End ) "
-    "OLOrderDate, "
-    "Ol.OLCloseOrder,",
-    "P.ThaiName ProdName,",
-    statusText("OL.OLCloseOrder") + ",",
-    "(Case When (Sa.SaleQnty > 0) And (Coalesce(M.MinQnty,0) > 0) And (Coalesce(M.MinQnty,0) - "
-    "Coalesce(Ba.Onhand,0) > 0 ) Then 2",
-    "When (Sa.SaleQnty > 0) And (Coalesce(M.MinQnty,0) > 0) Then 1",
-    "When ((Coalesce(M.MinQnty,0) - Coalesce(Ba.Onhand,0)) > 0) And (Coalesce(M.MinQnty,0) > 0) "
-    "Then 3",
-    "When (Sa.SaleQnty > 0) And (Coalesce(M.MinQnty,0) = 0) Then 4",
-    "Else 5",
-    "End)OrderType,",
-    sellingPrice("M.ProductUnits"),
-    "From ProductManage M",
-    "Inner Join Product P On (P.Id = M.Product)",
-    "Inner Join ProductUnits U On (U.Id = M.ProductUnits)",
-    "Inner Join UserProdGroup G On (G.ProdGroup = P.ProdGroup)",
-    "Left Join (Select B.ProductUnits, Sum(B.Onhand) Onhand, Sum(B.BackOrder) BackOrder",
-    "From(",
-    "Select ProductUnits, (Quantity/U1.Fraction) Onhand, 0 BackOrder",
-    "From ProductOnhand O",
-    "Inner Join Warehouse W On (W.Id = O.Warehouse)",
-    "Inner Join ProductUnits U1 On (U1.Id = O.ProductUnits)",
-    "Where BalanceYear = Year(GetDate()) And (W.WhType = 'F')",
-    "Union All",
-    "Select ProductUnits, 0 Onhand, Coalesce(BackOrder,0)",
-    "From OrderBranch",
-    "Where CloseOrder In ('N','P','O','A','B','W','T')",
-    ") As B Group BY B.ProductUnits) Ba On (Ba.ProductUnits = M.ProductUnits)",
-    lastOrder("M.ProductUnits", false),
-    salesSince("M.ProductUnits"),
-    "Where (Coalesce(U.AutoOrder,'Y') = 'Y')",
-    "And Left(Ltrim(P.Code),5) Not In ('01219','01237','02219')",
-    "And (G.UserId = :UserId)",
-    "And (M.MinQnty > (Coalesce(Ba.Onhand,0)) + (Coalesce(Ba.BackOrder,0)))",
-    "And ((Case When Coalesce(M.MaxQnty,0) = 0 Then 999999 Else M.MaxQnty End) > "
-    "(Coalesce(Ba.Onhand,0)) "
-    "+ (Coalesce(Ba.BackOrder,0)))",
-    "Order BY OrderType, BarCode",
-});
-
-// Start of the sales span: the user's last order, at most 30 days back.
-const std::string kSalesSpanStart = lines({
-    "Select Convert(DateTime,Convert(Char(8),Coalesce((Case When Max(OrderDate) < GetDate()-30 "
-    "Then "
-    "GetDate()-30 Else Max(OrderDate) End),GetDate()-7),112)) OrderDateOld,",
-    "Convert(DateTime,Convert(Char(8),Coalesce(Max(OrderDate),GetDate()-7),112)) OrderDateOld_BK",
-    "From OrderBranch",
-    "Where UserID = :UserId",
-});
-
-// The write-back insert of Save, one per new order row.
-const std::string kInsertRow = lines({
-    "insert into OrderBranch",
-    "(OrderNo, OrderDate, TranBranchNo, Product, ProductUnits, SaleQnty, MinQnty,",
-    "OrderQnty, BackOrder, Onhand, Transfer, ReceivedQnty, userId, CloseOrder)",
-    "values",
-    "(:OrderNo, :OrderDate, :TranBranchNo, :Product, :ProductUnits, :SaleQnty,",
-    ":MinQnty, Coalesce(:OrderQnty,0), Coalesce(:OrderQnty,0), :Onhand, :Transfer,",
-    ":ReceivedQnty, :userId,",
-    ":CloseOrder)",
-});
+const std::string& kProposal = text::proposal();
+const std::string& kSalesSpanStart = text::salesSpanStart();  // the user's last order, <= 30 days
+const std::string& kInsertRow = text::insertRow();            // one per new order row
 
 // ---- The same work written by hand for SQLite ----
 //
@@ -244,9 +110,9 @@ const std::string kProposalSqlite =
     "LEFT JOIN (SELECT ProductUnits, sum(SaleQnty) AS SaleQnty FROM (\n  " +
     salesMemberSqlite("IvDt", "IvHd", "IvHd", "IvDate", "") + "\n  UNION ALL\n  " +
     salesMemberSqlite("PosDt", "PosHd", "PosHd", "PosDate", "") + "\n  UNION ALL\n  " +
-    salesMemberSqlite("PosDetail", "PosHeader", "PosHeader", "PosDate", "") +
-    "\n  UNION ALL\n  " + salesMemberSqlite("SrDt", "SrHd", "SrHd", "SrDate", "-") +
-    "\n  UNION ALL\n  " + salesMemberSqlite("PoSrDt", "PoSrHd", "PoSrHd", "SrDate", "-") +
+    salesMemberSqlite("PosDetail", "PosHeader", "PosHeader", "PosDate", "") + "\n  UNION ALL\n  " +
+    salesMemberSqlite("SrDt", "SrHd", "SrHd", "SrDate", "-") + "\n  UNION ALL\n  " +
+    salesMemberSqlite("PoSrDt", "PoSrHd", "PoSrHd", "SrDate", "-") +
     ") AS S GROUP BY S.ProductUnits) Sa ON Sa.ProductUnits = M.ProductUnits\n"
     "WHERE coalesce(U.AutoOrder, 'Y') = 'Y'\n"
     "  AND substr(ltrim(P.Code), 1, 5) NOT IN ('01219', '01237', '02219')\n"
@@ -444,35 +310,21 @@ const char* const kCompanySchema[] = {
 ))",
 };
 
-// The branch order screen's start-up script, statement by statement as its runner sends them.
-const char* const kStartupScript[] = {
-    "If Not Exists (select Id from SysObjects Where Name = 'OrderBranch')\n"
-    "Create Table OrderBranch\n"
-    "(Id IdNo identity(1,1) not null,\nOrderNO Char(15),\nOrderDate DateTime,\n"
-    "TranBranchNo Char(15),\nTranBranchDate DateTime null,\nProduct IdNo,\nProductUnits IdNo,\n"
-    "SaleQnty Int,\nMinQnty Int,\nOrderQnty Int,\nOnhand Int,\nTransfer CharFlag,\n"
-    "TransferDate DateTime null,\nReceivedQnty Int,\nReceivedDate DateTime null,\n"
-    "BackOrder Int null,\nUserId IdNo,\nCloseOrder CharFlag,\nRemark Char80 null,\n"
-    "CarNO Char(10) null)",
-    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchIdNo')\n"
-    "Create Index OrderBranchIdNo On OrderBranch (OrderNO)",
-    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchCloseOrder')\n"
-    "Create Index OrderBranchCloseOrder On OrderBranch (CloseOrder)",
-    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchBarCode')\n"
-    "Create Index OrderBranchBarCode On OrderBranch (ProductUnits)",
-    "If Not Exists (Select Id From DocumentNo Where Code = 'ORD-BRANCH')\n"
-    "Insert DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength, AutoRun, "
-    "DocType, UserCanModify, LinkToDocument)\n"
-    "Values('ORD-BRANCH',Year(GetDate()),'ใบสั่ง Order จากสาขา','No',0,12,'Y','I','Y',Null)",
-    "If Not Exists (Select Id From SysObjects Where Name = 'UserProdGroup')\n"
-    "Create Table UserProdGroup\n"
-    "(Id IdNo identity(1,1) not null,\nUserId IdNo,\nProdGroup Char(10))",
-    "If Not Exists (Select Id From SysColumns Where Name = 'BackOrder' And Id = (Select Id From "
-    "SysObjects Where Name = 'OrderBranch'))\n"
-    "Alter Table OrderBranch Add BackOrder Int Null",
-    "If Not Exists (Select Id from sysindexes Where Name = 'ProductOnhand_BarYear')\n"
-    "Create Index ProductOnhand_BarYear On ProductOnhand (ProductUnits, BalanceYear)",
-};
+// The screen's start-up script, statement by statement as its runner sends them: a line that
+// holds only "/" ends a statement (the script has no quoted "/").
+std::vector<std::string> startupStatements() {
+    std::vector<std::string> out(1);
+    std::istringstream in(text::startupScript());
+    for (std::string line; std::getline(in, line);) {
+        if (line == "/") {
+            out.emplace_back();
+        } else {
+            out.back() += line + '\n';
+        }
+    }
+    if (out.back().empty()) out.pop_back();
+    return out;
+}
 
 // The company schema gives the price table no index. SQLite runs the proposal's price
 // subquery once per proposal row and cannot turn it into a join, so without an index both
@@ -495,9 +347,9 @@ const char* const kSettings[] = {
     "'G' + CONVERT(varchar(2), @g)) SET @g = @g + 1 END",
 };
 
-constexpr int kProducts = 15000;     // products 1..5000 also come in cases of 12
-constexpr int kUnits = 20000;        // units 1..15000 pieces, 15001..20000 cases
-constexpr int kOrders = 300;         // earlier orders, 10 rows each, 10 to 100 days old
+constexpr int kProducts = 15000;  // products 1..5000 also come in cases of 12
+constexpr int kUnits = 20000;     // units 1..15000 pieces, 15001..20000 cases
+constexpr int kOrders = 300;      // earlier orders, 10 rows each, 10 to 100 days old
 constexpr int kOrderLines = 10;
 constexpr int kSaveRows = 500;
 
@@ -521,16 +373,21 @@ void generateSales(bench::RawDb& db, const std::string& header, const std::strin
     const std::string h = std::to_string(headers);
     db.exec(seq(headers) + "INSERT INTO " + header + " (Id, " + numberColumn + ", " + dateColumn +
             ", DelFlag)\n"
-            "SELECT i, printf('" + prefix + "%08d', i), "
-            "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime', '-' || ((" + h +
-            " - i) * 5184000 / " + h + " + 60) || ' seconds'), "
+            "SELECT i, printf('" +
+            prefix +
+            "%08d', i), "
+            "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime', '-' || ((" +
+            h + " - i) * 5184000 / " + h +
+            " + 60) || ' seconds'), "
             "CASE WHEN i % 50 = 0 THEN 'Y' ELSE 'N' END FROM n");
-    const std::string u = "((i * 7919 + " + std::to_string(salt) + ") % " +
-                          std::to_string(kUnits) + " + 1)";
+    const std::string u =
+        "((i * 7919 + " + std::to_string(salt) + ") % " + std::to_string(kUnits) + " + 1)";
     db.exec(seq(static_cast<long long>(headers) * linesPerHeader) + "INSERT INTO " + lineTable +
-            " (Id, " + headerColumn + ", Product, ProductUnits, Quantity)\n"
-            "SELECT i, (i - 1) / " + std::to_string(linesPerHeader) + " + 1, " + productOf(u) +
-            ", " + u + ", 1 + i % 4 FROM n");
+            " (Id, " + headerColumn +
+            ", Product, ProductUnits, Quantity)\n"
+            "SELECT i, (i - 1) / " +
+            std::to_string(linesPerHeader) + " + 1, " + productOf(u) + ", " + u +
+            ", 1 + i % 4 FROM n");
 }
 
 struct BranchFixture {
@@ -539,7 +396,7 @@ struct BranchFixture {
         {
             tsqlite::Session s(bench::serverDir(), "BR0029");
             for (const char* ddl : kCompanySchema) s.query(ddl);
-            for (const char* st : kStartupScript) s.query(st);
+            for (const std::string& st : startupStatements()) s.query(st);
             s.query(kPriceIndex);
             for (const char* st : kSettings) s.query(st);
         }
@@ -610,26 +467,41 @@ struct BranchFixture {
         db.exec(seq(kUnits) +
                 "INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, "
                 "SmallUnitFlag, StockUnitFlag)\n"
-                "SELECT i, " + productOf("i") + ", printf('885%010d', i),\n"
-                "       CASE WHEN i <= " + std::to_string(kProducts) + " THEN 'ชิ้น' ELSE 'ลัง' END,\n"
-                "       CASE WHEN i <= " + std::to_string(kProducts) + " THEN 1 ELSE 12 END,\n"
+                "SELECT i, " +
+                productOf("i") +
+                ", printf('885%010d', i),\n"
+                "       CASE WHEN i <= " +
+                std::to_string(kProducts) +
+                " THEN 'ชิ้น' ELSE 'ลัง' END,\n"
+                "       CASE WHEN i <= " +
+                std::to_string(kProducts) +
+                " THEN 1 ELSE 12 END,\n"
                 "       CASE WHEN i % 23 = 0 THEN 'N' WHEN i % 17 = 0 THEN NULL ELSE 'Y' END,\n"
-                "       CASE WHEN i <= " + std::to_string(kProducts) + " THEN 'Y' ELSE 'N' END,\n"
-                "       CASE WHEN i <= " + std::to_string(kProducts) + " THEN 'Y' ELSE 'N' END "
+                "       CASE WHEN i <= " +
+                std::to_string(kProducts) +
+                " THEN 'Y' ELSE 'N' END,\n"
+                "       CASE WHEN i <= " +
+                std::to_string(kProducts) +
+                " THEN 'Y' ELSE 'N' END "
                 "FROM n");
         db.exec(seq(kUnits) +
                 "INSERT INTO ProductManage (Id, Product, ProductUnits, MinQnty, MaxQnty)\n"
-                "SELECT i, " + productOf("i") + ", i, 5 + i % 46, "
+                "SELECT i, " +
+                productOf("i") +
+                ", i, 5 + i % 46, "
                 "CASE WHEN i % 3 = 0 THEN 0 ELSE (5 + i % 46) * 3 END FROM n");
         // A year of stock: per unit one row per month of this year in the shop warehouse, in
         // base units (a case unit's figures are whole cases).
         db.exec(seq(kUnits * 12LL) +
                 "INSERT INTO ProductOnhand (Id, Product, ProductUnits, Warehouse, BalanceYear, "
                 "PeriodNo, Quantity)\n"
-                "SELECT i, " + productOf("u") + ", u, 1, "
+                "SELECT i, " +
+                productOf("u") +
+                ", u, 1, "
                 "CAST(strftime('%Y', 'now', 'localtime') AS INTEGER), p,\n"
                 "       CAST(((u * 31 + p * 17) % 6) * (CASE WHEN u <= " +
-                std::to_string(kProducts) + " THEN 1 ELSE 12 END) AS REAL)\n"
+                std::to_string(kProducts) +
+                " THEN 1 ELSE 12 END) AS REAL)\n"
                 "FROM (SELECT i, (i - 1) / 12 + 1 AS u, (i - 1) % 12 + 1 AS p FROM n)");
         db.exec(seq(kUnits * 2LL) +
                 "INSERT INTO ProductPrice (Id, ProductUnits, PriceType, Price)\n"
@@ -645,26 +517,29 @@ struct BranchFixture {
         generateSales(db, "PoSrHd", "SrNo", "SrDate", "PR", "PoSrDt", "PoSrHd", 1000, 10, 53);
         // Earlier orders, alternately users 7 and 9: those of the last 40 days still open in
         // every state, older ones closed.
-        db.exec(
-            seq(static_cast<long long>(kOrders) * kOrderLines) +
-            "INSERT INTO OrderBranch (Id, OrderNO, OrderDate, TranBranchNo, Product, "
-            "ProductUnits, SaleQnty, MinQnty, OrderQnty, Onhand, Transfer, ReceivedQnty, "
-            "BackOrder, UserId, CloseOrder)\n"
-            "SELECT i, printf('%-15s', printf('No%010d', k)),\n"
-            "       date('now', 'localtime', '-' || age || ' days') || ' 00:00:00.000',\n"
-            "       printf('%15s', ''), " + productOf("u") + ", u, (k + l) % 5, (k * l) % 9,\n"
-            "       (k + l) % 8, (k + 3 * l) % 20,\n"
-            "       CASE WHEN age > 40 THEN 'Y' ELSE 'N' END,\n"
-            "       CASE WHEN age > 40 THEN (k + l) % 8 ELSE 0 END,\n"
-            "       CASE WHEN age > 40 THEN 0 ELSE (k + l) % 8 END,\n"
-            "       CASE WHEN k % 2 = 1 THEN 7 ELSE 9 END,\n"
-            "       CASE WHEN age > 40 THEN substr('YYYCX', (k + l) % 5 + 1, 1)\n"
-            "            ELSE substr('NPOABWT', (k + l) % 7 + 1, 1) END\n"
-            "FROM (SELECT i, k, l, 10 + (" + std::to_string(kOrders) + " - k) * 90 / " +
-            std::to_string(kOrders - 1) + " AS age, (k * 131 + l * 977) % " + units +
-            " + 1 AS u\n"
-            "        FROM (SELECT i, (i - 1) / " + std::to_string(kOrderLines) + " + 1 AS k, (i - 1) % " +
-            std::to_string(kOrderLines) + " AS l FROM n))");
+        db.exec(seq(static_cast<long long>(kOrders) * kOrderLines) +
+                "INSERT INTO OrderBranch (Id, OrderNO, OrderDate, TranBranchNo, Product, "
+                "ProductUnits, SaleQnty, MinQnty, OrderQnty, Onhand, Transfer, ReceivedQnty, "
+                "BackOrder, UserId, CloseOrder)\n"
+                "SELECT i, printf('%-15s', printf('No%010d', k)),\n"
+                "       date('now', 'localtime', '-' || age || ' days') || ' 00:00:00.000',\n"
+                "       printf('%15s', ''), " +
+                productOf("u") +
+                ", u, (k + l) % 5, (k * l) % 9,\n"
+                "       (k + l) % 8, (k + 3 * l) % 20,\n"
+                "       CASE WHEN age > 40 THEN 'Y' ELSE 'N' END,\n"
+                "       CASE WHEN age > 40 THEN (k + l) % 8 ELSE 0 END,\n"
+                "       CASE WHEN age > 40 THEN 0 ELSE (k + l) % 8 END,\n"
+                "       CASE WHEN k % 2 = 1 THEN 7 ELSE 9 END,\n"
+                "       CASE WHEN age > 40 THEN substr('YYYCX', (k + l) % 5 + 1, 1)\n"
+                "            ELSE substr('NPOABWT', (k + l) % 7 + 1, 1) END\n"
+                "FROM (SELECT i, k, l, 10 + (" +
+                std::to_string(kOrders) + " - k) * 90 / " + std::to_string(kOrders - 1) +
+                " AS age, (k * 131 + l * 977) % " + units +
+                " + 1 AS u\n"
+                "        FROM (SELECT i, (i - 1) / " +
+                std::to_string(kOrderLines) + " + 1 AS k, (i - 1) % " +
+                std::to_string(kOrderLines) + " AS l FROM n))");
         for (const char* t : {"ProductManage", "ProductOnhand", "ProductPrice", "OrderBranch"})
             db.syncIdentity(t);
         db.exec("COMMIT");
@@ -876,9 +751,8 @@ void checkSavesAgree(BranchFixture& f) {
                           " AND Id <= " + std::to_string(engineTo);
     const std::string b = "SELECT " + cols + ", typeof(OrderQnty), typeof(OrderDate) " +
                           "FROM OrderBranch WHERE Id > " + std::to_string(engineTo);
-    const long long differ =
-        f.raw->scalar("SELECT count(*) FROM (" + a + " EXCEPT " + b + ")") +
-        f.raw->scalar("SELECT count(*) FROM (" + b + " EXCEPT " + a + ")");
+    const long long differ = f.raw->scalar("SELECT count(*) FROM (" + a + " EXCEPT " + b + ")") +
+                             f.raw->scalar("SELECT count(*) FROM (" + b + " EXCEPT " + a + ")");
     const long long total = f.raw->scalar("SELECT count(*) FROM OrderBranch WHERE Id > " +
                                           std::to_string(f.savedAbove));
     bench::note("save rows: " + std::to_string(total) + " stored by both sides, " +

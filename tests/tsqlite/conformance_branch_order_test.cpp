@@ -7,275 +7,24 @@
 #include <cmath>
 
 #include "conformance_support.h"
+#include "statements/BranchOrder.h"
 
 using namespace conformance;
 
 namespace {
 
-// ---- Shared pieces of the order statements, built the way the screen holds them ----
+// ---- The screen's statements ----
 
-std::string statusText(const std::string& code) {
-    return lines({
-        "(Case When " + code + " = 'N' Then 'กำลังส่งข้อมูลไปยังส่วนกลาง'",
-        "When " + code + " = 'P' Then 'จัดสินค้าได้'",
-        "When " + code + " = 'O' Then 'สินค้าหมด'",
-        "When " + code + " = 'A' Then 'จัดสินค้าได้บางส่วน'",
-        "When " + code + " = 'B' Then 'จัดสินค้าได้บางส่วน'",
-        "When " + code + " = 'W' Then 'กำลังขนส่งไปยังสาขา'",
-        "When " + code + " = 'T' Then 'กำลังขนส่งไปยังสาขา'",
-        "When " + code + " = 'C' Then 'สินค้าหมด'",
-        "When " + code + " = 'X' Then 'จัดสินค้าได้บางส่วน'",
-        "When " + code + " = 'Y' Then 'ได้สินค้าครบแล้ว'",
-        "End )Stratus",
-    });
-}
-
-std::string sellingPrice(const std::string& unit) {
-    return "Coalesce((Select Pp.Price From ProductPrice Pp Where Pp.ProductUnits = " + unit +
-           " And Pp.PriceType = (Select M.Id From Misc M Where GroupCode = 'PRICETYPE' And M.Code "
-           "= "
-           "'0')),0) Price";
-}
-
-// Last order of each unit; the order-rows query leaves the order on show out.
-std::string lastOrder(const std::string& unit, bool excludeShownOrder) {
-    return lines({
-        "Left Join (Select O1.OrderNo OLOrderNo, O1.ProductUnits, O1.OrderQnty OLOrderQnty, "
-        "O1.OrderDate OLOrderDate, O1.CloseOrder OLCloseOrder",
-        "From OrderBranch O1",
-        "Group By OrderNO, O1.ProductUnits, O1.OrderQnty , O1.OrderDate, O1.CloseOrder",
-        "Having OrderNO = (Select Max(O2.OrderNO)",
-        "From OrderBranch O2",
-        "Where O2.ProductUnits = O1.ProductUnits",
-        excludeShownOrder ? "And O2.OrderQnty > 0 And O2.OrderNO <> :DocNo)"
-                          : "And O2.OrderQnty > 0)",
-        ") OL On Ol.ProductUnits = " + unit,
-    });
-}
-
-std::string salesMember(const std::string& lineTable, const std::string& header,
-                        const std::string& join, const std::string& dateColumn,
-                        const std::string& quantity) {
-    return lines({
-        "Select D.ProductUnits, " + quantity + " SaleQnty",
-        "From " + lineTable + " D",
-        "Inner Join " + header + " H On (" + join + ")",
-        "Where (H." + dateColumn + " > :GetDate) And (H." + dateColumn + " <= GetDate())",
-        "And (H.DelFlag = 'N')",
-        "Group BY D.ProductUnits",
-    });
-}
-
-// Sales since :GetDate, less returns.
-std::string salesSince(const std::string& unit) {
-    return lines({
-        "Left Join (Select ProductUnits, Sum(SaleQnty) SaleQnty",
-        "From(",
-        salesMember("IvDt", "IvHd", "D.IvHd = H.Id", "IvDate", "Sum(D.Quantity)"),
-        "Union All",
-        salesMember("PosDt", "PosHd", "D.PosHd = H.Id", "PosDate", "Sum(D.Quantity)"),
-        "Union All",
-        salesMember("PosDetail", "PosHeader", "D.PosHeader = H.Id", "PosDate", "Sum(D.Quantity)"),
-        "Union All",
-        salesMember("SrDt", "SrHd", "D.SrHd = H.Id", "SrDate", "-Sum(D.Quantity)"),
-        "Union All",
-        salesMember("PoSrDt", "PoSrHd", "D.PoSrHd = H.Id", "SrDate", "-Sum(D.Quantity)"),
-        ")As S",
-        "Group BY S.ProductUnits) Sa On (Sa.ProductUnits = " + unit + ")",
-    });
-}
-
-// ---- The statements ----
-
-const std::string kProposal = lines({
-    "Select (Select BranchCode From OracleConfig) BranchCode,",
-    "M.Product, M.ProductUnits,",
-    "U.BarCode, U.UnitName UOM, M.MinQnty MinStock, M.MaxQnty MaxStock,",
-    "Coalesce(Ba.BackOrder,0)BackOrders,",
-    "Coalesce(Sa.SaleQnty,0) SaleQnty, Coalesce(M.MinQnty,0) - Coalesce(Ba.Onhand,0) MinQnty,",
-    "Coalesce(Ba.OnHand,0)Onhand, 0 OrderQnty,",
-    "Coalesce(Ol.OLOrderQnty,0)OLOrderQnty, (Case When "
-    "Convert(Char(20),Coalesce(Ol.OLOrderDate,''),103) "
-    "= '01/01/1900' Then '' Else Convert(Char(20),Coalesce(Ol.OLOrderDate,''),103) End ) "
-    "OLOrderDate, "
-    "Ol.OLCloseOrder,",
-    "P.ThaiName ProdName,",
-    statusText("OL.OLCloseOrder") + ",",
-    "(Case When (Sa.SaleQnty > 0) And (Coalesce(M.MinQnty,0) > 0) And (Coalesce(M.MinQnty,0) - "
-    "Coalesce(Ba.Onhand,0) > 0 ) Then 2",
-    "When (Sa.SaleQnty > 0) And (Coalesce(M.MinQnty,0) > 0) Then 1",
-    "When ((Coalesce(M.MinQnty,0) - Coalesce(Ba.Onhand,0)) > 0) And (Coalesce(M.MinQnty,0) > 0) "
-    "Then 3",
-    "When (Sa.SaleQnty > 0) And (Coalesce(M.MinQnty,0) = 0) Then 4",
-    "Else 5",
-    "End)OrderType,",
-    sellingPrice("M.ProductUnits"),
-    "From ProductManage M",
-    "Inner Join Product P On (P.Id = M.Product)",
-    "Inner Join ProductUnits U On (U.Id = M.ProductUnits)",
-    "Inner Join UserProdGroup G On (G.ProdGroup = P.ProdGroup)",
-    "Left Join (Select B.ProductUnits, Sum(B.Onhand) Onhand, Sum(B.BackOrder) BackOrder",
-    "From(",
-    "Select ProductUnits, (Quantity/U1.Fraction) Onhand, 0 BackOrder",
-    "From ProductOnhand O",
-    "Inner Join Warehouse W On (W.Id = O.Warehouse)",
-    "Inner Join ProductUnits U1 On (U1.Id = O.ProductUnits)",
-    "Where BalanceYear = Year(GetDate()) And (W.WhType = 'F')",
-    "Union All",
-    "Select ProductUnits, 0 Onhand, Coalesce(BackOrder,0)",
-    "From OrderBranch",
-    "Where CloseOrder In ('N','P','O','A','B','W','T')",
-    ") As B Group BY B.ProductUnits) Ba On (Ba.ProductUnits = M.ProductUnits)",
-    lastOrder("M.ProductUnits", false),
-    salesSince("M.ProductUnits"),
-    "Where (Coalesce(U.AutoOrder,'Y') = 'Y')",
-    "And Left(Ltrim(P.Code),5) Not In ('01219','01237','02219')",
-    "And (G.UserId = :UserId)",
-    "And (M.MinQnty > (Coalesce(Ba.Onhand,0)) + (Coalesce(Ba.BackOrder,0)))",
-    "And ((Case When Coalesce(M.MaxQnty,0) = 0 Then 999999 Else M.MaxQnty End) > "
-    "(Coalesce(Ba.Onhand,0)) "
-    "+ (Coalesce(Ba.BackOrder,0)))",
-    "Order BY OrderType, BarCode",
-});
-
-const std::string kOrderMinStock =
-    "Coalesce((Select M.MinQnty From ProductManage M Where M.ProductUnits = O.ProductUnits),0)";
-
-const std::string kOrderRows = lines({
-    "Select O.Id, O.OrderNo, O.OrderDate, O.TranBranchNo, O.TranBranchDate,",
-    "COALESCE(Md.Code,'XXXX') CodeDept, COALESCE(Md.Description,'ยังไม่กำหนดแผนก') NameDept,",
-    "COALESCE(Mg.Code,'XXXX_XXXXX') CodeGroup, COALESCE(Mg.Description,'ยังไม่กำหนดกลุ่ม') NameGroup,",
-    "O.Product, P.Code ProdCode, P.ThaiName ProdName,",
-    "O.ProductUnits, U.BarCode, U.UnitName UOM,",
-    kOrderMinStock + " MinStock,",
-    "Coalesce((Select (Case When M.MaxQnty = 0 Then 999999 Else M.MaxQnty End) From ProductManage "
-    "M Where "
-    "M.ProductUnits = O.ProductUnits),999999) MaxStock,",
-    "O.SaleQnty, O.MinQnty, O.OrderQnty,",
-    "Coalesce((Select Sum(Q.Quantity)/U.Fraction From ProductOnhand Q Inner Join Warehouse W On "
-    "(W.Id = "
-    "Q.Warehouse) Where (Q.ProductUnits = O.ProductUnits) And Q.BalanceYear = Year(GetDate())),0) "
-    "Onhand,",
-    "Coalesce(Ba.BackOrder,0) BackOrders , Transfer,",
-    "O.ReceivedQnty, O.userId, (Select Count(Transfer) From OrderBranch Where OrderNo = :DocNo And "
-    "Transfer = 'Y') TransferOK,",
-    "O.CloseOrder,",
-    "(Case When (O.SaleQnty > 0) And (" + kOrderMinStock + " > 0) And (O.MinQnty > 0 ) Then 2",
-    "When (O.SaleQnty > 0) And (" + kOrderMinStock + " > 0) Then 1",
-    "When (O.SaleQnty > 0) And (" + kOrderMinStock + " = 0) Then 3",
-    "When (O.MinQnty > 0 ) Then 4",
-    "Else 5",
-    "End)OrderType,",
-    "Coalesce(OL.OLOrderQnty,0)OLOrderQnty, OL.OLOrderDate, OL.OLCloseOrder,",
-    statusText("OL.OLCloseOrder") + ",",
-    sellingPrice("O.ProductUnits"),
-    "from OrderBranch O",
-    "Inner Join Product P On (P.id = O.Product)",
-    "Inner Join ProductUnits U On (U.Id = O.ProductUnits)",
-    "Left Join Misc Md On (Md.Code = P.ProdDept) AND (Md.GroupCode = 'PRODDEPT')",
-    "Left Join Misc Mg On (Mg.Code = P.ProdGroup) And (Mg.GroupCode = 'PRODGROUP')",
-    lastOrder("O.ProductUnits", true),
-    "Left Join (Select B.ProductUnits, Sum(B.Onhand) Onhand, Sum(B.BackOrder) BackOrder",
-    "From(",
-    "Select ProductUnits, (Quantity/U1.Fraction) Onhand, 0 BackOrder",
-    "From ProductOnhand O",
-    "Inner Join Warehouse W On (W.Id = O.Warehouse)",
-    "Inner Join ProductUnits U1 On (U1.Id = O.ProductUnits)",
-    "Where BalanceYear = Year(GetDate())",
-    "Union All",
-    "Select ProductUnits, 0 Onhand, Coalesce(BackOrder,0)",
-    "From OrderBranch",
-    "Where CloseOrder In ('N','P','B','W','T')",
-    "And OrderNo <> :DocNo",
-    ") As B Group BY B.ProductUnits) Ba On (Ba.ProductUnits = O.ProductUnits)",
-    "Where O.OrderNo = :DocNo",
-    "Order BY OrderType, U.BarCode",
-});
-
-const std::string kSingleProduct = lines({
-    "Select P.Id Product, P.ThaiName ProdName, U.Id ProductUnits, U.BarCode,",
-    "Coalesce(Sa.SaleQnty,0) SaleQnty, 0 MinQnty, U.UnitName UOM,",
-    "Coalesce((Select Sum(O.Quantity)/U.Fraction From ProductOnhand O Where (O.BalanceYear = "
-    "Year(GetDate())) And (O.PeriodNo <= Month(GetDate())) And (O.ProductUnits = U.Id)),0) Onhand,",
-    "Coalesce((Select Pm.MinQnty From ProductManage Pm Where (Pm.ProductUnits = U.Id)),0) "
-    "MinStock,",
-    "Coalesce((Select Pm.MaxQnty From ProductManage Pm Where (Pm.ProductUnits = U.Id)),0) "
-    "MaxStock,",
-    "Coalesce((Select Sum(BackOrder) From OrderBranch B Where B.CloseOrder In "
-    "('N','P','B','W','T') And "
-    "B.ProductUnits = U.Id),0) BackOrders,",
-    "OL.OLOrderQnty, OL.OlOrderDate, Ol.OLCloseOrder,",
-    statusText("OL.OLCloseOrder") + ",",
-    sellingPrice("U.Id"),
-    "From ProductUnits U",
-    "Inner Join Product P On (P.Id = U.Product)",
-    "Inner Join UserProdGroup G On (G.ProdGroup = P.ProdGroup)",
-    lastOrder("U.Id", false),
-    salesSince("U.Id"),
-    "Where U.BarCode = :BarCode And (G.UserId = :UserId)",
-});
-
-const std::string kSalesSpanStart = lines({
-    "Select Convert(DateTime,Convert(Char(8),Coalesce((Case When Max(OrderDate) < GetDate()-30 "
-    "Then "
-    "GetDate()-30 Else Max(OrderDate) End),GetDate()-7),112)) OrderDateOld,",
-    "Convert(DateTime,Convert(Char(8),Coalesce(Max(OrderDate),GetDate()-7),112)) OrderDateOld_BK",
-    "From OrderBranch",
-    "Where UserID = :UserId",
-});
-
-const std::string kNumberPreview = lines({
-    "Select LTrim(RTrim(Prefix)) + Right(('0000000000' + Ltrim(rtrim(Str((Case When LastNo = "
-    "999999 Then 0 "
-    "Else LastNo End)+1)))),DocumentLength - Len(Prefix)) DocNo",
-    "From DocumentNo Where Code = 'ORD-BRANCH' And DocYear = Year(:GetDate)",
-});
-
-const std::string kProductInformation = lines({
-    "Select P.ThaiName ProdName, U.UnitName UOM, Coalesce((Select Sum(O.Quantity)/U.Fraction From "
-    "ProductOnhand O Where (O.BalanceYear = Year(GetDate())) And (O.PeriodNo <= Month(GetDate())) "
-    "And "
-    "(O.ProductUnits = U.Id)),0) Onhand",
-    "From ProductUnits U",
-    "Inner Join Product P On (P.Id = U.Product)",
-    "Where U.barCode = :BarCode",
-});
-
-const std::string kProductGroups = lines(
-    {"Select ProdGroup", "From UserProdGroup", "Where UserId = :UserId", "Order BY ProdGroup"});
-const std::string kBranchCode = "Select BranchCode From OracleConfig";
-
-const std::string kUpdateRow = lines({
-    "update OrderBranch",
-    "set",
-    "OrderNo = :OrderNo,",
-    "OrderDate = :OrderDate,",
-    "TranBranchNo = :TranBranchNo,",
-    "Product = :Product,",
-    "ProductUnits = :ProductUnits,",
-    "SaleQnty = :SaleQnty,",
-    "MinQnty = :MinQnty,",
-    "OrderQnty = Coalesce(:OrderQnty,0),",
-    "BackOrder = Coalesce(:OrderQnty,0),",
-    "Onhand = :Onhand,",
-    "Transfer = :Transfer,",
-    "ReceivedQnty = :ReceivedQnty,",
-    "userId = :userId,",
-    "CloseOrder = :CloseOrder",
-    "where",
-    "Id = :OLD_Id",
-});
-
-const std::string kInsertRow = lines({
-    "insert into OrderBranch",
-    "(OrderNo, OrderDate, TranBranchNo, Product, ProductUnits, SaleQnty, MinQnty,",
-    "OrderQnty, BackOrder, Onhand, Transfer, ReceivedQnty, userId, CloseOrder)",
-    "values",
-    "(:OrderNo, :OrderDate, :TranBranchNo, :Product, :ProductUnits, :SaleQnty,",
-    ":MinQnty, Coalesce(:OrderQnty,0), Coalesce(:OrderQnty,0), :Onhand, :Transfer,",
-    ":ReceivedQnty, :userId,",
-    ":CloseOrder)",
-});
+const std::string& kProposal = statements::branch_order::proposal();
+const std::string& kOrderRows = statements::branch_order::orderRows();
+const std::string& kSingleProduct = statements::branch_order::singleProduct();
+const std::string& kSalesSpanStart = statements::branch_order::salesSpanStart();
+const std::string& kNumberPreview = statements::branch_order::numberPreview();
+const std::string& kProductInformation = statements::branch_order::productInformation();
+const std::string& kProductGroups = statements::branch_order::productGroups();
+const std::string& kBranchCode = statements::branch_order::branchCode();
+const std::string& kUpdateRow = statements::branch_order::updateRow();
+const std::string& kInsertRow = statements::branch_order::insertRow();
 
 const std::string kStatusW = "กำลังขนส่งไปยังสาขา";
 const std::string kStatusPartly = "จัดสินค้าได้บางส่วน";
@@ -313,7 +62,7 @@ TEST(ConformanceBranchOrderStartup, ScriptCreatesTablesIndexesAndSeriesAndIsReru
     server.createDatabase("BR0029");
     auto db = server.open("BR0029");
     runFixture(*db, "company_schema.sql");
-    runScript(*db, kBranchOrderStartupScript);
+    runScript(*db, statements::branch_order::startupScript());
 
     Rows empty = query(*db, "SELECT * FROM OrderBranch WHERE 1 = 0");
     std::vector<std::string> names;
@@ -367,7 +116,7 @@ TEST(ConformanceBranchOrderStartup, ScriptCreatesTablesIndexesAndSeriesAndIsReru
     EXPECT_EQ(text(scalar(*db, "SELECT ProdGroup + '|' FROM UserProdGroup")), "G1        |");
 
     // A second opening of the screen changes nothing.
-    runScript(*db, kBranchOrderStartupScript);
+    runScript(*db, statements::branch_order::startupScript());
     EXPECT_EQ(query(*db, "SELECT * FROM OrderBranch WHERE 1 = 0").raw().columns.size(),
               expected.size());
     EXPECT_EQ(count(*db, "SELECT COUNT(*) FROM DocumentNo WHERE Code = 'ORD-BRANCH'"), 1);
@@ -398,7 +147,7 @@ TEST(ConformanceBranchOrderStartup, ScriptAddsBackOrderToAnOlderTableAndKeepsAny
          "AutoRun) "
          "VALUES ('ORD-BRANCH', 2019, 'old', 'No', 77, 12, 'Y')");
 
-    runScript(*db, kBranchOrderStartupScript);
+    runScript(*db, statements::branch_order::startupScript());
 
     Rows rows = query(*db, "SELECT OrderNO, BackOrder FROM OrderBranch");
     ASSERT_EQ(rows.size(), 1u);
@@ -428,7 +177,7 @@ TEST(ConformanceBranchOrderStartup, ScriptWorksWithTypesAddedThroughSpAddtype) {
          "CREATE TABLE ProductOnhand (Id int IDENTITY(1,1) NOT NULL, ProductUnits int NOT NULL, "
          "BalanceYear int "
          "NOT NULL, Quantity decimal(18,4) NULL)");
-    runScript(*db, kBranchOrderStartupScript);
+    runScript(*db, statements::branch_order::startupScript());
 
     exec(*db,
          "INSERT INTO OrderBranch (OrderNO, Product, ProductUnits, UserId, Transfer, Remark) "

@@ -3,51 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "conformance_support.h"
+#include "statements/BranchOrder.h"
 
 using namespace conformance;
 
 namespace {
 
-const std::string kReport = lines({
-    "Select O.OrderNo, O.OrderDate,",
-    "P.ThaiName ProdName,",
-    "O.ProductUnits, U.BarCode, U.UnitName UOM,",
-    "O.SaleQnty, O.OrderQnty, O.Onhand, Transfer,",
-    "O.ReceivedQnty, (Case When BackOrder < 0 Then 0 Else BackOrder End)BackOrder,",
-    "O.CloseOrder, O.Remark,",
-    "(Case When O.CloseOrder = 'N' Then 'กำลังส่งข้อมูลไปยังส่วนกลาง'",
-    "When O.CloseOrder = 'P' Then 'จัดสินค้าได้'",
-    "When O.CloseOrder = 'O' Then 'สินค้าหมด'",
-    "When O.CloseOrder = 'A' Then 'จัดสินค้าได้บางส่วน'",
-    "When O.CloseOrder = 'B' Then 'จัดสินค้าได้บางส่วน'",
-    "When O.CloseOrder = 'W' Then 'กำลังขนส่งไปยังสาขา'",
-    "When O.CloseOrder = 'T' Then 'กำลังขนส่งไปยังสาขา'",
-    "When O.CloseOrder = 'C' Then 'สินค้าหมด'",
-    "When O.CloseOrder = 'X' Then 'จัดสินค้าได้บางส่วน'",
-    "When O.CloseOrder = 'Y' Then 'ได้สินค้าครบแล้ว'",
-    "End )Stratus,",
-    "(Case When O.CloseOrder = 'N' Then 1",
-    "When O.CloseOrder = 'P' Then 2",
-    "When O.CloseOrder = 'O' Then 4",
-    "When O.CloseOrder = 'A' Then 3",
-    "When O.CloseOrder = 'B' Then 3",
-    "When O.CloseOrder = 'W' Then 5",
-    "When O.CloseOrder = 'T' Then 5",
-    "When O.CloseOrder = 'C' Then 4",
-    "When O.CloseOrder = 'X' Then 3",
-    "When O.CloseOrder = 'Y' Then 6",
-    "End ) OrderBy,",
-    "Coalesce((Select Pp.Price From ProductPrice Pp Where Pp.ProductUnits = O.ProductUnits And "
-    "Pp.PriceType = "
-    "(Select M.Id From Misc M Where GroupCode = 'PRICETYPE' And M.Code = '0')),0) Price",
-    "from OrderBranch O",
-    "Inner Join Product P On (P.id = O.Product)",
-    "Inner Join ProductUnits U On (U.Id = O.ProductUnits)",
-    "Where ((O.OrderNo = :DocNo) Or ('' = Ltrim(Rtrim(:DocNo))))",
-    "And ((U.BarCode = :BarCode) Or ('' = Ltrim(RTrim(:BarCode))))",
-    "And O.OrderQnty > 0",
-    "Order BY O.OrderNo, OrderBy, U.barCode",
-});
+const std::string& kReport = statements::branch_order::statusReport();
 
 class ConformanceStatusReport : public ::testing::Test {
 protected:

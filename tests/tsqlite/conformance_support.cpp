@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "statements/BranchOrder.h"
 #include "tsqlite/parser.h"
 
 namespace conformance {
@@ -300,65 +301,12 @@ const Value& output(const tsqlite::ProcResult& r, const std::string& name) {
     throw std::out_of_range("no output " + name);
 }
 
-const std::string kBranchOrderStartupScript = lines({
-    "If Not Exists (select Id from SysObjects Where Name = 'OrderBranch')",
-    "  Create Table OrderBranch",
-    "  (Id IdNo identity(1,1) not null,",
-    "   OrderNO Char(15),",
-    "   OrderDate DateTime,",
-    "   TranBranchNo Char(15),",
-    "   TranBranchDate DateTime null,",
-    "   Product IdNo,",
-    "   ProductUnits IdNo,",
-    "   SaleQnty Int,",
-    "   MinQnty Int,",
-    "   OrderQnty Int,",
-    "   Onhand Int,",
-    "   Transfer CharFlag,",
-    "   TransferDate DateTime null,",
-    "   ReceivedQnty Int,",
-    "   ReceivedDate DateTime null,",
-    "   BackOrder Int null,",
-    "   UserId IdNo,",
-    "   CloseOrder CharFlag,",
-    "   Remark Char80 null,",
-    "   CarNO Char(10) null)",
-    "/",
-    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchIdNo')",
-    "  Create Index OrderBranchIdNo On OrderBranch (OrderNO)",
-    "/",
-    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchCloseOrder')",
-    "  Create Index OrderBranchCloseOrder On OrderBranch (CloseOrder)",
-    "/",
-    "If Not Exists (Select Id from sysindexes Where Name = 'OrderBranchBarCode')",
-    "  Create Index OrderBranchBarCode On OrderBranch (ProductUnits)",
-    "/",
-    "If Not Exists (Select Id From DocumentNo Where Code = 'ORD-BRANCH')",
-    "  Insert DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength, AutoRun, "
-    "DocType, UserCanModify, LinkToDocument)",
-    "  Values('ORD-BRANCH',Year(GetDate()),'ใบสั่ง Order จากสาขา','No',0,12,'Y','I','Y',Null)",
-    "/",
-    "If Not Exists (Select Id From SysObjects Where Name = 'UserProdGroup')",
-    "  Create Table UserProdGroup",
-    "  (Id IdNo identity(1,1) not null,",
-    "   UserId IdNo,",
-    "   ProdGroup Char(10))",
-    "/",
-    "If Not Exists (Select Id From SysColumns Where Name = 'BackOrder' And Id = (Select Id From "
-    "SysObjects Where Name = 'OrderBranch'))",
-    "  Alter Table OrderBranch Add BackOrder Int Null",
-    "/",
-    "If Not Exists (Select Id from sysindexes Where Name = 'ProductOnhand_BarYear')",
-    "  Create Index ProductOnhand_BarYear On ProductOnhand (ProductUnits, BalanceYear)",
-    "/",
-});
-
 std::unique_ptr<tsqlite::Session> openBranchDatabase(TempServer& server, const std::string& name) {
     server.createDatabase(name);
     auto db = server.open(name);
     runFixture(*db, "company_schema.sql");
     runFixture(*db, "settings_data.sql");
-    runScript(*db, kBranchOrderStartupScript);
+    runScript(*db, statements::branch_order::startupScript());
     runFixture(*db, "branch_order_data.sql");
     return db;
 }

@@ -106,8 +106,6 @@ std::string rtrim(std::string s);
 // Procedure outputs by name, without regard to letter case.
 const Value& output(const tsqlite::ProcResult& r, const std::string& name);
 
-// The branch order screen's start-up script, which creates OrderBranch and UserProdGroup.
-extern const std::string kBranchOrderStartupScript;
 // A branch company database with the start-up script run and branch 0029's fixture loaded.
 std::unique_ptr<tsqlite::Session> openBranchDatabase(TempServer& server, const std::string& name);
 

@@ -1,0 +1,24 @@
+#pragma once
+// The text of every statement that branch order entry and the order status report send. Plain
+// standard strings, so that the engine's tests and the benchmarks run exactly what the screen
+// runs; the screen wraps them in QStrings (branch_order/BranchOrderSql.h).
+#include <string>
+
+namespace statements::branch_order {
+
+// Creates and upgrades OrderBranch, UserProdGroup, the "ORD-BRANCH" series and the stock
+// index; every statement is guarded, so it runs at each opening of the screen.
+const std::string& startupScript();
+const std::string& proposal();            // :GetDate, :UserId
+const std::string& orderRows();           // :DocNo
+const std::string& singleProduct();       // :GetDate, :BarCode, :UserId
+const std::string& salesSpanStart();      // :UserId
+const std::string& numberPreview();       // :GetDate
+const std::string& productInformation();  // :BarCode
+const std::string& productGroups();       // :UserId
+const std::string& branchCode();
+const std::string& statusReport();  // :DocNo, :BarCode
+const std::string& updateRow();     // cached change of a stored row, by :OLD_Id
+const std::string& insertRow();     // a new row
+
+}  // namespace statements::branch_order
