@@ -22,7 +22,7 @@ void TFrSearch::ResetSortState() {
     SortDescending = false;
 }
 
-TFrSearch::TFrSearch(QWidget* parent) : QDialog(parent) {
+TFrSearch::TFrSearch(QWidget* parent) : TSearchDialog(parent) {
     setObjectName(QStringLiteral("FrSearch"));
     setWindowTitle(QStringLiteral("ค้นหา"));
     // A title bar without buttons: the dialog ends only through its own buttons and keys.
@@ -72,32 +72,13 @@ TFrSearch::TFrSearch(QWidget* parent) : QDialog(parent) {
             [this](int column) { DgSearchTitleBtnClick(column); });
 }
 
-TFrSearch::~TFrSearch() {
-    if (filtering_) qApp->removeEventFilter(this);
-}
-
 void TFrSearch::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    TSearchDialog::showEvent(event);
     if (QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    // The dialog sees keys before its controls (Enter searches or chooses wherever it is
-    // typed), so it watches the application's key events while it is on screen.
-    if (!filtering_) {
-        qApp->installEventFilter(this);
-        filtering_ = true;
-    }
-    FormShow();
-}
-
-void TFrSearch::hideEvent(QHideEvent* event) {
-    if (filtering_) {
-        qApp->removeEventFilter(this);
-        filtering_ = false;
-    }
-    QDialog::hideEvent(event);
 }
 
 void TFrSearch::FormShow() {
@@ -163,29 +144,9 @@ void TFrSearch::done(int result) {
 }
 
 bool TFrSearch::FormKeyDown(QWidget* focused, QKeyEvent* key) {
-    const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        modifiers == Qt::NoModifier) {
-        if (focused->objectName().toUpper() == u"DGSEARCH")
-            accept();
-        else
-            BtSearchClick();
-        return true;  // no control receives the Enter itself
-    }
-    if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
-        reject();
-        return true;
-    }
     if (key->key() == Qt::Key_Down && focused == Code) {
         DgSearch->setFocus();
         return true;
     }
-    return false;
-}
-
-bool TFrSearch::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && isKeyForWindow(this, watched) &&
-        FormKeyDown(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
+    return TSearchDialog::FormKeyDown(focused, key);
 }

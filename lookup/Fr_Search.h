@@ -12,7 +12,6 @@
 // Showing clears the field and closes the rows; the user searches with Enter or Search.
 // Clicking a column title reorders by rewriting the statement's "ORDER BY " lines (see
 // DgSearchTitleBtnClick) and runs it again with the same parameters.
-#include <QDialog>
 #include <QString>
 
 #include "lookup/SearchGrid.h"
@@ -22,13 +21,12 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-class TFrSearch : public QDialog {
+class TFrSearch : public TSearchDialog {
     Q_OBJECT
 public:
     static const QString kGridHint;
 
     explicit TFrSearch(QWidget* parent = nullptr);
-    ~TFrSearch() override;
 
     // Sort state of every search dialog for the whole run: the last title clicked (in
     // capitals) and whether the next click on it sorts descending.
@@ -50,7 +48,7 @@ public:
 
     // The search step: Search button and Enter outside the grid. Specialised dialogs build
     // their statement here and then call RerunSearch().
-    virtual void BtSearchClick();
+    void BtSearchClick() override;
     // Reopens the rows with the present statement and parameters; when there are rows the
     // grid takes the focus on the first one.
     void RerunSearch();
@@ -62,14 +60,9 @@ public:
 
 protected:
     // Run each time the dialog is shown. Specialised dialogs call this first.
-    virtual void FormShow();
-    // Keys the dialog handles before the focused control; true when used up.
-    virtual bool FormKeyDown(QWidget* focused, QKeyEvent* key);
+    void FormShow() override;
+    // Down in the search field moves to the grid.
+    bool FormKeyDown(QWidget* focused, QKeyEvent* key) override;
 
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    bool filtering_ = false;
 };

@@ -62,7 +62,7 @@ void TFrSearchBarCode::ResetProgramState() {
     LastProductSearch.clear();
 }
 
-TFrSearchBarCode::TFrSearchBarCode(QWidget* parent) : QDialog(parent) {
+TFrSearchBarCode::TFrSearchBarCode(QWidget* parent) : TSearchDialog(parent) {
     setObjectName(QStringLiteral("FrSearchBarCode"));
     setWindowTitle(QStringLiteral("ค้นหา Barcode สินค้า"));
     setModal(true);
@@ -135,31 +135,9 @@ TFrSearchBarCode::TFrSearchBarCode(QWidget* parent) : QDialog(parent) {
             [this](int column) { DgSearchTitleClick(column); });
 }
 
-TFrSearchBarCode::~TFrSearchBarCode() {
-    if (filtering_) qApp->removeEventFilter(this);
-}
-
 void TFrSearchBarCode::hideStockColumns() {
     for (const char* field : {"OnHand", "Backorder"})
         DgSearch->setColumnHidden(DgSearchModel->gridColumn(QLatin1String(field)), true);
-}
-
-void TFrSearchBarCode::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // The dialog sees keys before its controls while it is on screen.
-    if (!filtering_) {
-        qApp->installEventFilter(this);
-        filtering_ = true;
-    }
-    FormShow();
-}
-
-void TFrSearchBarCode::hideEvent(QHideEvent* event) {
-    if (filtering_) {
-        qApp->removeEventFilter(this);
-        filtering_ = false;
-    }
-    QDialog::hideEvent(event);
 }
 
 void TFrSearchBarCode::FormShow() {
@@ -221,28 +199,4 @@ void TFrSearchBarCode::done(int result) {
     }
     QSearch.close();
     QDialog::done(result);
-}
-
-bool TFrSearchBarCode::FormKeyDown(QWidget* focused, QKeyEvent* key) {
-    const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        modifiers == Qt::NoModifier) {
-        if (focused->objectName().toUpper() == u"DGSEARCH")
-            accept();
-        else
-            BtSearchClick();
-        return true;  // no control receives the Enter itself
-    }
-    if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
-        reject();
-        return true;
-    }
-    return false;
-}
-
-bool TFrSearchBarCode::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && isKeyForWindow(this, watched) &&
-        FormKeyDown(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
 }

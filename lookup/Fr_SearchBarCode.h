@@ -6,7 +6,6 @@
 // Use (the branch order screen keeps one for the whole run):
 //   if (!search) search = new TFrSearchBarCode(this);
 //   if (search->exec() == QDialog::Accepted) barCode->setText(search->ChosenBarCode);
-#include <QDialog>
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-class TFrSearchBarCode : public QDialog {
+class TFrSearchBarCode : public TSearchDialog {
     Q_OBJECT
 public:
     // The statement, 37 lines. Lines 31 to 33 are rewritten before every search, so no line
@@ -35,7 +34,6 @@ public:
     static void ResetProgramState();
 
     explicit TFrSearchBarCode(QWidget* parent = nullptr);
-    ~TFrSearchBarCode() override;
 
     QLabel* LName;
     QLineEdit* Name;
@@ -51,7 +49,7 @@ public:
 
     QString ChosenBarCode;  // "" unless closed with Choose on a row
 
-    void BtSearchClick();
+    void BtSearchClick() override;
     // A click on the title of a grid column: barcode, product code and product name set the
     // order; every click searches again.
     void DgSearchTitleClick(int column);
@@ -59,15 +57,8 @@ public:
     void done(int result) override;
 
 protected:
-    void FormShow();
-    bool FormKeyDown(QWidget* focused, QKeyEvent* key);
-
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void FormShow() override;
 
 private:
     void hideStockColumns();
-
-    bool filtering_ = false;
 };

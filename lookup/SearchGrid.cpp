@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QTableView>
@@ -166,4 +167,49 @@ bool isKeyForWindow(const QWidget* window, QObject* receiver) {
     if (!widget || widget->window() != window) return false;
     const QWidget* focus = QApplication::focusWidget();
     return widget == focus || (!focus && widget == window);
+}
+
+TSearchDialog::~TSearchDialog() {
+    if (filtering_) qApp->removeEventFilter(this);
+}
+
+void TSearchDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!filtering_) {
+        qApp->installEventFilter(this);
+        filtering_ = true;
+    }
+    FormShow();
+}
+
+void TSearchDialog::hideEvent(QHideEvent* event) {
+    if (filtering_) {
+        qApp->removeEventFilter(this);
+        filtering_ = false;
+    }
+    QDialog::hideEvent(event);
+}
+
+bool TSearchDialog::FormKeyDown(QWidget* focused, QKeyEvent* key) {
+    const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        modifiers == Qt::NoModifier) {
+        if (focused->objectName().toUpper() == u"DGSEARCH")
+            accept();
+        else
+            BtSearchClick();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+        reject();
+        return true;
+    }
+    return false;
+}
+
+bool TSearchDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && isKeyForWindow(this, watched) &&
+        FormKeyDown(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 // Pieces shared by the lookup dialogs: the search statement with its rows, the read-only grid
 // model over them, and the key routing that lets a dialog see keys before its controls.
 #include <QAbstractTableModel>
+#include <QDialog>
 #include <QList>
 #include <QMap>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include "db/data_set.h"
 #include "db/result_set.h"
 
+class QKeyEvent;
 class QLineEdit;
 class QTableView;
 class QWidget;
@@ -103,3 +105,28 @@ void upperCaseTyping(QLineEdit* field);
 // delivered to the focused control of that window (or to the window itself when nothing has
 // the focus), not a copy propagated to a parent.
 bool isKeyForWindow(const QWidget* window, QObject* receiver);
+
+// A search dialog that sees keys before its controls while it is on screen: Enter searches
+// wherever it is typed, or chooses when the grid (named DgSearch) has the focus, and no control
+// receives it; Escape cancels. Each showing runs FormShow.
+class TSearchDialog : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+    ~TSearchDialog() override;
+
+    // The search step: the Search button and Enter outside the grid.
+    virtual void BtSearchClick() = 0;
+
+protected:
+    virtual void FormShow() = 0;
+    // Keys the dialog handles before the focused control; true when used up.
+    virtual bool FormKeyDown(QWidget* focused, QKeyEvent* key);
+
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool filtering_ = false;
+};

@@ -1,28 +1,7 @@
-// One application object for every widget test of the components.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QtGlobal>
-#include <memory>
+#include "tests/common/app_environment.h"
 
 namespace {
 
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        // Widgets need no display: run on the offscreen platform unless told otherwise.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "ui_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+const auto* const environment = testsupport::addApplicationEnvironment();
 
 }  // namespace
