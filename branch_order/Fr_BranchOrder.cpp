@@ -54,6 +54,17 @@ db::Connection& mainConnection() {
     return DM->DMdata();
 }
 
+// A grid column: title (Thai allowed) and width in characters; shown and read-only unless said.
+GridColumn column(const char* field, const char* title, int width, bool readOnly = true,
+                  const char* pattern = "") {
+    return GridColumn{QString::fromLatin1(field),
+                      QString::fromUtf8(title),
+                      width,
+                      readOnly,
+                      QString::fromLatin1(pattern),
+                      true};
+}
+
 }  // namespace
 
 TFrBranchOrder::TFrBranchOrder(QWidget* parent) : TFrForm(parent) {
@@ -254,15 +265,6 @@ void TFrBranchOrder::openWorkingSet(const QString& orderNo) {
 }
 
 void TFrBranchOrder::setOrderColumns() {
-    auto column = [](const char* field, const char* title, int width, bool readOnly = true,
-                     const char* pattern = "") {
-        return GridColumn{QString::fromLatin1(field),
-                          QString::fromUtf8(title),
-                          width,
-                          readOnly,
-                          QString::fromLatin1(pattern),
-                          true};
-    };
     DBGBranchOrder->setColumns({
         column("BarCode", "BarCode", 15),
         column("Price", "ราคาขาย", 8, true, "#,##0.00"),
@@ -596,19 +598,11 @@ void TFrBranchOrder::PageControl1Change() {
 }
 
 void TFrBranchOrder::setReportColumns() {
-    auto column = [](const char* field, const char* title, int width, const char* pattern = "") {
-        return GridColumn{QString::fromLatin1(field),
-                          QString::fromUtf8(title),
-                          width,
-                          true,
-                          QString::fromLatin1(pattern),
-                          true};
-    };
     DBGReportOrder->setColumns({
         column("OrderNo", "OrderNo", 15),
         column("OrderDate", "OrderDate", 12),
         column("BarCode", "BarCode", 15),
-        column("Price", "ราคาขาย", 8, "#,##0.00"),
+        column("Price", "ราคาขาย", 8, true, "#,##0.00"),
         column("UOM", "UOM", 5),
         column("OrderQnty", "จำนวนสั่ง", 8),
         column("ReceivedQnty", "จำนวนรับ", 8),
