@@ -138,9 +138,10 @@ public:
     }
 
     void summary() const {
-        std::printf("\nratio engine/sqlite: engine time / hand-written SQLite time per iteration, "
-                    "median of the repetitions (1.00 = as fast as SQLite; real time first, CPU "
-                    "time in brackets)\n");
+        std::printf(
+            "\nratio engine/sqlite: engine time / hand-written SQLite time per iteration, "
+            "median of the repetitions (1.00 = as fast as SQLite; real time first, CPU "
+            "time in brackets)\n");
         bool any = false;
         // In the order the benchmarks were registered, whatever order they ran in.
         std::vector<std::string> order = order_;
@@ -176,19 +177,15 @@ private:
 
 benchmark::internal::Benchmark* registerGuarded(const std::string& name,
                                                 std::function<void(benchmark::State&)> fn) {
-    return benchmark::RegisterBenchmark(name.c_str(),
-                                        [fn](benchmark::State& state) {
-                                            try {
-                                                fn(state);
-                                            } catch (const tsqlite::Error& e) {
-                                                state.SkipWithError(
-                                                    ("Msg " + std::to_string(e.number) + ": " +
-                                                     e.message)
-                                                        .c_str());
-                                            } catch (const std::exception& e) {
-                                                state.SkipWithError(e.what());
-                                            }
-                                        });
+    return benchmark::RegisterBenchmark(name.c_str(), [fn](benchmark::State& state) {
+        try {
+            fn(state);
+        } catch (const tsqlite::Error& e) {
+            state.SkipWithError(("Msg " + std::to_string(e.number) + ": " + e.message).c_str());
+        } catch (const std::exception& e) {
+            state.SkipWithError(e.what());
+        }
+    });
 }
 
 }  // namespace
@@ -289,25 +286,13 @@ std::string RawDb::scalarText(const std::string& sql) {
 }
 
 void RawDb::syncIdentity(const std::string& table, const std::string& column) {
-    Stmt st(db_,
-            "UPDATE __tsq_columns SET last = (SELECT max(\"" + column + "\") FROM \"" + table +
-                "\") WHERE id = (SELECT id FROM __tsq_objects WHERE name = ?1 COLLATE NOCASE "
-                "AND xtype = 'U') AND name = ?2 COLLATE NOCASE AND isidentity = 1");
+    Stmt st(db_, "UPDATE __tsq_columns SET last = (SELECT max(\"" + column + "\") FROM \"" + table +
+                     "\") WHERE id = (SELECT id FROM __tsq_objects WHERE name = ?1 COLLATE NOCASE "
+                     "AND xtype = 'U') AND name = ?2 COLLATE NOCASE AND isidentity = 1");
     st.bind(1, table).bind(2, column);
     st.step();
     if (sqlite3_changes(db_) != 1)
         throw std::runtime_error("no identity column " + table + "." + column);
-}
-
-std::string lines(std::initializer_list<std::string_view> parts) {
-    std::string out;
-    bool first = true;
-    for (auto p : parts) {
-        if (!first) out += '\n';
-        out += p;
-        first = false;
-    }
-    return out;
 }
 
 benchmark::internal::Benchmark* registerEngine(const std::string& pair,

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "statements/Lines.h"
 #include "tsqlite/session.h"
 
 namespace bench {
@@ -74,7 +75,7 @@ private:
 };
 
 // Joins lines with line breaks, as the client holds a statement as a list of lines.
-std::string lines(std::initializer_list<std::string_view> parts);
+using statements::lines;
 
 // Registers a benchmark under "<pair>/engine" or "<pair>/sqlite". A benchmark that throws is
 // reported as an error instead of ending the run.

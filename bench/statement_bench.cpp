@@ -68,7 +68,8 @@ struct StatementFixture {
             "FROM n");
         raw->syncIdentity("Product");
         raw->exec("COMMIT");
-        for (int i = 0; i < kProducts; ++i) codes.push_back(productCode(1 + (i * 7919) % kProducts));
+        for (int i = 0; i < kProducts; ++i)
+            codes.push_back(productCode(1 + (i * 7919) % kProducts));
         session = std::make_unique<tsqlite::Session>(bench::serverDir(), "Bench");
     }
 
@@ -130,9 +131,10 @@ void insertOneRowEngine(benchmark::State& state) {
     auto& f = StatementFixture::get();
     f.clearLog();
     using tsqlite::Value;
-    tsqlite::Params params{{"LogDate", Value::text(kLogDate)},   {"UserId", Value::integer(7)},
-                           {"MenuId", Value::integer(12)},       {"FunctionListId", Value::integer(3)},
-                           {"DocumentId", Value::integer(0)},    {"Remark", Value::text("")}};
+    tsqlite::Params params{
+        {"LogDate", Value::text(kLogDate)}, {"UserId", Value::integer(7)},
+        {"MenuId", Value::integer(12)},     {"FunctionListId", Value::integer(3)},
+        {"DocumentId", Value::integer(0)},  {"Remark", Value::text("")}};
     Value& document = params["DocumentId"];
     Value& remark = params["Remark"];
     f.session->query(kInsertLog, params);
@@ -164,10 +166,14 @@ void insertOneRowSqlite(benchmark::State& state) {
 }
 
 [[maybe_unused]] const bool registered = [] {
-    bench::registerSqlite("Statement/SelectByCode", selectByCodeSqlite)->Unit(benchmark::kMicrosecond);
-    bench::registerEngine("Statement/SelectByCode", selectByCodeEngine)->Unit(benchmark::kMicrosecond);
-    bench::registerSqlite("Statement/InsertOneRow", insertOneRowSqlite)->Unit(benchmark::kMicrosecond);
-    bench::registerEngine("Statement/InsertOneRow", insertOneRowEngine)->Unit(benchmark::kMicrosecond);
+    bench::registerSqlite("Statement/SelectByCode", selectByCodeSqlite)
+        ->Unit(benchmark::kMicrosecond);
+    bench::registerEngine("Statement/SelectByCode", selectByCodeEngine)
+        ->Unit(benchmark::kMicrosecond);
+    bench::registerSqlite("Statement/InsertOneRow", insertOneRowSqlite)
+        ->Unit(benchmark::kMicrosecond);
+    bench::registerEngine("Statement/InsertOneRow", insertOneRowEngine)
+        ->Unit(benchmark::kMicrosecond);
     return true;
 }();
 

@@ -3,20 +3,10 @@
 // date) are built once and put in where each statement has them.
 #include "statements/BranchOrder.h"
 
-#include <initializer_list>
-#include <string_view>
+#include "statements/Lines.h"
 
 namespace {
-std::string lines(std::initializer_list<std::string_view> parts) {
-    std::string out;
-    bool first = true;
-    for (auto p : parts) {
-        if (!first) out += '\n';
-        out += p;
-        first = false;
-    }
-    return out;
-}
+using statements::lines;
 
 std::string statusText(const std::string& code) {
     return lines({

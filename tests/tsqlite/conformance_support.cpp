@@ -183,17 +183,6 @@ std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::
     return all;
 }
 
-std::string lines(std::initializer_list<std::string_view> parts) {
-    std::string out;
-    bool first = true;
-    for (auto p : parts) {
-        if (!first) out += '\n';
-        out += p;
-        first = false;
-    }
-    return out;
-}
-
 std::string joinLines(const std::vector<std::string>& parts) {
     std::string out;
     for (size_t i = 0; i < parts.size(); ++i) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "statements/Lines.h"
 #include "tsqlite/session.h"
 
 namespace conformance {
@@ -64,7 +65,7 @@ std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::
 
 // Joins program lines with line breaks, the way a statement held as a list of lines reaches
 // the server.
-std::string lines(std::initializer_list<std::string_view> parts);
+using statements::lines;
 std::string joinLines(const std::vector<std::string>& parts);
 
 // One result set with accessors by column name (case-insensitive, first match).
