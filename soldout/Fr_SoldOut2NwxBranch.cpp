@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextStream>
+#include <algorithm>
 
 #include "data/Conventions.h"
 #include "data/Dm_Config.h"
@@ -30,6 +31,14 @@ public:
 private:
     std::function<void()> end_;
 };
+
+// A branch's empty (NULL) column goes to the report as an empty text or as 0.
+QVariant textOrEmpty(const QVariant& value) {
+    return value.isNull() ? QVariant(QStringLiteral("")) : value;
+}
+QVariant numberOrZero(const QVariant& value) {
+    return value.isNull() ? QVariant(0) : value;
+}
 
 QString yearText(int year) {
     return QString::number(year).rightJustified(4, u'0');
@@ -170,6 +179,7 @@ TFrSoldOut2NwxBranchAUTO::TFrSoldOut2NwxBranchAUTO(const QStringList& arguments,
     LStatus = new QLabel(this);
     LUpdate = new QLabel(this);
     ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setTextVisible(false);
     BLoad = new QPushButton(QStringLiteral("ดึงข้อมูล"), this);
     BClose = new QPushButton(QStringLiteral("ปิด"), this);
     LStatus->setMinimumWidth(480);
@@ -368,7 +378,9 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
     showProgress(LStatus, prefix + code + QStringLiteral(" - ") + name);
     QDateTime lastDate = start.addDays(-1);
     ProgressBar1->setValue(0);
-    ProgressBar1->setMaximum(sales.rowCount());
+    // A range of 0 to 0 would make the bar a busy animation; a branch without sales shows an
+    // empty bar.
+    ProgressBar1->setMaximum(std::max(sales.rowCount(), 1));
 
     const int cSaleType = sales.fieldIndex(QStringLiteral("SaleType"));
     const int cDocNo = sales.fieldIndex(QStringLiteral("SaleDocNo"));
@@ -396,22 +408,24 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
             insertYear = saleDate.date().year();
             insert_.setSql(insertSql(insertYear));
         }
-        // The values go as the branch holds them: exact decimals, not floating point.
-        insert_.setParam(QStringLiteral("SaleType"), sales.value(i, cSaleType));
+        // The values go as the branch holds them (exact decimals, not floating point), except
+        // that an empty text goes as '' and an empty number as 0.
+        insert_.setParam(QStringLiteral("SaleType"), textOrEmpty(sales.value(i, cSaleType)));
         insert_.setParam(QStringLiteral("BranchCode"), code);
-        insert_.setParam(QStringLiteral("SaleDocNo"), sales.value(i, cDocNo));
+        insert_.setParam(QStringLiteral("SaleDocNo"), textOrEmpty(sales.value(i, cDocNo)));
         insert_.setParam(QStringLiteral("SaleDate"), saleDate);
-        insert_.setParam(QStringLiteral("ProdCode"), sales.value(i, cProd));
+        insert_.setParam(QStringLiteral("ProdCode"), textOrEmpty(sales.value(i, cProd)));
         insert_.setParam(QStringLiteral("BarCode"), barCode);
-        insert_.setParam(QStringLiteral("Quantity"), sales.value(i, cQuantity));
-        insert_.setParam(QStringLiteral("UOM"), sales.value(i, cUom));
-        insert_.setParam(QStringLiteral("Price"), sales.value(i, cPrice));
-        insert_.setParam(QStringLiteral("Discount"), sales.value(i, cDiscount));
+        insert_.setParam(QStringLiteral("Quantity"), numberOrZero(sales.value(i, cQuantity)));
+        insert_.setParam(QStringLiteral("UOM"), textOrEmpty(sales.value(i, cUom)));
+        insert_.setParam(QStringLiteral("Price"), numberOrZero(sales.value(i, cPrice)));
+        insert_.setParam(QStringLiteral("Discount"), numberOrZero(sales.value(i, cDiscount)));
         insert_.setParam(QStringLiteral("Cost"), QVariant());
-        insert_.setParam(QStringLiteral("Rate"), sales.value(i, cRate));
-        insert_.setParam(QStringLiteral("CurrencyCode"), sales.value(i, cCurrency));
-        insert_.setParam(QStringLiteral("TotalCurrency"), sales.value(i, cTotal));
-        insert_.setParam(QStringLiteral("TotalCurrencyMain"), sales.value(i, cTotalMain));
+        insert_.setParam(QStringLiteral("Rate"), numberOrZero(sales.value(i, cRate)));
+        insert_.setParam(QStringLiteral("CurrencyCode"), textOrEmpty(sales.value(i, cCurrency)));
+        insert_.setParam(QStringLiteral("TotalCurrency"), numberOrZero(sales.value(i, cTotal)));
+        insert_.setParam(QStringLiteral("TotalCurrencyMain"),
+                         numberOrZero(sales.value(i, cTotalMain)));
         insert_.execute(DBNWXBranch);
     }
 

@@ -314,6 +314,37 @@ INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, ServerName, 
     EXPECT_EQ(lastUpdate(QStringLiteral("0011")), daysAgo(4, 0));
     EXPECT_TRUE(screen.failedBranches().isEmpty());
     EXPECT_TRUE(lastUpdate(QStringLiteral("DC001")).isNull());
+    // An empty bar, not a busy animation.
+    EXPECT_EQ(screen.ProgressBar1->value(), 0);
+    EXPECT_GT(screen.ProgressBar1->maximum(), 0);
+}
+
+TEST_F(SoldOutTest, EmptyTextsGoAsEmptyAndEmptyNumbersAsZero) {
+    addBranch(QStringLiteral("0011"), QStringLiteral("BR0011"), daysAgo(3, 0));
+    // A currency with no code and no rate, a line without a discount.
+    branch(QStringLiteral("BR0011"))
+        ->execute(QStringLiteral(R"(
+INSERT INTO IvHd (Id, IvNo, IvDate, Customer, CurrencyId, Rate, Total, DelFlag) VALUES (1, 'IV0001', :D, 1, 999, NULL, 80, 'N')
+INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price, DiscountAmt) VALUES (1, 1, 1, 1, 2, 1, 40, NULL)
+)"),
+                  {{QStringLiteral("D"), daysAgo(1, 9)}});
+    TFrSoldOut2NwxBranchAUTO screen;
+    screen.show();
+    screen.BLoadClick();
+
+    const db::ResultSet iv = report()->query(
+        QStringLiteral("SELECT CurrencyCode, Rate, Discount, TotalCurrencyMain, Cost, Price"
+                       " FROM SoldOut%1 WHERE SaleType = 'IV'")
+            .arg(kThisYear));
+    ASSERT_EQ(iv.rowCount(), 1);
+    EXPECT_FALSE(iv.value(0, 0).isNull());
+    EXPECT_EQ(iv.value(0, 0).toString().trimmed(), QString());
+    for (int c : {1, 2, 3}) {
+        EXPECT_FALSE(iv.value(0, c).isNull()) << c;
+        EXPECT_EQ(iv.value(0, c).toDouble(), 0.0) << c;
+    }
+    EXPECT_TRUE(iv.value(0, 4).isNull());  // Cost is given no value at all
+    EXPECT_EQ(iv.value(0, 5).toDouble(), 40.0);
 }
 
 TEST_F(SoldOutTest, AutoRunPressesLoadPrintsTheOutcomeAndEnds) {
