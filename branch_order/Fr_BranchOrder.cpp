@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -219,7 +220,6 @@ void TFrBranchOrder::AcNewExecute() {
     BLoadRp->setText(QStringLiteral("แสดงสถานะ Order สินค้า สาขา : ") + branch);
 
     BLoad->setEnabled(true);
-    LastShownBarCode.clear();
     PageControl1->setCurrentWidget(TabOrder);
     FaGetDocNo1->unbind();
     FaGetDocNo1->setText(QString());
@@ -240,6 +240,8 @@ void TFrBranchOrder::AcNewExecute() {
     DbOrderDate->setDate(QDate::currentDate());
     LStatus->setText(QStringLiteral("User : ") + (DmConfig ? DmConfig->UserFullName : QString()));
     BarCode->clear();
+    // Cleared after the focus has left BarCode, whose leaving shows the product typed there.
+    LastShownBarCode.clear();
     EOrder->setValue(1);
 
     SalesSpanStart = readSalesSpanStart();
@@ -704,7 +706,13 @@ bool TFrBranchOrder::eventFilter(QObject* watched, QEvent* event) {
                 BtSearchBarCodeRpClick();
             return true;
         }
-        if (event->type() == QEvent::FocusOut && watched == BarCode) BarCodeExit();
+        // Leaving the field for another of the window's controls, not for a dialog or another
+        // window.
+        if (event->type() == QEvent::FocusOut && watched == BarCode) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                BarCodeExit();
+        }
     }
     return TFrForm::eventFilter(watched, event);
 }

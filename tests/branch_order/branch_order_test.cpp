@@ -363,6 +363,25 @@ TEST_F(BranchOrderTest, ProductInformationIsReadOncePerBarcode) {
     screen->BarCode->setFocus();
     screen->EOrder->setFocus();
     EXPECT_EQ(screen->LProductName->text(), QStringLiteral("Onhand : 0 [] "));
+
+    // Another window taking the focus is not leaving the field.
+    screen->BarCode->setFocus();
+    screen->BarCode->setText(QStringLiteral("8850000000101"));
+    screen->LProductName->clear();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_TRUE(screen->LProductName->text().isEmpty());
+
+    // New from inside the field forgets the product shown as the field is left.
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    screen->BarCode->setFocus();
+    screen->AcNew->trigger();
+    EXPECT_TRUE(screen->LastShownBarCode.isEmpty());
+    EXPECT_TRUE(screen->LProductName->text().isEmpty());
+    EXPECT_TRUE(screen->BarCode->text().isEmpty());
 }
 
 TEST_F(BranchOrderTest, TheReportTabPutsSaveAndCopyAsideUntilTheOrderTabReturns) {
