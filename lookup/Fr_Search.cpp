@@ -74,6 +74,7 @@ TFrSearch::TFrSearch(QWidget* parent) : TSearchDialog(parent) {
 
 void TFrSearch::showEvent(QShowEvent* event) {
     TSearchDialog::showEvent(event);
+    if (event->spontaneous()) return;
     if (QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -179,7 +179,8 @@ void TSearchDialog::showEvent(QShowEvent* event) {
         qApp->installEventFilter(this);
         filtering_ = true;
     }
-    FormShow();
+    // A window restored by the window system is not opened again: keep the rows.
+    if (!event->spontaneous()) FormShow();
 }
 
 void TSearchDialog::hideEvent(QHideEvent* event) {
