@@ -20,4 +20,24 @@ DatabaseError DatabaseError::connectionFailure(const QString& server, const QStr
     return e;
 }
 
+DatabaseError DatabaseError::timeout(const QString& detail) {
+    QString text = QLatin1String(kTimeoutFragment) + QLatin1Char('.');
+    if (!detail.isEmpty()) text += QLatin1Char(' ') + detail;
+    return DatabaseError(text, -2, 16, 1);
+}
+
+bool odbcStatesMeanTimeout(const QStringList& sqlStates, bool connecting) {
+    return !connecting && sqlStates.contains(QStringLiteral("HYT00"));
+}
+
+bool odbcStatesMeanNetworkFailure(const QStringList& sqlStates, bool connecting) {
+    bool network = false;
+    for (const QString& s : sqlStates) {
+        if (s == u"28000" || s == u"42000") return false;
+        if (s.startsWith(QLatin1String("08")) || s == u"HYT01" || (connecting && s == u"HYT00"))
+            network = true;
+    }
+    return network;
+}
+
 }  // namespace db

@@ -18,6 +18,7 @@ DatabaseError missingParameter(const QString& name) {
 namespace {
 
 DatabaseError fromEngine(const tsqlite::Error& e) {
+    if (e.number == -2) return DatabaseError::timeout(QString::fromStdString(e.message));
     DatabaseError d(QString::fromStdString(e.message), e.number, e.severity, e.state, e.line);
     d.setProcedure(QString::fromStdString(e.procedure));
     return d;

@@ -120,20 +120,8 @@ bool isInfo(const DiagRecord& r) {
     return r.sqlState.startsWith(QLatin1String("01"));
 }
 
-// A server that could not be reached, or a link that broke; not a refused login or database.
-bool isNetworkFailure(const QList<DiagRecord>& records) {
-    bool network = false;
-    for (const DiagRecord& r : records) {
-        if (r.sqlState == u"28000" || r.sqlState == u"42000") return false;
-        if (r.sqlState.startsWith(QLatin1String("08")) ||
-            r.sqlState.startsWith(QLatin1String("HYT")))
-            network = true;
-    }
-    return network;
-}
-
 DatabaseError errorFrom(const QList<DiagRecord>& records, const QString& host,
-                        const QString& fallback) {
+                        const QString& fallback, bool connecting = false) {
     QStringList texts;
     const DiagRecord* first = nullptr;
     for (const DiagRecord& r : records) {
@@ -142,7 +130,10 @@ DatabaseError errorFrom(const QList<DiagRecord>& records, const QString& host,
         texts << r.message;
     }
     if (!first) return DatabaseError(fallback);
-    if (isNetworkFailure(records)) {
+    QStringList states;
+    for (const DiagRecord& r : records) states << r.sqlState;
+    if (odbcStatesMeanTimeout(states, connecting)) return DatabaseError::timeout(texts.join(u' '));
+    if (odbcStatesMeanNetworkFailure(states, connecting)) {
         int number = 0;
         for (const DiagRecord& r : records)
             if (!number && r.native) number = r.native;
@@ -479,7 +470,7 @@ public:
                                          &outLength, SQL_DRIVER_NOPROMPT);
         if (!succeeded(rc))
             throw errorFrom(diagnostics(SQL_HANDLE_DBC, dbc_), host_,
-                            QStringLiteral("Unable to connect to server %1.").arg(host_));
+                            QStringLiteral("Unable to connect to server %1.").arg(host_), true);
         connected_ = true;
         SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT,
                            reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);

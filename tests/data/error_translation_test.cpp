@@ -71,6 +71,9 @@ TEST(ErrorTranslation, ExplainsTheDatabaseLayersOwnErrors) {
         db::DatabaseError::connectionFailure("SRV01", "Connection refused.");
     EXPECT_EQ(errorTranslation(refused.message()),
               u8("ระบบเครือข่าย หรือ คอมพิวเตอร์แม่ข่ายมีปัญหา ติดต่อเครื่องแม่ข่ายไม่ได้"));
+    const db::DatabaseError timedOut = db::DatabaseError::timeout("Query timeout expired");
+    EXPECT_EQ(errorTranslation(timedOut.message()),
+              u8("เครื่องแม่ข่ายตัดการติดต่อ เพราะเครื่องนี้อาจเรียกข้อมูลปริมาณมากเกินไป"));
 }
 
 TEST(ErrorTranslation, MatchesAnyCaseAndStopsAtFirstRow) {

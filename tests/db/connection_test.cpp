@@ -241,3 +241,15 @@ TEST_F(ConnectionTest, UnreachableEmbeddedServerIsANetworkError) {
     EXPECT_FALSE(e.message().contains(kNetworkErrorFragment));
     EXPECT_TRUE(e.message().contains("NoSuchDb"));
 }
+
+TEST_F(ConnectionTest, AStatementPastTheTimeOutCarriesTheTimeOutWords) {
+    Connection c("DMDATA");
+    c.setParams(connectionParameterList("Shop", serverDir, 1));
+    DatabaseError e = errorOf([&] { c.execute("WHILE 1 = 1 SET NOCOUNT ON"); });
+    EXPECT_EQ(e.number(), -2);
+    EXPECT_TRUE(e.message().startsWith(kTimeoutFragment)) << e.what();
+    EXPECT_TRUE(e.message().contains("Query timeout expired")) << e.what();
+    EXPECT_FALSE(e.isConnectionFailure());
+    // The connection stays usable.
+    EXPECT_EQ(c.query("SELECT 1").value(0, 0).toInt(), 1);
+}

@@ -20,3 +20,20 @@ TEST(Odbc, UnreachableServerIsANetworkError) {
     }
     EXPECT_FALSE(c.isOpen());
 }
+
+TEST(Odbc, OnlyALostOrUnreachableServerIsANetworkFailure) {
+    EXPECT_TRUE(odbcStatesMeanNetworkFailure({"08001"}, true));
+    EXPECT_TRUE(odbcStatesMeanNetworkFailure({"08S01"}, false));  // link broke mid-statement
+    EXPECT_TRUE(odbcStatesMeanNetworkFailure({"HYT01"}, false));
+    EXPECT_TRUE(odbcStatesMeanNetworkFailure({"HYT00"}, true));  // login time-out
+    // A statement that ran past its time-out reached the server: not a network failure.
+    EXPECT_FALSE(odbcStatesMeanNetworkFailure({"HYT00"}, false));
+    // A refused login or database answers from the server, whatever else the driver adds.
+    EXPECT_FALSE(odbcStatesMeanNetworkFailure({"08001", "28000"}, true));
+    EXPECT_FALSE(odbcStatesMeanNetworkFailure({"42000", "08004"}, true));
+    EXPECT_FALSE(odbcStatesMeanNetworkFailure({"42S02"}, false));
+
+    EXPECT_TRUE(odbcStatesMeanTimeout({"HYT00"}, false));
+    EXPECT_FALSE(odbcStatesMeanTimeout({"HYT00"}, true));
+    EXPECT_FALSE(odbcStatesMeanTimeout({"08S01"}, false));
+}
