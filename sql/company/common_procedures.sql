@@ -29,7 +29,7 @@ BEGIN
     DECLARE @LastNo int
     DECLARE @Prefix varchar(10)
     DECLARE @Width int
-    DECLARE @Counter varchar(12)
+    DECLARE @Counter varchar(50)
     SET @NewNo = NULL
 
     SELECT @Id = D.Id
@@ -41,6 +41,13 @@ BEGIN
     IF @Id IS NULL
     BEGIN
         RAISERROR('Document number series %s of year %d does not exist.', 16, 1, @DocCode, @DocYear)
+        RETURN 1
+    END
+    -- A longer number would be cut to the length of @NewNo and repeat itself.
+    IF (SELECT DocumentLength FROM DocumentNo WHERE Id = @Id) > 50
+    BEGIN
+        RAISERROR('Document number series %s of year %d is longer than 50 characters.', 16, 1,
+                  @DocCode, @DocYear)
         RETURN 1
     END
 

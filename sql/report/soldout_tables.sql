@@ -34,7 +34,7 @@ BEGIN
             + 'Discount decimal(20,4) NULL, '
             + 'Cost decimal(20,4) NULL, '
             + 'Rate decimal(20,6) NULL, '
-            + 'CurrencyCode char(10) NULL, '
+            + 'CurrencyCode char(20) NULL, '
             + 'TotalCurrency decimal(20,4) NULL, '
             + 'TotalCurrencyMain decimal(20,2) NULL, '
             + 'AddDate datetime NULL)'

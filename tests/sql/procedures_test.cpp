@@ -57,6 +57,17 @@ TEST_F(Numbering, DrawsPrefixAndZeroFilledCounterOfTheCodeAndYear) {
     EXPECT_EQ(draw(db, "SHORT", year), "AB10");
 }
 
+TEST_F(Numbering, LongSeriesKeepEveryDigitAndTooLongOnesAreRefused) {
+    addSeries(db, "LONG", year, "PK", 0, 15);
+    addSeries(db, "LONGER", year, "PK", 0, 50);
+    addSeries(db, "TOOLONG", year, "PK", 0, 51);
+    EXPECT_EQ(draw(db, "LONG", year), "PK0000000000001");
+    EXPECT_EQ(draw(db, "LONG", year), "PK0000000000002");
+    EXPECT_EQ(draw(db, "LONGER", year), "PK" + std::string(47, '0') + "1");
+    EXPECT_THROW(draw(db, "TOOLONG", year), tsqlite::Error);
+    EXPECT_EQ(lastNo(db, "TOOLONG"), "0");  // nothing consumed
+}
+
 TEST_F(Numbering, FollowsARedirectionFailsWithoutASeriesAndRollsBackWithTheCaller) {
     addSeries(db, "TRANOUT", year, "TO", 41, 10);
     db.query(
