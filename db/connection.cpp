@@ -81,7 +81,15 @@ void Connection::commit() {
 }
 
 void Connection::rollback() {
-    if (driver_ && driver_->inTransaction()) driver_->rollback();
+    if (!driver_ || !driver_->inTransaction()) return;
+    try {
+        driver_->rollback();
+    } catch (const DatabaseError&) {
+        // A session whose rollback failed cannot be trusted: it is dropped, and the server
+        // rolls back what it still holds when the session ends. The next use connects again,
+        // and the caller's own error stays the one reported.
+        driver_.reset();
+    }
 }
 
 bool Connection::inTransaction() const {

@@ -54,7 +54,8 @@ public:
     ProcResult callProcedure(const QString& name, const QList<ProcParam>& params = {});
 
     // Statements commit on their own unless a transaction was started. Rolling back with no
-    // transaction active does nothing, so failure paths may always roll back.
+    // transaction active does nothing, and rolling back never throws (a failed rollback drops
+    // the session), so failure paths may always roll back.
     void startTransaction();
     void commit();
     void rollback();

@@ -225,15 +225,18 @@ void DataSet::applyUpdates(Connection& connection, const WriteBack& writeBack) c
                                                                        : QLatin1String("changed")));
         return sql;
     };
-    for (const Row& r : deleted_) {
+    // A statement that touches no row stored nothing: the row was changed or deleted by
+    // another user since it was read. That fails the write-back rather than losing the change
+    // unseen. (-1: the server did not count.)
+    auto store = [&](const Row& r) {
         const QString& sql = statementFor(r.state);
-        connection.execute(sql, rowParams(r, sql));
-    }
-    for (const Row& r : rows_) {
-        if (r.state == RowState::Unchanged) continue;
-        const QString& sql = statementFor(r.state);
-        connection.execute(sql, rowParams(r, sql));
-    }
+        if (connection.execute(sql, rowParams(r, sql)) == 0)
+            throw DatabaseError(
+                QStringLiteral("Update failed: the row was changed or deleted by another user."));
+    };
+    for (const Row& r : deleted_) store(r);
+    for (const Row& r : rows_)
+        if (r.state != RowState::Unchanged) store(r);
 }
 
 void DataSet::commitUpdates() {

@@ -1,6 +1,7 @@
 #include "db/decimal.h"
 
 #include <QVariant>
+#include <cmath>
 #include <mutex>
 
 namespace db {
@@ -14,6 +15,14 @@ void registerConversions() {
     std::call_once(once, [] {
         QMetaType::registerConverter<Decimal, double>(&Decimal::toDouble);
         QMetaType::registerConverter<Decimal, QString>(&Decimal::toString);
+        // Whole numbers round as QVariant rounds a double; a numeric column where an int was
+        // expected must not read as 0.
+        QMetaType::registerConverter<Decimal, qlonglong>(
+            [](const Decimal& d) { return static_cast<qlonglong>(std::llround(d.toDouble())); });
+        QMetaType::registerConverter<Decimal, int>(
+            [](const Decimal& d) { return static_cast<int>(std::llround(d.toDouble())); });
+        QMetaType::registerConverter<Decimal, bool>(
+            [](const Decimal& d) { return d != Decimal(); });
     });
 }
 

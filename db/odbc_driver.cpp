@@ -592,10 +592,12 @@ public:
     }
     void rollback() override {
         if (!inTransaction_) return;
-        inTransaction_ = false;
         SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
-        autoCommitOn();
+        // Autocommit back on would commit whatever is still open: after a failed rollback the
+        // transaction stays marked, and the connection is dropped (see Connection::rollback).
         check(rc, SQL_HANDLE_DBC, dbc_);
+        inTransaction_ = false;
+        autoCommitOn();
     }
     bool inTransaction() const override { return inTransaction_; }
     void setTimeout(int seconds) override { timeout_ = seconds; }

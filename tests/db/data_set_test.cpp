@@ -139,6 +139,35 @@ TEST_F(DataSetTest, FailedWriteBackLeavesNothingStoredAndTheDataSetAsItWas) {
                                      "B0001 P2 2.00 2.00 01/03/2024", "B0001 P4 0.00 0.00 NULL"}));
 }
 
+TEST_F(DataSetTest, ARowDeletedOrRenumberedElsewhereFailsTheWriteBack) {
+    orders.setValue(0, "OrderQnty", 7);
+    orders.setValue(1, "OrderQnty", 8);
+    // Another workstation renumbers the first row after it was read.
+    Connection other("Other");
+    other.setParams(conn.params());
+    other.execute("UPDATE OrderBranch SET OrderNo = 'B0009' WHERE Product = 'P1'");
+    const QStringList before = stored();
+
+    try {
+        save();
+        FAIL() << "an update that found no row was taken as stored";
+    } catch (const DatabaseError& e) {
+        EXPECT_TRUE(e.message().contains("changed or deleted by another user")) << e.what();
+    }
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(stored(), before);  // the second row's update went with the rollback
+    EXPECT_TRUE(orders.hasChanges());
+}
+
+TEST(DecimalValues, ReadAsWholeNumbersAndFlags) {
+    const QVariant five = QVariant::fromValue(*Decimal::parse(u"5.00"));
+    EXPECT_EQ(five.toInt(), 5);
+    EXPECT_EQ(five.toLongLong(), 5);
+    EXPECT_TRUE(five.toBool());
+    EXPECT_EQ(QVariant::fromValue(*Decimal::parse(u"-2.5")).toInt(), -3);
+    EXPECT_FALSE(QVariant::fromValue(*Decimal::parse(u"0.00")).toBool());
+}
+
 TEST_F(DataSetTest, ValuesAreConvertedToTheColumnType) {
     orders.setValue(0, "Remark", "0123456789ABC");  // varchar(10)
     EXPECT_EQ(orders.value(0, "Remark").toString(), "0123456789");
