@@ -54,5 +54,11 @@ QString DocumentNumbering::GetNewDocNo(const QString& code, const QDate& date) {
         kNewDocumentNoProc, {db::ProcParam::in(QStringLiteral("@DocCode"), code),
                              db::ProcParam::in(QStringLiteral("@DocYear"), YearOfDate(date)),
                              db::ProcParam::out(QStringLiteral("@NewNo"), db::FieldType::String)});
-    return result.output(QStringLiteral("@NewNo")).toString();
+    const QString number = result.output(QStringLiteral("@NewNo")).toString();
+    // Stamping a document with no number would store it where nobody finds it again.
+    if (number.trimmed().isEmpty())
+        throw db::DatabaseError(
+            QStringLiteral("%1 gave no number for %2 of %3.")
+                .arg(kNewDocumentNoProc, code, QString::number(YearOfDate(date))));
+    return number;
 }

@@ -198,15 +198,17 @@ void TSQLScript::execute(db::Connection& connection) const {
         try {
             connection.execute(statement.text, bound);
         } catch (const db::DatabaseError& e) {
-            if (ownTransaction) {
-                try {
-                    connection.rollback();
-                } catch (const db::DatabaseError&) {
-                    // The statement's error is the one to report.
-                }
-            }
+            if (ownTransaction) connection.rollback();
             throw atLine(e, statement.line);
         }
     }
-    if (ownTransaction) connection.commit();
+    if (ownTransaction) {
+        try {
+            connection.commit();
+        } catch (const db::DatabaseError&) {
+            // Not left holding the script's locks.
+            connection.rollback();
+            throw;
+        }
+    }
 }

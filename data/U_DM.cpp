@@ -65,6 +65,13 @@ void TDM::ApplicationEvents1Exception(const std::exception& error) {
         QTextStream(stderr) << "error log not written: " << why << '\n';
         report += QStringLiteral("(error log not written: ") + why + u')' + u'\r';
     }
+    // An error that recurs while the report is on screen (a timer, a repaint) is logged but
+    // opens no second report: reports stacking up without end would bury the program.
+    if (reporting_) {
+        QTextStream(stderr) << report << '\n';
+        return;
+    }
+    reporting_ = true;
     try {
         if (presentReport_) {
             presentReport_(report);
@@ -76,4 +83,5 @@ void TDM::ApplicationEvents1Exception(const std::exception& error) {
     } catch (const std::exception& showError) {
         QTextStream(stderr) << report << '\n' << errorMessageOf(showError) << '\n';
     }
+    reporting_ = false;
 }

@@ -70,6 +70,7 @@ private:
     QString databaseParameter_;
     QString serverDatFolder_;
     ReportPresenter presentReport_;
+    bool reporting_ = false;  // a report is on screen
 };
 
 // The main data module of the run; null before start-up creates it.

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpressionValidator>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
@@ -248,8 +249,7 @@ protected:
         if (editor && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                emit commitData(editor);
-                emit closeEditor(editor, NoHint);
+                grid_->commitAndClose(editor);
                 grid_->moveToNextColumn();
                 return true;
             }
@@ -414,6 +414,40 @@ int DBGrid::widthForCharacters(int characters) const {
     const int charWidth = qMax(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     return characters * charWidth + 2 * margin + (showGrid() ? 1 : 0);
+}
+
+void DBGrid::commitEdit() {
+    if (state() != QAbstractItemView::EditingState) return;
+    if (QWidget* editor = indexWidget(currentIndex())) commitAndClose(editor);
+}
+
+void DBGrid::commitAndClose(QWidget* editor) {
+    QPointer<QWidget> alive(editor);
+    commitData(editor);
+    if (alive && state() == QAbstractItemView::EditingState)
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void DBGrid::commitData(QWidget* editor) {
+    if (committing_) return;
+    committing_ = editor;
+    closePending_ = false;
+    QPointer<QWidget> alive(editor);
+    const auto done = qScopeGuard([this] { committing_ = nullptr; });
+    QTableView::commitData(editor);
+    if (closePending_ && alive) {
+        closePending_ = false;
+        committing_ = nullptr;
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void DBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (editor && editor == committing_) {
+        closePending_ = true;  // closed once its value is stored
+        return;
+    }
+    QTableView::closeEditor(editor, hint);
 }
 
 void DBGrid::keyPressEvent(QKeyEvent* event) {

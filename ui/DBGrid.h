@@ -87,6 +87,10 @@ public:
     // The width in pixels of a column `characters` wide in the grid's font.
     int widthForCharacters(int characters) const;
 
+    // Stores what is being typed into a cell, as leaving the cell would, and closes the
+    // editor; nothing when no cell is being edited. Actions call it before they run.
+    void commitEdit();
+
 signals:
     // A column title was clicked.
     void titleClicked(const QString& field);
@@ -100,10 +104,15 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // One commit at a time: a message shown from the change report takes the focus from the
+    // editor, whose focus-out would commit again and delete the editor under the commit.
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     friend class GridDelegate;
     void moveToNextColumn();
+    void commitAndClose(QWidget* editor);
     void applyWidths();
     void applyVisibility();
     void reportChange(int row, int column);
@@ -115,4 +124,6 @@ private:
     int lastRow_ = -1;
     QList<std::pair<int, int>> reporting_;  // cells whose change is being reported
     QMetaObject::Connection changeConnection_;
+    QWidget* committing_ = nullptr;  // the editor whose value is being stored
+    bool closePending_ = false;      // its closing, asked for while it was stored
 };

@@ -13,6 +13,7 @@
 
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
+#include "ui/DBGrid.h"
 
 namespace {
 
@@ -120,6 +121,12 @@ QAction* TFrForm::makeAction(const QString& caption, const QString& hint, const 
     }
     if (!key.isEmpty()) action->setShortcut(key);
     action->setShortcutContext(Qt::WindowShortcut);
+    // Toolbar buttons and shortcuts leave the focus where it is: a cell still being typed in
+    // is stored first, so that Save saves what the user sees. Connected before the screen's
+    // own handler, so it runs first.
+    connect(action, &QAction::triggered, this, [this] {
+        for (DBGrid* grid : findChildren<DBGrid*>()) grid->commitEdit();
+    });
     // Held by the window, so the shortcut works while its button is hidden.
     addAction(action);
     return action;

@@ -184,9 +184,14 @@ TEST_F(BranchOrderTest, SaveOfANewOrderDrawsTheNumberAndStoresEveryRow) {
     QTest::mouseClick(screen->BLoad, Qt::LeftButton);
     const int rows = screen->QBranchOrder.rowCount();
     ASSERT_GT(rows, 0);
-    screen->QBranchOrder.setValue(0, QStringLiteral("OrderQnty"), 4);
+    // The quantity is still being typed when the user presses F10: what is typed is saved.
+    DBGrid* grid = screen->DBGBranchOrder;
+    grid->setCurrentRow(0);
+    grid->focusColumn(QStringLiteral("OrderQnty"));
+    QTest::keyClick(grid, Qt::Key_4);
+    ASSERT_NE(QApplication::focusWidget(), grid);  // the cell's editor
     messages.queueAnswer(true);
-    QTest::keyClick(screen->DBGBranchOrder, Qt::Key_F10);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
     ASSERT_EQ(messages.questions().size(), 1);
     EXPECT_EQ(messages.questions()[0].text, QStringLiteral("จัดเก็บข้อมูล ?"));
     EXPECT_EQ(messages.questions()[0].colors.background, QColor(0, 0, 255));

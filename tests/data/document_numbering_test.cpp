@@ -169,6 +169,20 @@ TEST_F(DocumentNumberingTest, DrawsNumbersInSequencePerYearOfTheDate) {
     EXPECT_EQ(lastNo(QStringLiteral("ORD-BRANCH"), 2024), 2);
 }
 
+TEST_F(DocumentNumberingTest, AProcedureThatGivesNoNumberFailsTheDraw) {
+    // An installed procedure that answers without a number and without an error.
+    conn.execute(
+        QStringLiteral("ALTER PROCEDURE NewDocumentNo @DocCode varchar(20),"
+                       " @DocYear int, @NewNo varchar(50) OUTPUT AS"
+                       " BEGIN SET @NewNo = NULL RETURN 0 END"));
+    try {
+        numbering.GetNewDocNo(QStringLiteral("ORD-BRANCH"), QDate(2024, 1, 1));
+        FAIL() << "an empty number was handed out";
+    } catch (const db::DatabaseError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("gave no number"))) << e.what();
+    }
+}
+
 TEST_F(DocumentNumberingTest, NumberDrawnInARolledBackTransactionGoesBack) {
     addSeries(QStringLiteral("ORD-BRANCH"), 2024, QStringLiteral("No"), 5, 12, QStringLiteral("Y"));
 

@@ -314,6 +314,21 @@ TEST_F(ErrorHandlerTest, AnErrorInAClickIsLoggedTranslatedShownAndTheProgramGoes
     EXPECT_EQ(reports.size(), 1);
 }
 
+TEST_F(ErrorHandlerTest, AnErrorRecurringWhileTheReportIsShownIsLoggedButNotShownAgain) {
+    int shown = 0;
+    modules.dm.setReportPresenter([&](const QString&) {
+        ++shown;
+        // The same fault fires again while the report is on screen.
+        modules.dm.ApplicationEvents1Exception(std::runtime_error("again"));
+    });
+    modules.dm.ApplicationEvents1Exception(std::runtime_error("first"));
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(logRows(), 2);
+    // Once the report is closed, the next error is shown again.
+    modules.dm.ApplicationEvents1Exception(std::runtime_error("later"));
+    EXPECT_EQ(shown, 2);
+}
+
 TEST_F(ErrorHandlerTest, AnUnreachableConfigurationDatabaseStillShowsTheReport) {
     server.writeServerDat(server.folder() + QStringLiteral("/gone"));
     modules.dm.ApplicationEvents1Exception(

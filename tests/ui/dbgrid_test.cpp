@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "data/Dm_Config.h"
@@ -164,6 +167,48 @@ TEST_F(DBGridTest, EnterCommitsTheEditAndMovesToTheNextColumnWithoutAddingRows) 
     EXPECT_FALSE(editing());
     EXPECT_TRUE(data.value(3, "OrderQnty") == QVariant(0LL));
     EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(DBGridTest, AMessageShownFromTheChangeReportLeavesOneReportAndALiveGrid) {
+    // The order screen tells the user why it corrects a quantity: a real message box, which
+    // takes the focus from the open editor.
+    int reports = 0;
+    QObject::connect(grid, &DBGrid::fieldChanged, [&](int row, const QString& field) {
+        if (field != "OrderQnty") return;
+        ++reports;
+        QMessageBox box(&window);
+        box.setText(QStringLiteral("ไม่สามารถป้อนน้อยกว่า 0 ได้"));
+        // What the window system does as the box comes up: the box is active and the open
+        // editor loses the focus.
+        QPointer<QWidget> editor = QApplication::focusWidget();
+        QTimer::singleShot(0, &box, [&box, editor] {
+            box.activateWindow();
+            box.setFocus();
+            if (!editor) return;
+            QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+            QApplication::sendEvent(editor, &out);
+        });
+        QTimer::singleShot(50, &box, &QMessageBox::accept);
+        box.exec();
+        data.setValue(row, field, 0);
+    });
+    type("-1");
+    press(Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(reports, 1);
+    EXPECT_FALSE(editing());
+    EXPECT_TRUE(data.value(0, "OrderQnty") == QVariant(0LL));
+
+    // A toolbar action while a cell is still being typed in stores the typed value first.
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->focusColumn("OrderQnty");
+    type("7");
+    ASSERT_TRUE(editing());
+    grid->commitEdit();
+    EXPECT_FALSE(editing());
+    EXPECT_TRUE(data.value(0, "OrderQnty") == QVariant(0LL));  // corrected again, reported
+    EXPECT_EQ(reports, 2);
 }
 
 TEST_F(DBGridTest, RefusesTextThatIsNotAValueOfTheColumnAndEditsOnlyEditableColumns) {
