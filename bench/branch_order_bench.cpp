@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -310,22 +309,6 @@ const char* const kCompanySchema[] = {
 ))",
 };
 
-// The screen's start-up script, statement by statement as its runner sends them: a line that
-// holds only "/" ends a statement (the script has no quoted "/").
-std::vector<std::string> startupStatements() {
-    std::vector<std::string> out(1);
-    std::istringstream in(text::startupScript());
-    for (std::string line; std::getline(in, line);) {
-        if (line == "/") {
-            out.emplace_back();
-        } else {
-            out.back() += line + '\n';
-        }
-    }
-    if (out.back().empty()) out.pop_back();
-    return out;
-}
-
 // The company schema gives the price table no index. SQLite runs the proposal's price
 // subquery once per proposal row and cannot turn it into a join, so without an index both
 // sides re-read all 40,000 prices for each of the ~4,000 rows: about 5 s each, 95% of it in
@@ -396,7 +379,8 @@ struct BranchFixture {
         {
             tsqlite::Session s(bench::serverDir(), "BR0029");
             for (const char* ddl : kCompanySchema) s.query(ddl);
-            for (const std::string& st : startupStatements()) s.query(st);
+            for (const std::string& st : statements::slashStatements(text::startupScript()))
+                s.query(st);
             s.query(kPriceIndex);
             for (const char* st : kSettings) s.query(st);
         }

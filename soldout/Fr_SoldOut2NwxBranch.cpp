@@ -17,6 +17,7 @@
 #include "data/U_DM.h"
 #include "db/connection_params.h"
 #include "db/database_error.h"
+#include "statements/SoldOut.h"
 
 namespace {
 
@@ -46,106 +47,21 @@ QString yearText(int year) {
 
 }  // namespace
 
-const QString TFrSoldOut2NwxBranchAUTO::kBranchListSql = QStringLiteral(
-    "select  B.BranchCode, B.BranchName, B.ServerName, B.Server,\n"
-    "Convert(DateTime,Convert(Date, Coalesce(B.SoldOutLastUpdate,'20220101'))) "
-    "SoldOutLastUpdate\n"
-    "From Branch B\n"
-    "Inner Join master..sysdatabases D On (D.Name = B.servername)\n"
-    "Where B.StopDatabase = 'N' And (B.BranchCode <> 'DC001')\n"
-    "Order by BranchCode");
-
-const QString TFrSoldOut2NwxBranchAUTO::kYearTableSql = QStringLiteral(
-    "Declare @St VarChar(666)\n"
-    "Set @St = 'If Not Exists (select Id from SysObjects Where Name = ''' +  "
-    "'SoldOut'+Convert(Char(4),GetDate(),112) + ''')  '\n"
-    "Set @St = @St + 'select Top 0 * into ' + 'SoldOut'+Convert(Char(4),GetDate(),112) + ' "
-    "from SoldOut'+Convert(Char(4),DateAdd(Year,-1,GetDate()),112)\n"
-    "Exec (@St)");
-
-const QString TFrSoldOut2NwxBranchAUTO::kSoldOutSql = QStringLiteral(
-    "select SaleType, :BranchCode BranchCode,\n"
-    "SaleDocNo, SaleDate, ProdCode, BarCode,\n"
-    "Quantity, UOM, Price, Discount,\n"
-    "Cost, Rate, CurrencyCode, \n"
-    "TotalCurrency, Convert(Decimal(38,2),(TotalCurrency *Rate)) TotalCurrencyMain\n"
-    "From(\n"
-    "select 'POS' SaleType,\n"
-    "H.posNo SaleDocNo, H.posdate SaleDate, P.Code ProdCode, U.BarCode,\n"
-    "D.Quantity, U.UnitName UOM, D.Price, D.DiscAmount Discount,\n"
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
-    "H.Total TotalCurrency\n"
-    "From PosHeader H\n"
-    "Inner Join Posdetail D On (D.posHeader = H.Id)\n"
-    "Inner Join Product P On (P.Id = D.Product)\n"
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
-    "Left Join customer C On (C.Id = H.Customer)\n"
-    "where H.Delflag = 'N'\n"
-    "And H.PosDate >= :BeginDate\n"
-    "And H.PosDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
-    "union All\n"
-    "select 'IV' SaleType,H.IvNo SaleDocNo, H.IVdate SaleDate, P.Code ProdCode, U.BarCode,\n"
-    "D.Quantity, U.UnitName UOM, D.Price, D.DiscountAmt Discount,\n"
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
-    "H.Total TotalCurrency\n"
-    "From IvHd H\n"
-    "Inner Join Customer C On (C.Id = H.Customer)\n"
-    "Left Join Salesman S On (S.Id = H.SalesMan)\n"
-    "Inner Join IvDt D On (D.IvHd = H.Id)\n"
-    "Inner Join Product P On (P.Id = D.Product)\n"
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
-    "where H.Delflag = 'N'\n"
-    "And H.ivDate >= :BeginDate\n"
-    "And H.ivDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
-    "Union All\n"
-    "select 'POSR' SaleType, H.SrNo SaleDocNo, H.SrDate SaleDate, P.Code ProdCode, U.BarCode,\n"
-    "-D.Quantity, U.UnitName UOM, D.Price, -D.DiscountAmt Discount,\n"
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
-    "H.Total TotalCurrency\n"
-    "From PosrHd H\n"
-    "Inner Join PosrDt D On (D.PosrHd = H.Id)\n"
-    "Inner Join Product P On (P.Id = D.Product)\n"
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
-    "where H.Delflag = 'N'\n"
-    "And H.SrDate >= :BeginDate\n"
-    "And H.SrDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
-    "Union All\n"
-    "select 'SRTD' SaleType, H.SrNo SaleDocNo, H.SrDate SaleDate, P.Code ProdCode, U.BarCode,\n"
-    "-D.Quantity, U.UnitName UOM, D.Price, -D.DiscountAmt Discount,\n"
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, \n"
-    "H.Total TotalCurrency\n"
-    "From SrHd H\n"
-    "Inner Join Customer C On (C.Id = H.Customer)\n"
-    "Inner Join SrDt D On (D.SrHd = H.Id)\n"
-    "Inner Join Product P On (P.Id = D.Product)\n"
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)\n"
-    "where H.Delflag = 'N'\n"
-    "And H.SrDate >= :BeginDate\n"
-    "And H.SrDate < (select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))\n"
-    ") As M\n"
-    "Order By M.SaleDate, M.SaleType, M.ProdCode, M.BarCode");
-
-const QString TFrSoldOut2NwxBranchAUTO::kUpdateDateSql = QStringLiteral(
-    "Update QARN_Config_NWX.Dbo.Branch\n"
-    "Set SoldOutLastUpdate = Coalesce(:SoldOutLastUpdate,SoldOutLastUpdate)\n"
-    "Where BranchCode = :BranchCode ");
+const QString TFrSoldOut2NwxBranchAUTO::kBranchListSql =
+    QString::fromStdString(statements::soldout::branchList());
+const QString TFrSoldOut2NwxBranchAUTO::kYearTableSql =
+    QString::fromStdString(statements::soldout::yearTable());
+const QString TFrSoldOut2NwxBranchAUTO::kSoldOutSql =
+    QString::fromStdString(statements::soldout::sales());
+const QString TFrSoldOut2NwxBranchAUTO::kUpdateDateSql =
+    QString::fromStdString(statements::soldout::updateDate());
 
 QString TFrSoldOut2NwxBranchAUTO::deleteSql(int year) {
-    return QStringLiteral("Delete From SoldOut") + yearText(year) +
-           QStringLiteral(" \nWhere Saledate >= :Begindate And BranchCode = :BranchCode ");
+    return QString::fromStdString(statements::soldout::deleteFor(year));
 }
 
 QString TFrSoldOut2NwxBranchAUTO::insertSql(int year) {
-    return QStringLiteral("insert into SoldOut") + yearText(year) +
-           QStringLiteral(
-               " \n"
-               "(SaleType, BranchCode, SaleDocNo, SaleDate, ProdCode, BarCode, Quantity, UOM,\n"
-               "Price, Discount, Cost, Rate, CurrencyCode, TotalCurrency, TotalCurrencyMain, "
-               "AddDate)\n"
-               "Values (:SaleType, :BranchCode, :SaleDocNo, :SaleDate, :ProdCode, :BarCode, "
-               ":Quantity, :UOM,\n"
-               ":Price, :Discount, :Cost, :Rate, :CurrencyCode, :TotalCurrency, "
-               ":TotalCurrencyMain, GetDate()) ");
+    return QString::fromStdString(statements::soldout::insertFor(year));
 }
 
 QStringList TFrSoldOut2NwxBranchAUTO::reportParameterList(const QString& serverName) {

@@ -1,5 +1,7 @@
 #include "statements/Lines.h"
 
+#include <sstream>
+
 namespace statements {
 
 std::string lines(std::initializer_list<std::string_view> parts) {
@@ -10,6 +12,20 @@ std::string lines(std::initializer_list<std::string_view> parts) {
         out += p;
         first = false;
     }
+    return out;
+}
+
+std::vector<std::string> slashStatements(const std::string& script) {
+    std::vector<std::string> out(1);
+    std::istringstream in(script);
+    for (std::string line; std::getline(in, line);) {
+        if (line == "/") {
+            out.emplace_back();
+        } else {
+            out.back() += line + '\n';
+        }
+    }
+    if (out.back().empty()) out.pop_back();
     return out;
 }
 

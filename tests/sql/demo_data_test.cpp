@@ -231,8 +231,8 @@ TEST_F(DemoData, TheUploadWritesEverySaleIntoTheTableOfItsYear) {
         const tsqlite::Params range = {{"Begindate", Value::text(since)},
                                        {"BranchCode", Value::text(code)}};
         if (std::stoi(since.substr(0, 4)) < year)
-            report.query(st::soldOutDelete(std::stoi(since.substr(0, 4))), range);
-        report.query(st::soldOutDelete(year), range);
+            report.query(st::so::deleteFor(std::stoi(since.substr(0, 4))), range);
+        report.query(st::so::deleteFor(year), range);
 
         tsqlite::Session branch(b[column(branches, "Server")].s,
                                 b[column(branches, "ServerName")].s);
@@ -249,7 +249,7 @@ TEST_F(DemoData, TheUploadWritesEverySaleIntoTheTableOfItsYear) {
                  {"Quantity", "Price", "Discount", "Rate", "TotalCurrency", "TotalCurrencyMain"})
                 p[name] = Value::real(number(s[column(sales, name)]));
             p["Cost"] = Value::null();
-            report.query(st::soldOutInsert(std::stoi(p["SaleDate"].s.substr(0, 4))), p);
+            report.query(st::so::insertFor(std::stoi(p["SaleDate"].s.substr(0, 4))), p);
         }
         uploaded += sales.rows.size();
         EXPECT_EQ(scalar(report,

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "client_statements.h"
 #include "sql_test_support.h"
+#include "statements/SoldOut.h"
 
 using namespace sqltest;
 
@@ -95,7 +95,7 @@ TEST(ReportScripts, KeepATableForEveryYearTheUploadWritesAndIndexTheUploadsCopie
 
     // The upload makes this year's table as a copy of last year's, without indexes; the
     // script run again gives it the indexes and keeps its rows.
-    db.query(statements::kSoldOutYearTable);
+    db.query(statements::soldout::yearTable());
     db.query("INSERT INTO " + thisYear +
              " (SaleType, BranchCode, SaleDate) VALUES ('IV', '0001', GETDATE())");
     runScripts(db, kReportScripts);

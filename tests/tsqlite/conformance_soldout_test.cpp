@@ -5,118 +5,18 @@
 #include <cmath>
 
 #include "conformance_support.h"
+#include "statements/SoldOut.h"
 
 using namespace conformance;
 
 namespace {
 
-const std::string kBranchList = lines({
-    "select  B.BranchCode, B.BranchName, B.ServerName, B.Server,",
-    "Convert(DateTime,Convert(Date, Coalesce(B.SoldOutLastUpdate,'20220101'))) SoldOutLastUpdate",
-    "From Branch B",
-    "Inner Join master..sysdatabases D On (D.Name = B.servername)",
-    "Where B.StopDatabase = 'N' And (B.BranchCode <> 'DC001')",
-    "Order by BranchCode",
-});
+namespace soldOut = statements::soldout;
 
-const std::string kYearlyTable = lines({
-    "Declare @St VarChar(666)",
-    "Set @St = 'If Not Exists (select Id from SysObjects Where Name = ''' +  "
-    "'SoldOut'+Convert(Char(4),GetDate(),112) + "
-    "''')  '",
-    "Set @St = @St + 'select Top 0 * into ' + 'SoldOut'+Convert(Char(4),GetDate(),112) + ' from "
-    "SoldOut'+Convert(Char(4),DateAdd(Year,-1,GetDate()),112)",
-    "Exec (@St)",
-});
-
-const std::string kWindowEnd =
-    "(select DateAdd(Day,1,Convert(Datetime,Convert(Char(10),GetDate(),112))))";
-
-const std::string kSalesRead = lines({
-    "select SaleType, :BranchCode BranchCode,",
-    "SaleDocNo, SaleDate, ProdCode, BarCode,",
-    "Quantity, UOM, Price, Discount,",
-    "Cost, Rate, CurrencyCode, ",
-    "TotalCurrency, Convert(Decimal(38,2),(TotalCurrency *Rate)) TotalCurrencyMain",
-    "From(",
-    "select 'POS' SaleType,",
-    "H.posNo SaleDocNo, H.posdate SaleDate, P.Code ProdCode, U.BarCode,",
-    "D.Quantity, U.UnitName UOM, D.Price, D.DiscAmount Discount,",
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, ",
-    "H.Total TotalCurrency",
-    "From PosHeader H",
-    "Inner Join Posdetail D On (D.posHeader = H.Id)",
-    "Inner Join Product P On (P.Id = D.Product)",
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)",
-    "Left Join customer C On (C.Id = H.Customer)",
-    "where H.Delflag = 'N'",
-    "And H.PosDate >= :BeginDate",
-    "And H.PosDate < " + kWindowEnd,
-    "union All",
-    "select 'IV' SaleType,H.IvNo SaleDocNo, H.IVdate SaleDate, P.Code ProdCode, U.BarCode,",
-    "D.Quantity, U.UnitName UOM, D.Price, D.DiscountAmt Discount,",
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, ",
-    "H.Total TotalCurrency",
-    "From IvHd H",
-    "Inner Join Customer C On (C.Id = H.Customer)",
-    "Left Join Salesman S On (S.Id = H.SalesMan)",
-    "Inner Join IvDt D On (D.IvHd = H.Id)",
-    "Inner Join Product P On (P.Id = D.Product)",
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)",
-    "where H.Delflag = 'N'",
-    "And H.ivDate >= :BeginDate",
-    "And H.ivDate < " + kWindowEnd,
-    "Union All",
-    "select 'POSR' SaleType, H.SrNo SaleDocNo, H.SrDate SaleDate, P.Code ProdCode, U.BarCode,",
-    "-D.Quantity, U.UnitName UOM, D.Price, -D.DiscountAmt Discount,",
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, ",
-    "H.Total TotalCurrency",
-    "From PosrHd H",
-    "Inner Join PosrDt D On (D.PosrHd = H.Id)",
-    "Inner Join Product P On (P.Id = D.Product)",
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)",
-    "where H.Delflag = 'N'",
-    "And H.SrDate >= :BeginDate",
-    "And H.SrDate < " + kWindowEnd,
-    "Union All",
-    "select 'SRTD' SaleType, H.SrNo SaleDocNo, H.SrDate SaleDate, P.Code ProdCode, U.BarCode,",
-    "-D.Quantity, U.UnitName UOM, D.Price, -D.DiscountAmt Discount,",
-    "0 Cost, H.Rate, (select Code From Misc Where ID = H.CurrencyId) CurrencyCode, ",
-    "H.Total TotalCurrency",
-    "From SrHd H",
-    "Inner Join Customer C On (C.Id = H.Customer)",
-    "Inner Join SrDt D On (D.SrHd = H.Id)",
-    "Inner Join Product P On (P.Id = D.Product)",
-    "Inner Join ProductUnits U On (U.Id = D.ProductUnits)",
-    "where H.Delflag = 'N'",
-    "And H.SrDate >= :BeginDate",
-    "And H.SrDate < " + kWindowEnd,
-    ") As M",
-    "Order By M.SaleDate, M.SaleType, M.ProdCode, M.BarCode",
-});
-
-std::string deleteStatement(int year) {
-    return "Delete From SoldOut" + std::to_string(year) +
-           " \nWhere Saledate >= :Begindate And BranchCode = :BranchCode ";
-}
-
-std::string insertStatement(int year) {
-    return lines({
-        "insert into SoldOut" + std::to_string(year) + " ",
-        "(SaleType, BranchCode, SaleDocNo, SaleDate, ProdCode, BarCode, Quantity, UOM,",
-        "Price, Discount, Cost, Rate, CurrencyCode, TotalCurrency, TotalCurrencyMain, AddDate)",
-        "Values (:SaleType, :BranchCode, :SaleDocNo, :SaleDate, :ProdCode, :BarCode, :Quantity, "
-        ":UOM,",
-        ":Price, :Discount, :Cost, :Rate, :CurrencyCode, :TotalCurrency, :TotalCurrencyMain, "
-        "GetDate()) ",
-    });
-}
-
-const std::string kUploadDate = lines({
-    "Update QARN_Config_NWX.Dbo.Branch",
-    "Set SoldOutLastUpdate = Coalesce(:SoldOutLastUpdate,SoldOutLastUpdate)",
-    "Where BranchCode = :BranchCode ",
-});
+const std::string& kBranchList = soldOut::branchList();
+const std::string& kYearlyTable = soldOut::yearTable();
+const std::string& kSalesRead = soldOut::sales();
+const std::string& kUploadDate = soldOut::updateDate();
 
 int yearOf(const std::string& datetime) {
     return std::stoi(datetime.substr(0, 4));
@@ -171,12 +71,12 @@ protected:
             auto branch = server.open(branches.str(b, "ServerName"));
             Rows s = sales(*branch, code, begin);
             const Params range = {{"Begindate", T(begin)}, {"BranchCode", T(code)}};
-            if (yearOf(begin) < year) runScript(*report, deleteStatement(yearOf(begin)), range);
-            runScript(*report, deleteStatement(year), range);
+            if (yearOf(begin) < year) runScript(*report, soldOut::deleteFor(yearOf(begin)), range);
+            runScript(*report, soldOut::deleteFor(year), range);
             std::string last = dayBefore(begin);
             for (size_t i = 0; i < s.size(); ++i) {
                 last = s.str(i, "SaleDate");
-                runScript(*report, insertStatement(yearOf(last)),
+                runScript(*report, soldOut::insertFor(yearOf(last)),
                           {{"SaleType", T(s.str(i, "SaleType"))},
                            {"BranchCode", T(code)},
                            {"SaleDocNo", T(s.str(i, "SaleDocNo"))},
@@ -235,7 +135,7 @@ TEST_F(ConformanceSoldOut, YearlyScriptCopiesLastYearsTableOnce) {
         EXPECT_EQ(copy.raw().columns[i].type.toString(), original.raw().columns[i].type.toString());
     }
     // The identity comes along, so inserts need no Id.
-    runScript(*report, insertStatement(currentYear()),
+    runScript(*report, soldOut::insertFor(currentYear()),
               {{"SaleType", T("POS")},
                {"BranchCode", T("0036")},
                {"SaleDocNo", T("X")},
@@ -319,13 +219,13 @@ TEST_F(ConformanceSoldOut, DeleteAndDateUpdateTouchOnlyTheirBranch) {
     const int y = currentYear();
     for (const char* code : {"0029", "0036"})
         for (int d : {-2, 0})
-            runScript(*report, insertStatement(y),
+            runScript(*report, soldOut::insertFor(y),
                       {{"SaleType", T("POS")},
                        {"BranchCode", T(code)},
                        {"SaleDocNo", T("P")},
                        {"SaleDate", T(midnight(today(d)))},
                        {"Quantity", F(1)}});
-    runScript(*report, deleteStatement(y),
+    runScript(*report, soldOut::deleteFor(y),
               {{"Begindate", T(midnight(today(-1)))}, {"BranchCode", T("0036")}});
     EXPECT_EQ(count(*report, "SELECT COUNT(*) FROM SoldOut" + std::to_string(y) +
                                  " WHERE BranchCode = '0036'"),
