@@ -14,48 +14,14 @@
 
 #include "data/Conventions.h"
 #include "data/U_DM.h"
+#include "statements/BarcodeSearch.h"
 
-// clang-format off
-const QStringList TFrSearchBarCode::kSearchSql = {
-    /*  0 */ QStringLiteral("Select\tU.Id, U.BarCode, U.Product, U.UnitName, P.Code, P.ThaiName,"),
-    /*  1 */ QStringLiteral("CONVERT(varchar(150), Cast(Coalesce((Select Sum(Quantity) From ProductOnHand Where BalanceYear = Year(GetDate()) And Product = P.Id), 0) As Money), 3) + '  ' +"),
-    /*  2 */ QStringLiteral("(Select Top 1 UnitName From ProductUnits Where Product = P.Id And Fraction = (Select MIN(Fraction) From ProductUnits Where Product = P.Id)) OnHand ,"),
-    /*  3 */ QStringLiteral("CONVERT(varchar(150), Cast(Coalesce(B.BackOrder, 0) As Money), 3)"),
-    /*  4 */ QStringLiteral("+ '  ' + (Select Top 1 UnitName From ProductUnits Where Product = P.Id And Fraction = (Select MIN(Fraction) From ProductUnits Where Product = P.Id)) Backorder"),
-    /*  5 */ QStringLiteral("From ProductUnits U"),
-    /*  6 */ QStringLiteral("Inner Join Product P On (P.Id = U.Product)"),
-    /*  7 */ QStringLiteral("Left Join (select M.Product, Sum(M.BackOrder) BackOrder"),
-    /*  8 */ QStringLiteral("From("),
-    /*  9 */ QStringLiteral("Select S.Product, (S.Quantity * S.Fraction) BackOrder -- So ที่ยังไม่ Clear (+)"),
-    /* 10 */ QStringLiteral("From SoDt S"),
-    /* 11 */ QStringLiteral("Where (S.Clear <> 'Y') And S.SoHd Not In (Select SoHd From PosHeader Where SoHd is Not Null)"),
-    /* 12 */ QStringLiteral("Union All"),
-    /* 13 */ QStringLiteral("Select V.Product, -(V.Quantity * V.Fraction) BackOrder -- Iv ที่อ้าง So ที่ยังไม่ Clear (-)"),
-    /* 14 */ QStringLiteral("From IvDt V"),
-    /* 15 */ QStringLiteral("Inner Join Ivhd H On (H.Id = V.Ivhd)"),
-    /* 16 */ QStringLiteral("Where V.SoDt = (select S.Id from SoDt S Where S.Clear <> 'Y' And S.Id = V.SoDt)"),
-    /* 17 */ QStringLiteral("Union All"),
-    /* 18 */ QStringLiteral("Select V.Product, (V.Quantity * V.Fraction) BackOrder -- ออกใบกำกับแล้วแต่ยังไม่ส่งของ (+)"),
-    /* 19 */ QStringLiteral("From IvDt V"),
-    /* 20 */ QStringLiteral("Inner Join Ivhd H On (H.Id = V.Ivhd)"),
-    /* 21 */ QStringLiteral("Where (H.NotCutStock = 'Y') And (H.IvType <> 'B') And (Coalesce(V.IvdtB,0) = 0)"),
-    /* 22 */ QStringLiteral("Union All"),
-    /* 23 */ QStringLiteral("Select V.Product, -(V.Quantity * V.Fraction) BackOrder -- ส่งสินค้าอ้างใบกำกับ (-)"),
-    /* 24 */ QStringLiteral("From IvDt V"),
-    /* 25 */ QStringLiteral("Inner Join Ivhd H On (H.Id = V.Ivhd)"),
-    /* 26 */ QStringLiteral("Where (H.NotCutStock = 'N') And (H.IvType = 'B') And (Coalesce(V.IvdtB,0) > 0)"),
-    /* 27 */ QStringLiteral(") As M"),
-    /* 28 */ QStringLiteral("Group By M.Product"),
-    /* 29 */ QStringLiteral(") As B On (B.Product = P.Id)"),
-    /* 30 */ QStringLiteral("Where (U.BarCode Like :GetCode) And (P.ThaiName Like :GetName) And"),
-    /* 31 */ QStringLiteral("Not (U.BarCode Is Null) And (U.BarCode <> '') And (P.Blocked <> 'Y') "),
-    /* 32 */ QString(),
-    /* 33 */ QStringLiteral("Order By U.BarCode"),
-    /* 34 */ QStringLiteral("/* Don't Move SQL Lines */"),
-    /* 35 */ QStringLiteral("/* SQL [31] ห้ามย้ายบรรทัด */"),
-    /* 36 */ QStringLiteral(" "),
-};
-// clang-format on
+const QStringList TFrSearchBarCode::kSearchSql = [] {
+    QStringList lines;
+    for (const std::string& line : statements::barcode_search::lines())
+        lines << QString::fromStdString(line);
+    return lines;
+}();
 
 void TFrSearchBarCode::ResetProgramState() {
     BarcodeSortOrder = 0;
@@ -154,20 +120,11 @@ void TFrSearchBarCode::FormShow() {
 void TFrSearchBarCode::BtSearchClick() {
     LastProductSearch = Name->text();
     QSearch.close();
-    QSearch.sql[kConditionLine] =
-        QStringLiteral("Not (U.BarCode Is Null) And (U.BarCode <> '') And (P.Blocked <> 'Y') ");
+    QSearch.sql[kConditionLine] = QString::fromStdString(statements::barcode_search::condition());
     QSearch.sql[kExtraConditionLine].clear();
-    switch (BarcodeSortOrder) {
-        case 0:
-            QSearch.sql[kOrderLine] = QStringLiteral("Order By U.BarCode");
-            break;
-        case 1:
-            QSearch.sql[kOrderLine] = QStringLiteral("Order By P.Code");
-            break;
-        case 2:
-            QSearch.sql[kOrderLine] = QStringLiteral("Order By P.ThaiName");
-            break;
-    }
+    if (const std::string order = statements::barcode_search::orderLine(BarcodeSortOrder);
+        !order.empty())
+        QSearch.sql[kOrderLine] = QString::fromStdString(order);
     const QString name = Name->text().trimmed();
     QSearch.params = {
         {QStringLiteral("GetCode"), Code->text().trimmed() + u'%'},

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "lookup/SearchGrid.h"
+#include "statements/BarcodeSearch.h"
 
 class QComboBox;
 class QLabel;
@@ -23,9 +24,9 @@ public:
     // The statement, 37 lines. Lines 31 to 33 are rewritten before every search, so no line
     // may move.
     static const QStringList kSearchSql;
-    static constexpr int kConditionLine = 31;
-    static constexpr int kExtraConditionLine = 32;
-    static constexpr int kOrderLine = 33;
+    static constexpr int kConditionLine = statements::barcode_search::kConditionLine;
+    static constexpr int kExtraConditionLine = statements::barcode_search::kExtraConditionLine;
+    static constexpr int kOrderLine = statements::barcode_search::kOrderLine;
 
     // Order of the rows: 0 barcode, 1 product code, 2 product name.
     static inline int BarcodeSortOrder = 0;

@@ -5,71 +5,11 @@
 #include <cstdlib>
 
 #include "conformance_support.h"
+#include "statements/BarcodeSearch.h"
 
 using namespace conformance;
 
 namespace {
-
-// The barcode search statement: 37 lines, of which 31 to 33 are rewritten before each search.
-std::vector<std::string> barcodeSearchLines() {
-    return {
-        "Select\tU.Id, U.BarCode, U.Product, U.UnitName, P.Code, P.ThaiName,",
-        "CONVERT(varchar(150), Cast(Coalesce((Select Sum(Quantity) From ProductOnHand Where "
-        "BalanceYear = "
-        "Year(GetDate()) And Product = P.Id), 0) As Money), 3) + '  ' +",
-        "(Select Top 1 UnitName From ProductUnits Where Product = P.Id And Fraction = (Select "
-        "MIN(Fraction) From "
-        "ProductUnits Where Product = P.Id)) OnHand ,",
-        "CONVERT(varchar(150), Cast(Coalesce(B.BackOrder, 0) As Money), 3)",
-        "+ '  ' + (Select Top 1 UnitName From ProductUnits Where Product = P.Id And Fraction = "
-        "(Select "
-        "MIN(Fraction) From ProductUnits Where Product = P.Id)) Backorder",
-        "From ProductUnits U",
-        "Inner Join Product P On (P.Id = U.Product)",
-        "Left Join (select M.Product, Sum(M.BackOrder) BackOrder",
-        "From(",
-        "Select S.Product, (S.Quantity * S.Fraction) BackOrder -- So ที่ยังไม่ Clear (+)",
-        "From SoDt S",
-        "Where (S.Clear <> 'Y') And S.SoHd Not In (Select SoHd From PosHeader Where SoHd is Not "
-        "Null)",
-        "Union All",
-        "Select V.Product, -(V.Quantity * V.Fraction) BackOrder -- Iv ที่อ้าง So ที่ยังไม่ Clear (-)",
-        "From IvDt V",
-        "Inner Join Ivhd H On (H.Id = V.Ivhd)",
-        "Where V.SoDt = (select S.Id from SoDt S Where S.Clear <> 'Y' And S.Id = V.SoDt)",
-        "Union All",
-        "Select V.Product, (V.Quantity * V.Fraction) BackOrder -- ออกใบกำกับแล้วแต่ยังไม่ส่งของ (+)",
-        "From IvDt V",
-        "Inner Join Ivhd H On (H.Id = V.Ivhd)",
-        "Where (H.NotCutStock = 'Y') And (H.IvType <> 'B') And (Coalesce(V.IvdtB,0) = 0)",
-        "Union All",
-        "Select V.Product, -(V.Quantity * V.Fraction) BackOrder -- ส่งสินค้าอ้างใบกำกับ (-)",
-        "From IvDt V",
-        "Inner Join Ivhd H On (H.Id = V.Ivhd)",
-        "Where (H.NotCutStock = 'N') And (H.IvType = 'B') And (Coalesce(V.IvdtB,0) > 0)",
-        ") As M",
-        "Group By M.Product",
-        ") As B On (B.Product = P.Id)",
-        "Where (U.BarCode Like :GetCode) And (P.ThaiName Like :GetName) And",
-        "",
-        "",
-        "",
-        "/* Don't Move SQL Lines */",
-        "/* SQL [31] ห้ามย้ายบรรทัด */",
-        " ",
-    };
-}
-
-// sortOrder: 0 barcode, 1 product code, 2 product name.
-std::string barcodeSearch(int sortOrder) {
-    auto l = barcodeSearchLines();
-    l[31] = "Not (U.BarCode Is Null) And (U.BarCode <> '') And (P.Blocked <> 'Y') ";
-    l[32] = "";
-    l[33] = sortOrder == 0   ? "Order By U.BarCode"
-            : sortOrder == 1 ? "Order By P.Code"
-                             : "Order By P.ThaiName";
-    return joinLines(l);
-}
 
 // Leading number of a "<quantity>  <unit>" text.
 double leadingNumber(const std::string& s) {
@@ -87,7 +27,7 @@ protected:
     Rows search(const std::string& code, const std::string& name, bool contains,
                 int sortOrder = 0) {
         return query(
-            *db, barcodeSearch(sortOrder),
+            *db, statements::barcode_search::forSearch(sortOrder),
             {{"GetCode", T(code + "%")}, {"GetName", T(contains ? "%" + name + "%" : name + "%")}});
     }
     TempServer server;
@@ -95,7 +35,7 @@ protected:
 };
 
 TEST_F(ConformanceBarcodeSearch, EmptyFieldsListEveryUnblockedUnitWithABarcode) {
-    ASSERT_EQ(barcodeSearchLines().size(), 37u);
+    ASSERT_EQ(statements::barcode_search::lines().size(), 37u);
     Rows r = search("", "", false);
     EXPECT_EQ(r.strings("BarCode"),
               (std::vector<std::string>{"6660001", "7770001", "8850001", "8850002", "8850003"}));
