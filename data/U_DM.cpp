@@ -1,5 +1,6 @@
 #include "data/U_DM.h"
 
+#include <QScopeGuard>
 #include <QTextStream>
 
 #include "data/Dm_Config.h"
@@ -72,6 +73,7 @@ void TDM::ApplicationEvents1Exception(const std::exception& error) {
         return;
     }
     reporting_ = true;
+    const auto done = qScopeGuard([this] { reporting_ = false; });
     try {
         if (presentReport_) {
             presentReport_(report);
@@ -83,5 +85,4 @@ void TDM::ApplicationEvents1Exception(const std::exception& error) {
     } catch (const std::exception& showError) {
         QTextStream(stderr) << report << '\n' << errorMessageOf(showError) << '\n';
     }
-    reporting_ = false;
 }
