@@ -1,6 +1,10 @@
 #include "db/connection.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "db/driver.h"
+#include "db/shown_text.h"
 
 namespace db {
 
@@ -21,10 +25,21 @@ void Connection::open() {
     ServerAddress server = resolveServer(p.serverName);
     listTimeout_ = p.maxQueryTime;
     int seconds = timeout();
-    if (server.kind == ServerKind::Embedded)
+    if (server.kind == ServerKind::Embedded) {
         driver_ = openEmbeddedDriver(server.directory, p.databaseName, seconds);
-    else
-        driver_ = openOdbcDriver(p, server.host, seconds);
+    } else {
+        try {
+            driver_ = openOdbcDriver(p, server.host, seconds);
+        } catch (DatabaseError& error) {
+            // Hosts are names and folders are paths. Someone who wrote a folder of the current
+            // directory without "./" meant the embedded server in it: say how to write it.
+            if (QFileInfo(QDir::current(), server.host).isDir())
+                error.appendText(QStringLiteral("A folder named %1 is here: the embedded server "
+                                                "in it is written ./%1")
+                                     .arg(shownText(server.host)));
+            throw;
+        }
+    }
     kind_ = server.kind;
     if (afterConnect_) {
         // A connect whose follow-up fails has failed: the next use connects again.

@@ -1,5 +1,7 @@
 #include "db/database_error.h"
 
+#include "db/shown_text.h"
+
 namespace db {
 
 DatabaseError::DatabaseError(const QString& message, int number, int severity, int state, int line)
@@ -12,12 +14,18 @@ DatabaseError::DatabaseError(const QString& message, int number, int severity, i
 
 DatabaseError DatabaseError::connectionFailure(const QString& server, const QString& detail,
                                                int number, int severity, int state) {
+    // The name comes from outside (Server.Dat, a branch row): quoted short and escaped.
     QString text = QStringLiteral("%1: Unable to connect to server %2.")
-                       .arg(QLatin1String(kNetworkErrorFragment), server);
+                       .arg(QLatin1String(kNetworkErrorFragment), shownText(server));
     if (!detail.isEmpty()) text += QLatin1Char(' ') + detail;
     DatabaseError e(text, number, severity, state);
     e.connectionFailure_ = true;
     return e;
+}
+
+void DatabaseError::appendText(const QString& text) {
+    message_ += QLatin1Char(' ') + text;
+    what_ = message_.toStdString();
 }
 
 DatabaseError DatabaseError::timeout(const QString& detail) {

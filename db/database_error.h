@@ -39,6 +39,8 @@ public:
     bool isConnectionFailure() const { return connectionFailure_; }
 
     void setProcedure(const QString& name) { procedure_ = name; }
+    // Adds a sentence of advice after the message.
+    void appendText(const QString& text);
 
 private:
     QString message_;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "db/driver.h"
+#include "db/shown_text.h"
 #include "db/sql_params.h"
 
 #if __has_include(<sqlext.h>)
@@ -26,8 +27,8 @@ namespace db {
 #ifndef DB_HAVE_ODBC
 
 std::unique_ptr<Driver> openOdbcDriver(const ConnectionParams&, const QString& host, int) {
-    throw DatabaseError(
-        QStringLiteral("This build cannot reach SQL Server %1: it has no ODBC.").arg(host));
+    throw DatabaseError(QStringLiteral("This build cannot reach SQL Server %1: it has no ODBC.")
+                            .arg(shownText(host)));
 }
 
 #else
@@ -470,7 +471,8 @@ public:
                                          &outLength, SQL_DRIVER_NOPROMPT);
         if (!succeeded(rc))
             throw errorFrom(diagnostics(SQL_HANDLE_DBC, dbc_), host_,
-                            QStringLiteral("Unable to connect to server %1.").arg(host_), true);
+                            QStringLiteral("Unable to connect to server %1.").arg(shownText(host_)),
+                            true);
         connected_ = true;
         SQLSetConnectAttrW(dbc_, SQL_ATTR_AUTOCOMMIT,
                            reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
