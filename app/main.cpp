@@ -9,8 +9,11 @@
 int main(int argc, char** argv) {
     ModuleTable modules;
     modules.add(1, [](const QStringList&) { return std::make_unique<TFrBranchOrder>(); });
-    modules.add(15, [](const QStringList& arguments) {
-        return std::make_unique<TFrSoldOut2NwxBranchAUTO>(arguments);
-    });
+    modules.add(
+        15,
+        [](const QStringList& arguments) {
+            return std::make_unique<TFrSoldOut2NwxBranchAUTO>(arguments);
+        },
+        true);  // --autorun presses Load, prints the outcome and ends the program
     return runBackOffice(argc, argv, modules);
 }

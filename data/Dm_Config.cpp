@@ -2,12 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 
 #include "data/ConfigUpgrade.h"
 #include "data/ErrorTranslation.h"
 #include "data/Messages.h"
 #include "data/Workstation.h"
 #include "db/connection_params.h"
+#include "db/shown_text.h"
 
 TDMConfig* DmConfig = nullptr;
 
@@ -60,14 +62,33 @@ QString ReadServerName(const QString& folder) {
     const QString dir = folder.isEmpty() ? QDir::currentPath() : folder;
     QFile file(QDir(dir).filePath(QStringLiteral("Server.Dat")));
     if (!file.open(QIODevice::ReadOnly)) return {};
-    QByteArray line = file.readLine();
+    // No more than a server name can be: a file that is something else (a large file, binary
+    // data) costs no more to read than a name would.
+    QByteArray line = file.readLine(kServerNameMaxBytes + 3);
     if (file.error() != QFileDevice::NoError)
         throw std::runtime_error("I/O error reading Server.Dat: " +
                                  file.errorString().toStdString());
     if (line.endsWith('\n')) line.chop(1);
     if (line.endsWith('\r')) line.chop(1);
+    if (line.size() > kServerNameMaxBytes)
+        throw std::runtime_error(
+            QStringLiteral(
+                "Server.Dat: the first line is longer than %1 bytes and names no server: %2")
+                .arg(kServerNameMaxBytes)
+                .arg(db::shownBytes(line))
+                .toStdString());
     // Written by hand on Thai Windows installations, but server names are ASCII; read UTF-8.
-    return QString::fromUtf8(line);
+    // Neither a host name nor a folder holds control characters or undecodable bytes.
+    const QString name = QString::fromUtf8(line);
+    const bool controls = std::any_of(line.begin(), line.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (controls || name.contains(QChar::ReplacementCharacter))
+        throw std::runtime_error(
+            QStringLiteral("Server.Dat: the first line holds characters no server name has: %1")
+                .arg(db::shownBytes(line))
+                .toStdString());
+    return name;
 }
 
 QString serverNameOrDefault(const QString& folder) {
@@ -137,7 +158,9 @@ void TDMConfig::GetCompanyConfig(const QString& code) {
     QCompanyConfig = db::ResultSet();
     QCompanyConfig = DmCfg.query(kCompanyConfigSql, params);
     if (QCompanyConfig.isEmpty()) {
-        MessageService::current().message(QStringLiteral("Not Found Database : ") + CompanyCode);
+        // The code is the command line's: quoted short and escaped.
+        MessageService::current().message(QStringLiteral("Not Found Database : ") +
+                                          db::shownText(CompanyCode));
         throw ProgramEnd(0);
     }
     QCompany = db::ResultSet();

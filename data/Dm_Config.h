@@ -32,8 +32,14 @@ inline constexpr int kMainQueryTime = 2400;
 // the folder "server" of the current directory.
 inline constexpr char kDefaultServerName[] = "./server";
 
+// The longest server name "Server.Dat" may give: a folder path's limit (host names are
+// shorter).
+inline constexpr int kServerNameMaxBytes = 4096;
+
 // The first line of "Server.Dat" in the folder (the current directory unless given), as it
-// stands; "" when the file cannot be opened. A failure while reading throws.
+// stands; "" when the file cannot be opened. A failure while reading throws, as does a line
+// that cannot be a server's name (longer than kServerNameMaxBytes, control characters, bytes
+// that are not UTF-8); the error quotes the line cut short and escaped.
 QString ReadServerName(const QString& folder = {});
 // ReadServerName, or the default server when that is empty.
 QString serverNameOrDefault(const QString& folder = {});

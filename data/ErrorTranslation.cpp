@@ -3,6 +3,7 @@
 #include <array>
 
 #include "db/database_error.h"
+#include "db/shown_text.h"
 
 namespace {
 
@@ -45,6 +46,11 @@ QString errorTranslation(const QString& message) {
         if (upper.contains(asciiUpperCase(QString::fromLatin1(row.fragment))))
             return QString::fromUtf8(row.message);
     return {};
+}
+
+QString errorLine(const QString& message) {
+    const QString explanation = errorTranslation(message);
+    return db::oneLine(explanation.isEmpty() ? message : explanation + u' ' + message);
 }
 
 QString errorReportText(const QString& message) {

@@ -30,6 +30,11 @@ QString errorTranslation(const QString& message);
 // the message in ASCII upper case and a carriage return.
 QString errorReportText(const QString& message);
 
+// The error on one line for printed output (unattended runs, standard error): the Thai
+// explanation when there is one, a blank, then the message as written; line breaks become
+// blanks, control characters are escaped and a very long message is cut.
+QString errorLine(const QString& message);
+
 // The error's message as written, unchanged, to the error log: a database error's own text,
 // otherwise what() read as UTF-8.
 QString errorMessageOf(const std::exception& error);

@@ -1,10 +1,12 @@
 #include "data/Messages.h"
 
 #include "data/Conventions.h"
+#include "db/shown_text.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPalette>
+#include <QTextStream>
 
 namespace {
 
@@ -61,6 +63,27 @@ bool WidgetMessageService::ask(const QString& question, const DialogColors& colo
     if (colors.text.isValid()) palette.setColor(QPalette::WindowText, colors.text);
     box.setPalette(palette);
     return box.exec() == QMessageBox::Yes;
+}
+
+UnattendedMessageService::UnattendedMessageService(Writer writer) : write_(std::move(writer)) {
+    if (!write_)
+        write_ = [](const QString& line) {
+            QTextStream out(stdout);
+            out << line << '\n';
+            out.flush();
+        };
+}
+
+void UnattendedMessageService::showMessage(const QString& text) {
+    ++printed_;
+    write_(db::oneLine(text));
+}
+
+bool UnattendedMessageService::ask(const QString& question, const DialogColors&) {
+    // No is what closing the box would answer: the cautious answer when nobody is there.
+    ++printed_;
+    write_(db::oneLine(question) + QStringLiteral(" -> No"));
+    return false;
 }
 
 void RecordingMessageService::clear() {

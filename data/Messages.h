@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 
 // Colours of a question box. An invalid colour leaves the system's own.
@@ -51,6 +52,27 @@ class WidgetMessageService : public MessageService {
 protected:
     void showMessage(const QString& text) override;
     bool ask(const QString& question, const DialogColors& colors) override;
+};
+
+// For runs that nobody watches (--autorun): a message is printed instead of shown, a question
+// is printed with the answer No, and nothing waits for a person. Each message is printed on
+// one line (line breaks become blanks), since a log file or a mail of the output reads it.
+class UnattendedMessageService : public MessageService {
+public:
+    using Writer = std::function<void(const QString& line)>;
+    // Lines go to standard output unless a writer is given.
+    explicit UnattendedMessageService(Writer writer = {});
+
+    // How many messages and questions were printed.
+    int printed() const { return printed_; }
+
+protected:
+    void showMessage(const QString& text) override;
+    bool ask(const QString& question, const DialogColors& colors) override;
+
+private:
+    Writer write_;
+    int printed_ = 0;
 };
 
 // For tests: keeps what would have been shown and answers questions from a queue, then with

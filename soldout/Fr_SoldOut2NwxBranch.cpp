@@ -17,6 +17,7 @@
 #include "data/U_DM.h"
 #include "db/connection_params.h"
 #include "db/database_error.h"
+#include "db/shown_text.h"
 #include "statements/SoldOut.h"
 
 namespace {
@@ -79,7 +80,10 @@ QStringList TFrSoldOut2NwxBranchAUTO::reportParameterList(const QString& serverN
 
 QString TFrSoldOut2NwxBranchAUTO::startTimeText(const QString& parameter) {
     const QString time = parameter.trimmed();
-    return time.isEmpty() ? QStringLiteral("12:12:12") : time + QStringLiteral(":00");
+    // Shown as given, but never more of it than a label can carry: the window repaints it
+    // while the rows go by.
+    return time.isEmpty() ? QStringLiteral("12:12:12")
+                          : db::shownText(time) + QStringLiteral(":00");
 }
 
 TFrSoldOut2NwxBranchAUTO::TFrSoldOut2NwxBranchAUTO(const QStringList& arguments, QWidget* parent)
@@ -173,7 +177,7 @@ void TFrSoldOut2NwxBranchAUTO::BLoadClick() {
             } catch (const std::exception&) {
                 // The text still goes out below.
             }
-            finishAutoRun(errorReportText(message));
+            finishAutoRun(errorLine(message));
             return;
         }
         finishAutoRun({});
@@ -194,7 +198,7 @@ void TFrSoldOut2NwxBranchAUTO::finishAutoRun(const QString& error) {
     if (error.isEmpty()) {
         out << closing_ << '\n';
     } else {
-        out << QStringLiteral("error: ") << QString(error).replace(u'\r', u'\n') << '\n';
+        out << QStringLiteral("error: ") << error << '\n';
         if (!failed_.isEmpty()) out << QStringLiteral("สาขาที่ database มีปัญหา ") << failed_ << '\n';
     }
     out.flush();

@@ -27,7 +27,8 @@ public:
     static QString insertSql(int year);
     // The parameter list of the report database.
     static QStringList reportParameterList(const QString& serverName);
-    // The start time shown: parameter 6 trimmed + ":00", or "12:12:12" when it is empty.
+    // The start time shown: parameter 6 trimmed + ":00", or "12:12:12" when it is empty. A
+    // parameter too long for the label is cut, and control characters are escaped.
     static QString startTimeText(const QString& parameter);
 
     // arguments: the command-line parameters without the program's name.

@@ -11,10 +11,13 @@
 #include "data/Messages.h"
 #include "data/U_DM.h"
 #include "db/database_error.h"
+#include "db/shown_text.h"
+
+#include <optional>
 
 std::unique_ptr<QWidget> ModuleTable::create(int moduleNo, const QStringList& arguments) const {
     const auto it = factories_.find(moduleNo);
-    return it == factories_.end() ? nullptr : it->second(arguments);
+    return it == factories_.end() ? nullptr : it->second.factory(arguments);
 }
 
 int integerParameter(const QStringList& arguments, int position, const char* meaning) {
@@ -24,7 +27,7 @@ int integerParameter(const QStringList& arguments, int position, const char* mea
     if (!ok)
         throw StartupError(QStringLiteral("parameter %1 (%2) must be a whole number, not '%3'")
                                .arg(position)
-                               .arg(QString::fromLatin1(meaning), text)
+                               .arg(QString::fromLatin1(meaning), db::shownText(text))
                                .toStdString());
     return value;
 }
@@ -34,6 +37,11 @@ StartupOutcome startModule(const QStringList& arguments, const ModuleTable& modu
     config.ModuleNo = integerParameter(arguments, 5, "module number");
     config.MenuId = integerParameter(arguments, 1, "menu id");
     config.UserId = integerParameter(arguments, 2, "user id");
+    // Before anything is asked of the server: a screen that waits for a person would never end.
+    if (autoRunRequested(arguments) && !modules.runsUnattended(config.ModuleNo))
+        throw StartupError(QStringLiteral("module %1 cannot run unattended (--autorun)")
+                               .arg(config.ModuleNo)
+                               .toStdString());
     const QString company = arguments.value(2);
     DM->setDatabaseParameter(company);
 
@@ -70,6 +78,37 @@ bool BackOfficeApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+bool autoRunRequested(const QStringList& arguments) {
+    for (int i = 6; i < arguments.size(); ++i)
+        if (arguments.at(i) == u"--autorun") return true;
+    return false;
+}
+
+void chooseUnattendedPlatform() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;  // chosen by whoever started us
+    // Qt tries the platforms of the list in order: the display there is, then none.
+    QByteArray platforms;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) platforms += "wayland;";
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) platforms += "xcb;";
+    platforms += "offscreen";
+    qputenv("QT_QPA_PLATFORM", platforms);
+}
+
+bool startupErrorsShowABox(bool autoRun) {
+    const QString platform = QGuiApplication::platformName();
+    return !autoRun && platform != u"offscreen" && platform != u"minimal" &&
+           platform != u"minimalegl";
+}
+
+int reportStartupFailure(const std::exception& error, bool box) {
+    const QString text = QStringLiteral("start-up failed: ") + errorLine(errorMessageOf(error));
+    QTextStream(stderr) << "backoffice: " << text << '\n';
+    // The menu host shows no output: without the box, a user who started the program from the
+    // menu would see nothing happen at all.
+    if (box) MessageService::current().message(text);
+    return 1;
+}
+
 QString screenshotFile(const QStringList& arguments) {
     const QString flag = QStringLiteral("--screenshot=");
     for (int i = 6; i < arguments.size(); ++i)
@@ -89,10 +128,26 @@ bool takeScreenshot(QWidget* screen, const QString& file) {
 
 int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
     if (argc <= 1) return 0;  // started by hand: nothing to do
+    QStringList given;
+    for (int i = 1; i < argc; ++i) given << QString::fromLocal8Bit(argv[i]);
+    const bool autoRun = autoRunRequested(given);
+    if (autoRun) chooseUnattendedPlatform();
     BackOfficeApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("BackOffice"));
     TDM dm;
     TDMConfig config;
+
+    // Nobody answers a box in an unattended run: messages are printed, and an error that
+    // reaches the event loop is printed and ends the run.
+    UnattendedMessageService printer;
+    std::optional<ScopedMessageService> unattended;
+    if (autoRun) {
+        unattended.emplace(printer);
+        dm.setReportPresenter([](const QString& report) {
+            QTextStream(stderr) << "error: " << db::oneLine(report) << '\n';
+            QCoreApplication::exit(1);
+        });
+    }
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -100,10 +155,22 @@ int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
     try {
         outcome = startModule(arguments, modules);
     } catch (const std::exception& error) {
-        QTextStream(stderr) << "backoffice: start-up failed: " << errorMessageOf(error) << '\n';
+        return reportStartupFailure(error, startupErrorsShowABox(autoRun));
+    }
+    if (!outcome.screen) {
+        if (!autoRun) return outcome.exitCode;
+        // The run did nothing it was started for. Say why unless a message did.
+        if (printer.printed() == 0)
+            QTextStream(stderr)
+                << "backoffice: "
+                << (config.CanAccess
+                        ? QStringLiteral("module %1 opened no screen").arg(config.ModuleNo)
+                        : QStringLiteral("user %1 has no access to menu entry %2")
+                              .arg(config.UserId)
+                              .arg(config.MenuId))
+                << '\n';
         return 1;
     }
-    if (!outcome.screen) return outcome.exitCode;
     outcome.screen->setAttribute(Qt::WA_DeleteOnClose, false);
     outcome.screen->show();
     const QString shot = screenshotFile(arguments);
@@ -111,11 +178,13 @@ int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
         QWidget* screen = outcome.screen.get();
         QTimer::singleShot(kScreenshotDelayMs, screen, [screen, shot] {
             if (!takeScreenshot(screen, shot)) {
-                QTextStream(stderr) << "backoffice: cannot write the screenshot " << shot << '\n';
+                QTextStream(stderr)
+                    << "backoffice: cannot write the screenshot " << db::shownText(shot) << '\n';
                 QCoreApplication::exit(1);
                 return;
             }
-            QTextStream(stdout) << "backoffice: screenshot written to " << shot << '\n';
+            QTextStream(stdout) << "backoffice: screenshot written to " << db::shownText(shot)
+                                << '\n';
             QCoreApplication::exit(0);
         });
     }

@@ -17,13 +17,24 @@ class QWidget;
 class ModuleTable {
 public:
     using Factory = std::function<std::unique_ptr<QWidget>(const QStringList& arguments)>;
-    void add(int moduleNo, Factory factory) { factories_[moduleNo] = std::move(factory); }
+    // `unattended`: the screen runs by itself under --autorun and ends the program.
+    void add(int moduleNo, Factory factory, bool unattended = false) {
+        factories_[moduleNo] = {std::move(factory), unattended};
+    }
     bool contains(int moduleNo) const { return factories_.count(moduleNo) != 0; }
+    bool runsUnattended(int moduleNo) const {
+        const auto it = factories_.find(moduleNo);
+        return it != factories_.end() && it->second.unattended;
+    }
     // nullptr when the number is not in the table.
     std::unique_ptr<QWidget> create(int moduleNo, const QStringList& arguments) const;
 
 private:
-    std::map<int, Factory> factories_;
+    struct Entry {
+        Factory factory;
+        bool unattended = false;
+    };
+    std::map<int, Entry> factories_;
 };
 
 // A command-line parameter that is missing or not a whole number.
@@ -46,6 +57,25 @@ struct StartupOutcome {
 // parameter and db::DatabaseError when the configuration database fails.
 StartupOutcome startModule(const QStringList& arguments, const ModuleTable& modules);
 
+// "--autorun" after the six positional parameters: the screen runs by itself, nobody watches.
+// Messages are printed instead of shown, an error ends the run with exit code 1, and a module
+// that cannot run so is refused.
+bool autoRunRequested(const QStringList& arguments);
+
+// Before the application object of an unattended run exists: when QT_QPA_PLATFORM leaves the
+// choice to Qt, a run without a display goes to the offscreen platform, and one whose display
+// cannot be reached falls back to it, instead of aborting.
+void chooseUnattendedPlatform();
+
+// Whether a start-up error is shown in a message box as well as on standard error: only when
+// a person may be looking, that is with a display (not the offscreen or minimal platform)
+// and not in an unattended run.
+bool startupErrorsShowABox(bool autoRun);
+
+// Prints "backoffice: start-up failed: " and the error on one line (errorLine) on standard
+// error and, when `box`, shows it in a message box as well; returns the exit code 1.
+int reportStartupFailure(const std::exception& error, bool box);
+
 // "--screenshot=FILE" after the six positional parameters: a picture of the display is
 // written once the screen has settled, and the program ends (unattended demonstrations).
 QString screenshotFile(const QStringList& arguments);
@@ -54,7 +84,8 @@ bool takeScreenshot(QWidget* screen, const QString& file);
 
 // The whole run: an empty command line ends at once; otherwise the application, the data
 // modules, startModule and the event loop. Errors before the loop are reported on standard
-// error and end the program with exit code 1.
+// error (and in a message box, see startupErrorsShowABox) and end the program with exit code
+// 1. An unattended run that opens no screen has failed: exit code 1.
 int runBackOffice(int argc, char** argv, const ModuleTable& modules);
 
 // The application object of the run: an error escaping an event handler goes to DM's error

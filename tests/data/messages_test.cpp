@@ -37,6 +37,26 @@ TEST(RecordingMessageService, RecordsMessagesAndAnswersFromTheQueueThenTheDefaul
     EXPECT_TRUE(service.confirm("after clear"));  // queue gone, default kept
 }
 
+TEST(UnattendedMessageService, PrintsEachMessageOnOneLineAndAnswersNo) {
+    QStringList lines;
+    UnattendedMessageService service([&](const QString& line) { lines << line; });
+    {
+        ScopedMessageService scoped(service);
+        MessageService::current().message(QStringLiteral("Not Found Database : NOPE"));
+        // A message with the product's line breaks, and a question nobody is there to answer.
+        MessageService::current().message(QStringLiteral(
+            "การส่ง SoldOut 01/02/2026 03:04 เรียบร้อย\n\rสาขาที่ database มีปัญหา \n\r0013"));
+        EXPECT_FALSE(MessageService::current().confirm(QStringLiteral("จัดเก็บข้อมูล ?")));
+        EXPECT_FALSE(confirmExit(false));
+    }
+    EXPECT_EQ(lines, QStringList({QStringLiteral("Not Found Database : NOPE"),
+                                  QStringLiteral("การส่ง SoldOut 01/02/2026 03:04 เรียบร้อย สาขาที่ "
+                                                 "database มีปัญหา 0013"),
+                                  QStringLiteral("จัดเก็บข้อมูล ? -> No"),
+                                  QStringLiteral("Exit Program ? -> No")}));
+    EXPECT_EQ(service.printed(), 4);
+}
+
 TEST(RecordingMessageService, AnswersForTheScreensWhileInstalled) {
     auto boxes = [] { return dynamic_cast<WidgetMessageService*>(&MessageService::current()); };
     EXPECT_NE(boxes(), nullptr);

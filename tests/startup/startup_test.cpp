@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 #include "data/ErrorTranslation.h"
 #include "data/Fr_ShowError.h"
@@ -147,6 +149,44 @@ TEST_F(StartupTest, ParametersOneTwoAndFiveMustBeWholeNumbers) {
     EXPECT_EQ(created, 0);
 }
 
+TEST_F(StartupTest, AParameterIsQuotedShortAndEscapedInTheError) {
+    for (const QString& bad : {QString(3000, u'9'), QStringLiteral("1\x1B[2J\n")}) {
+        try {
+            start(args("1001", bad.toUtf8().constData(), "NWX", "1"));
+            ADD_FAILURE() << "accepted a bad user id";
+        } catch (const StartupError& e) {
+            const QString text = QString::fromUtf8(e.what());
+            EXPECT_LT(text.size(), 200) << e.what();
+            EXPECT_FALSE(text.contains(u'\x1B') || text.contains(u'\n')) << e.what();
+        }
+    }
+}
+
+TEST_F(StartupTest, OnlyAModuleThatRunsByItselfStartsUnattended) {
+    const auto unattended = [](const char* module) {
+        QStringList a = args("1001", "1", "NWX", module);
+        return a << QString() << QStringLiteral("--autorun");
+    };
+    // The fake table's screens all wait for a person.
+    EXPECT_THROW(start(unattended("1")), StartupError);
+    EXPECT_THROW(start(unattended("600")), StartupError);
+    EXPECT_EQ(created, 0);
+
+    ModuleTable table = fakeModules(&created);
+    table.add(
+        15,
+        [this](const QStringList&) {
+            created = 15;
+            return std::make_unique<QWidget>();
+        },
+        true);
+    EXPECT_TRUE(startModule(unattended("15"), table).screen);
+    EXPECT_EQ(created, 15);
+    // The flag counts after the six positional parameters only.
+    EXPECT_TRUE(start(args("1001", "1", "NWX", "1") << QStringLiteral("--autorun")).screen);
+    EXPECT_FALSE(autoRunRequested(args("1001", "1", "NWX", "1") << QStringLiteral("--autorun")));
+}
+
 TEST_F(StartupTest, UpgradesAnOlderConfigurationDatabaseBeforeReadingTheUser) {
     // Built from the scripts, the database lacks the columns the user query names.
     auto cfg = server.connect(QStringLiteral("QARN_CONFIG_NWX"));
@@ -203,6 +243,42 @@ TEST(ConfigurationChoice, ServerDatFirstLineIsTakenAsItStands) {
     file.write("\r\nignored\r\n");
     file.close();
     EXPECT_EQ(serverNameOrDefault(dir.path()), QStringLiteral("./server"));
+}
+
+TEST(ConfigurationChoice, ServerDatThatCannotNameAServerIsRefusedAndQuotedShort) {
+    QTemporaryDir dir;
+    QFile file(QDir(dir.path()).filePath(QStringLiteral("Server.Dat")));
+    const auto write = [&](const QByteArray& content) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+    };
+    const auto errorOf = [&]() -> QString {
+        try {
+            ReadServerName(dir.path());
+        } catch (const std::runtime_error& e) {
+            return QString::fromUtf8(e.what());
+        }
+        return QStringLiteral("(accepted)");
+    };
+    // A large file on one line: refused, and only its beginning quoted.
+    write(QByteArray(30'000'000, 'x'));
+    QString error = errorOf();
+    EXPECT_TRUE(error.contains(QStringLiteral("longer than 4096 bytes"))) << error.toStdString();
+    EXPECT_LT(error.size(), 300);
+    // Binary data: every byte visible, none raw.
+    write(
+        QByteArray("\x7F"
+                   "ELF\x02\x01\x01\0\0\xFF\xFE\r\nrest",
+                   17));
+    error = errorOf();
+    EXPECT_TRUE(error.contains(QStringLiteral("\\x7FELF\\x02\\x01\\x01\\x00\\x00\\xFF\\xFE")))
+        << error.toStdString();
+    EXPECT_FALSE(std::any_of(error.begin(), error.end(), [](QChar c) { return c < u' '; }));
+    // The longest name there may be is still read as it stands.
+    const QByteArray longest = "/" + QByteArray(kServerNameMaxBytes - 1, 'd');
+    write(longest + "\r\n");
+    EXPECT_EQ(ReadServerName(dir.path()), QString::fromLatin1(longest));
 }
 
 // ---- the main data module --------------------------------------------------------------------
@@ -340,6 +416,28 @@ TEST_F(ErrorHandlerTest, AnUnreachableConfigurationDatabaseStillShowsTheReport) 
     EXPECT_EQ(logRows(), 0);
 }
 
+TEST(StartupFailure, IsOneLineOnStandardErrorAndABoxOnlyWhereSomeoneLooks) {
+    RecordingMessageService messages;
+    ScopedMessageService scoped(messages);
+    const db::DatabaseError unreachable = db::DatabaseError::connectionFailure(
+        QStringLiteral("./server"), QStringLiteral("SQL Server does not exist or access denied."));
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(reportStartupFailure(unreachable, true), 1);
+    EXPECT_EQ(reportStartupFailure(std::runtime_error("line one\r\nline two"), false), 1);
+    const QString err = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(err,
+              QStringLiteral("backoffice: start-up failed: ระบบเครือข่าย หรือ คอมพิวเตอร์แม่ข่ายมีปัญหา "
+                             "ติดต่อเครื่องแม่ข่ายไม่ได้ Possible network error: Unable to "
+                             "connect to server ./server. SQL Server does not exist or access "
+                             "denied.\nbackoffice: start-up failed: line one line two\n"));
+    // The box shows the same text; the second failure asked for none.
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(messages.messages()[0] + u'\n', err.section(u'\n', 0, 0).mid(12) + u'\n');
+    // Tests run on the offscreen platform, where nobody looks; an unattended run never asks.
+    EXPECT_FALSE(startupErrorsShowABox(false));
+    EXPECT_FALSE(startupErrorsShowABox(true));
+}
+
 TEST(ShowErrorDialog, ClosesItselfNineSecondsAfterItAppeared) {
     TFrShowError dialog;
     dialog.setReportText(QStringLiteral("ป้อนวันที่ไม่ถูกต้อง\r'X' IS NOT A VALID DATE\r"));
@@ -388,14 +486,30 @@ struct ProgramRun {
     QString err;
 };
 
-ProgramRun runProgram(const QString& folder, const QStringList& arguments) {
+enum class Display { Offscreen, None };
+
+// Runs the program; a run that has not ended after a minute is killed and fails the test.
+ProgramRun runProgram(const QString& folder, const QStringList& arguments,
+                      Display display = Display::Offscreen) {
     QProcess p;
     p.setWorkingDirectory(folder);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (display == Display::Offscreen) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        // As cron or a service starts it: no display, no platform chosen.
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+    }
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(BACKOFFICE_PATH), arguments);
-    p.waitForFinished(60000);
+    if (!p.waitForFinished(60000)) {
+        ADD_FAILURE() << "backoffice still runs after a minute: "
+                      << arguments.join(u' ').toStdString();
+        p.kill();
+        p.waitForFinished();
+    }
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "backoffice crashed";
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
@@ -431,6 +545,103 @@ TEST(Program, UnreachableConfigurationServerEndsWithAnError) {
     const ProgramRun run = runProgram(dir.path(), args("1001", "1", "NWX", "1"));
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QStringLiteral("start-up failed"))) << run.err.toStdString();
+}
+
+TEST(Program, BadInputIsQuotedShortAndEscaped) {
+    ClientServer server;
+    server.createConfig();
+    // A parameter of thousands of characters, one with a terminal's escape sequence.
+    const ProgramRun longParameter =
+        runProgram(server.folder(), args("1001", "1", "NWX", QByteArray(20000, '7').constData()));
+    EXPECT_EQ(longParameter.exitCode, 1);
+    EXPECT_TRUE(longParameter.err.contains(QStringLiteral("...(20000 characters)")));
+    EXPECT_LT(longParameter.err.size(), 400) << longParameter.err.toStdString();
+    const ProgramRun escape = runProgram(server.folder(), args("1001", "\x1B[2J", "NWX", "1"));
+    EXPECT_TRUE(escape.err.contains(QStringLiteral("'\\x1B[2J'"))) << escape.err.toStdString();
+    EXPECT_FALSE(escape.err.contains(u'\x1B'));
+
+    // A large Server.Dat, and one of binary data: refused, with a line of it at most.
+    QFile dat(QDir(server.folder()).filePath(QStringLiteral("Server.Dat")));
+    ASSERT_TRUE(dat.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    dat.write(QByteArray(100'000'000, 's'));
+    dat.close();
+    const ProgramRun large = runProgram(server.folder(), args("1001", "1", "NWX", "1"));
+    EXPECT_EQ(large.exitCode, 1);
+    EXPECT_TRUE(large.err.contains(QStringLiteral("Server.Dat")))
+        << large.err.left(300).toStdString();
+    EXPECT_LT(large.err.size(), 400);
+    ASSERT_TRUE(dat.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QByteArray binary;
+    for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 37) % 256);
+    dat.write(binary);
+    dat.close();
+    const ProgramRun garbage = runProgram(server.folder(), args("1001", "1", "NWX", "1"));
+    EXPECT_EQ(garbage.exitCode, 1);
+    // Qt may warn on standard error as well; the program's own report is one line.
+    const QStringList reports = garbage.err.split(u'\n').filter(QStringLiteral("backoffice:"));
+    ASSERT_EQ(reports.size(), 1) << garbage.err.toStdString();
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("\\x00%1").arg(QChar(37))))
+        << garbage.err.toStdString();
+    EXPECT_LT(reports[0].size(), 400);
+    EXPECT_FALSE(std::any_of(reports[0].begin(), reports[0].end(),
+                             [](QChar c) { return c < u' ' || c == u'\x7F'; }));
+}
+
+// ---- unattended runs: nobody watches, nothing may wait -----------------------------------
+
+class UnattendedProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.createConfig();
+        server.createCompany(QStringLiteral("NWX"));
+    }
+    void createReportDatabase() {
+        server.createDatabase(QStringLiteral("NWXBranch"));
+        server.runScriptFile(QStringLiteral("NWXBranch"),
+                             QStringLiteral(CONFORMANCE_DATA_DIR "/report_schema.sql"));
+    }
+    ProgramRun autoRun(const char* menu, const char* user, const char* company,
+                       const char* module) {
+        return runProgram(server.folder(),
+                          args(menu, user, company, module)
+                              << QString() << QStringLiteral("--autorun"),
+                          Display::None);
+    }
+    ClientServer server;
+};
+
+TEST_F(UnattendedProgram, RunsWithoutADisplayAndPrintsTheOutcome) {
+    createReportDatabase();
+    const ProgramRun run = autoRun("1015", "1", "NWX", "15");
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("การส่ง SoldOut "))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.trimmed().endsWith(QStringLiteral(" เรียบร้อย"))) << run.out.toStdString();
+}
+
+TEST_F(UnattendedProgram, AnErrorIsOneLineAndEndsWithExitCodeOne) {
+    // No report database: the run fails when it opens it.
+    const ProgramRun run = autoRun("1015", "1", "NWX", "15");
+    EXPECT_EQ(run.exitCode, 1);
+    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("error: "))) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("NWXBranch"))) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains(u'\r'));
+}
+
+TEST_F(UnattendedProgram, WhatWouldWaitForAPersonIsPrintedAndFails) {
+    // An unknown company: the message is printed instead of waiting in a box.
+    ProgramRun run = autoRun("1015", "1", "NOPE", "15");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, QStringLiteral("Not Found Database : NOPE\n"));
+    // No access on the menu entry: nothing to show, but the run says why it did nothing.
+    run = autoRun("1015", "2", "NWX", "15");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("no access"))) << run.err.toStdString();
+    // The order screen waits for a person: refused before anything is opened.
+    run = autoRun("1001", "1", "NWX", "1");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("cannot run unattended"))) << run.err.toStdString();
 }
 
 }  // namespace
