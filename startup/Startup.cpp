@@ -100,6 +100,13 @@ bool startupErrorsShowABox(bool autoRun) {
            platform != u"minimalegl";
 }
 
+void reportErrorsUnattended(TDM& dm, std::function<void(int)> end) {
+    dm.setReportPresenter([end = std::move(end)](const QString& report) {
+        QTextStream(stderr) << "error: " << db::oneLine(report) << '\n';
+        end(1);
+    });
+}
+
 int reportStartupFailure(const std::exception& error, bool box) {
     const QString text = QStringLiteral("start-up failed: ") + errorLine(errorMessageOf(error));
     QTextStream(stderr) << "backoffice: " << text << '\n';
@@ -143,10 +150,7 @@ int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
     std::optional<ScopedMessageService> unattended;
     if (autoRun) {
         unattended.emplace(printer);
-        dm.setReportPresenter([](const QString& report) {
-            QTextStream(stderr) << "error: " << db::oneLine(report) << '\n';
-            QCoreApplication::exit(1);
-        });
+        reportErrorsUnattended(dm);
     }
 
     QStringList arguments = QCoreApplication::arguments();

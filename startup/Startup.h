@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 class QWidget;
+class TDM;
 
 // The module numbers and their screens. A number without a screen is not in the table.
 class ModuleTable {
@@ -71,6 +72,11 @@ void chooseUnattendedPlatform();
 // a person may be looking, that is with a display (not the offscreen or minimal platform)
 // and not in an unattended run.
 bool startupErrorsShowABox(bool autoRun);
+
+// In an unattended run, the report of an error that reaches the event loop (after the error
+// log) is printed on standard error on one line, and the run ends with `end`(1) instead of a
+// dialog waiting for a person.
+void reportErrorsUnattended(TDM& dm, std::function<void(int)> end = &QCoreApplication::exit);
 
 // Prints "backoffice: start-up failed: " and the error on one line (errorLine) on standard
 // error and, when `box`, shows it in a message box as well; returns the exit code 1.

@@ -438,6 +438,19 @@ TEST(StartupFailure, IsOneLineOnStandardErrorAndABoxOnlyWhereSomeoneLooks) {
     EXPECT_FALSE(startupErrorsShowABox(true));
 }
 
+TEST_F(ErrorHandlerTest, InAnUnattendedRunAnErrorIsLoggedPrintedAndEndsTheRun) {
+    int ended = -1;
+    reportErrorsUnattended(modules.dm, [&](int code) { ended = code; });
+    ::testing::internal::CaptureStderr();
+    modules.dm.ApplicationEvents1Exception(std::runtime_error(
+        "Cannot insert duplicate key row.\r\nThe statement has been terminated."));
+    const QString err = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(err, QStringLiteral("error: ข้อมูลที่เพิ่มซ้ำกับข้อมูลที่มีอยู่แล้ว CANNOT INSERT DUPLICATE KEY "
+                                  "ROW. THE STATEMENT HAS BEEN TERMINATED.\n"));
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(logRows(), 1);
+}
+
 TEST(ShowErrorDialog, ClosesItselfNineSecondsAfterItAppeared) {
     TFrShowError dialog;
     dialog.setReportText(QStringLiteral("ป้อนวันที่ไม่ถูกต้อง\r'X' IS NOT A VALID DATE\r"));
