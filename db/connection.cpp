@@ -34,8 +34,8 @@ void Connection::open() {
             // Hosts are names and folders are paths. Someone who wrote a folder of the current
             // directory without "./" meant the embedded server in it: say how to write it.
             if (QFileInfo(QDir::current(), server.host).isDir())
-                error.appendText(QStringLiteral("A folder named %1 is here: the embedded server "
-                                                "in it is written ./%1")
+                error.appendText(QStringLiteral("\"%1\" is a folder here: to use the embedded "
+                                                "server in it, write \"./%1\".")
                                      .arg(shownText(server.host)));
             throw;
         }

@@ -111,13 +111,13 @@ TEST(ServerNames, AFolderNameThatFailsAsAHostIsExplained) {
     };
     const QString here = errorFor(QStringLiteral("server"));
     const QString above = errorFor(QStringLiteral("../server"));
-    const QString noFolder = errorFor(QStringLiteral("nosuchfolder"));
+    const QString noFolder = errorFor(QStringLiteral("nosuchhost"));
     QDir::setCurrent(previous);
 
-    EXPECT_TRUE(here.endsWith(QStringLiteral("written ./server"))) << here.toStdString();
-    EXPECT_TRUE(above.endsWith(QStringLiteral("written ./../server"))) << above.toStdString();
+    EXPECT_TRUE(here.endsWith(QStringLiteral("write \"./server\"."))) << here.toStdString();
+    EXPECT_TRUE(above.endsWith(QStringLiteral("write \"./../server\"."))) << above.toStdString();
     EXPECT_NE(noFolder, QStringLiteral("(connected)"));
-    EXPECT_FALSE(noFolder.contains(QStringLiteral("written"))) << noFolder.toStdString();
+    EXPECT_FALSE(noFolder.contains(QStringLiteral("is a folder here"))) << noFolder.toStdString();
 }
 
 }  // namespace

@@ -560,6 +560,17 @@ TEST(Program, UnreachableConfigurationServerEndsWithAnError) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("start-up failed"))) << run.err.toStdString();
 }
 
+TEST(Program, AServerFolderWrittenAsANameIsExplained) {
+    ClientServer server;
+    server.createConfig();
+    server.writeServerDat(QStringLiteral("server"));  // the folder beside Server.Dat
+    const ProgramRun run = runProgram(server.folder(), args("1001", "1", "NWX", "1"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("to use the embedded server in it, write \"./server\".")))
+        << run.err.toStdString();
+}
+
 TEST(Program, BadInputIsQuotedShortAndEscaped) {
     ClientServer server;
     server.createConfig();
