@@ -85,6 +85,8 @@ bool autoRunRequested(const QStringList& arguments) {
 }
 
 void chooseUnattendedPlatform() {
+    // On Windows and macOS the desktop's platform is there even for a service.
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;  // chosen by whoever started us
     // Qt tries the platforms of the list in order: the display there is, then none.
     QByteArray platforms;
@@ -92,6 +94,7 @@ void chooseUnattendedPlatform() {
     if (!qEnvironmentVariableIsEmpty("DISPLAY")) platforms += "xcb;";
     platforms += "offscreen";
     qputenv("QT_QPA_PLATFORM", platforms);
+#endif
 }
 
 bool startupErrorsShowABox(bool autoRun) {
