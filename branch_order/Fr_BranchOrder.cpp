@@ -68,6 +68,15 @@ GridColumn column(const char* field, const char* title, int width, bool readOnly
                       true};
 }
 
+// An empty label is a Latin line high, a line of Thai a little higher: a status line keeps
+// the height of its Thai texts, so the grid below does not jump when one is cleared.
+void keepLineHeight(QLabel* line) {
+    const QString text = line->text();
+    line->setText(QStringLiteral("กำลังดึงข้อมูล"));
+    line->setMinimumHeight(line->sizeHint().height());
+    line->setText(text);
+}
+
 }  // namespace
 
 TFrBranchOrder::TFrBranchOrder(QWidget* parent) : TFrForm(parent) {
@@ -139,9 +148,7 @@ void TFrBranchOrder::buildOrderTab() {
     bottom->addWidget(EOrder);
     bottom->addWidget(BADD);
     bottom->addWidget(LProductName, 1);
-    // The status lines keep their height while empty, so the grid does not jump.
-    for (QLabel* line : {LStatus, LDateStart})
-        line->setMinimumHeight(QFontMetrics(line->font()).height());
+    for (QLabel* line : {LStatus, LDateStart}) keepLineHeight(line);
     auto* tab = new QVBoxLayout(TabOrder);
     tab->addLayout(top);
     tab->addWidget(LStatus);
@@ -193,7 +200,7 @@ void TFrBranchOrder::buildReportTab() {
     top->addWidget(BarCodeRp);
     top->addWidget(BtSearchBarCodeRp);
     top->addWidget(BLoadRp, 1);
-    LStatusReport->setMinimumHeight(QFontMetrics(LStatusReport->font()).height());
+    keepLineHeight(LStatusReport);
     auto* tab = new QVBoxLayout(TabReport);
     tab->addLayout(top);
     tab->addWidget(LStatusReport);

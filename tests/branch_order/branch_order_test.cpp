@@ -2,6 +2,7 @@
 #include "branch_order_fixture.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,6 +19,8 @@ TEST_F(BranchOrderTest, OpeningShowsAnEmptyOrderForTheBranch) {
     openScreen();
     EXPECT_EQ(screen->windowTitle(),
               QStringLiteral("โปรแกรมป้อน Order ของสาขา (20090925) User : SOMSRI"));
+    // Message boxes carry the screen's caption.
+    EXPECT_EQ(QApplication::applicationDisplayName(), screen->windowTitle());
     EXPECT_EQ(screen->BLoad->text(),
               QStringLiteral("แสดงข้อมูลการสั่งสินค้าของ สาขา : 0001 - สาขาลาดพร้าว"));
     EXPECT_TRUE(screen->BLoad->isEnabled());
@@ -30,6 +33,19 @@ TEST_F(BranchOrderTest, OpeningShowsAnEmptyOrderForTheBranch) {
     EXPECT_EQ(screen->QBranchOrder.rowCount(), 0);
     EXPECT_EQ(QApplication::focusWidget(), screen->FaGetDocNo1->DocNo);
     EXPECT_TRUE(messages.messages().isEmpty());
+}
+
+TEST_F(BranchOrderTest, TheGridStaysWhereItIsWhenTheStatusLineEmpties) {
+    openScreen();
+    auto gridTop = [&] {
+        screen->TabOrder->layout()->activate();
+        return screen->DBGBranchOrder->mapTo(screen.get(), QPoint(0, 0)).y();
+    };
+    const int before = gridTop();
+    ASSERT_FALSE(screen->LStatus->text().isEmpty());
+    QTest::mouseClick(screen->BLoad, Qt::LeftButton);
+    ASSERT_TRUE(screen->LStatus->text().isEmpty());
+    EXPECT_EQ(gridTop(), before);
 }
 
 TEST_F(BranchOrderTest, LoadOfANewOrderProposesTheUnitsBelowTheirMinimum) {
