@@ -339,7 +339,7 @@ TEST_F(DBGridTest, TitleClicksAndTheCurrentRowAreReported) {
     EXPECT_FALSE(grid->editFirstRow());
 }
 
-TEST(DBGridInFrame, EnterAndEscapeWhileEditingStayInTheGrid) {
+TEST(DBGridInFrame, EnterStaysInTheGridAndLeavingAsksBeforeAnEditIsStored) {
     TDMConfig config;
     RecordingMessageService messages;
     ScopedMessageService scoped{messages};
