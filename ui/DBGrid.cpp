@@ -15,6 +15,7 @@
 #include "data/NumberFormat.h"
 #include "db/data_set.h"
 #include "db/database_error.h"
+#include "ui/DateEdit.h"
 #include "ui/Fr_Form.h"
 #include "ui/SpreadsheetExport.h"
 #include "ui/ValueLimits.h"
@@ -259,7 +260,14 @@ public:
                 return;
             }
         }
-        model->setData(index, text, Qt::EditRole);
+        if (!model->setData(index, text, Qt::EditRole) && source >= 0 &&
+            grid_->dataSet()->columns().at(source).type == FieldType::DateTime &&
+            !text.trimmed().isEmpty()) {
+            // A date typed wrong is an error the report explains, as in a date field; raised
+            // once the edit has ended, outside the grid's own handling of it.
+            QMetaObject::invokeMethod(
+                grid_, [text] { throw DateConvertError(text.trimmed()); }, Qt::QueuedConnection);
+        }
     }
 
 protected:

@@ -16,6 +16,7 @@
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
 #include "db/data_set.h"
+#include "tests/ui/caught_errors.h"
 #include "ui/DBGrid.h"
 #include "ui/Fr_Form.h"
 
@@ -229,6 +230,27 @@ TEST_F(DBGridTest, RefusesTextThatIsNotAValueOfTheColumnAndEditsOnlyEditableColu
     grid->focusColumn("OrderQnty");
     type("9");
     EXPECT_FALSE(editing());
+}
+
+TEST_F(DBGridTest, ADateCellTypedWrongRaisesTheDateError) {
+    QList<GridColumn> columns = orderColumns();
+    columns[6].readOnly = false;  // OLOrderDate
+    grid->setColumns(columns);
+    caughtErrors().clear();
+    grid->focusColumn("OLOrderDate");
+    type("31/02/2024");
+    press(Qt::Key_Return);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(caughtErrors(), QStringList{"'31/02/2024' is not a valid date"});
+    EXPECT_EQ(data.value(0, "OLOrderDate").toDateTime(), QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+
+    caughtErrors().clear();
+    grid->focusColumn("OLOrderDate");
+    type("01/04/2024");
+    press(Qt::Key_Return);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(caughtErrors().isEmpty());
+    EXPECT_EQ(data.value(0, "OLOrderDate").toDateTime().date(), QDate(2024, 4, 1));
 }
 
 TEST_F(DBGridTest, TheScreenCorrectsAChangeFromItsReportAndTheCorrectionIsKept) {
