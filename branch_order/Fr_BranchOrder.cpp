@@ -37,10 +37,12 @@ namespace {
 const QString kOrderQnty = QStringLiteral("OrderQnty");
 
 // A column value as a whole number, rounded as the order quantities are (halves away from
-// zero); NULL is 0.
-int whole(const QVariant& value) {
+// zero); NULL is 0. 64 bits, so sums of quantities cannot overflow.
+qint64 whole(const QVariant& value) {
     if (value.isNull()) return 0;
-    return static_cast<int>(std::llround(value.toDouble()));
+    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+        return value.toLongLong();
+    return std::llround(value.toDouble());
 }
 
 QString companyText(const char* column) {
@@ -64,6 +66,15 @@ GridColumn column(const char* field, const char* title, int width, bool readOnly
                       readOnly,
                       QString::fromLatin1(pattern),
                       true};
+}
+
+// An empty label is a Latin line high, a line of Thai a little higher: a status line keeps
+// the height of its Thai texts, so the grid below does not jump when one is cleared.
+void keepLineHeight(QLabel* line) {
+    const QString text = line->text();
+    line->setText(QStringLiteral("กำลังดึงข้อมูล"));
+    line->setMinimumHeight(line->sizeHint().height());
+    line->setText(text);
 }
 
 }  // namespace
@@ -137,6 +148,7 @@ void TFrBranchOrder::buildOrderTab() {
     bottom->addWidget(EOrder);
     bottom->addWidget(BADD);
     bottom->addWidget(LProductName, 1);
+    for (QLabel* line : {LStatus, LDateStart}) keepLineHeight(line);
     auto* tab = new QVBoxLayout(TabOrder);
     tab->addLayout(top);
     tab->addWidget(LStatus);
@@ -188,6 +200,7 @@ void TFrBranchOrder::buildReportTab() {
     top->addWidget(BarCodeRp);
     top->addWidget(BtSearchBarCodeRp);
     top->addWidget(BLoadRp, 1);
+    keepLineHeight(LStatusReport);
     auto* tab = new QVBoxLayout(TabReport);
     tab->addLayout(top);
     tab->addWidget(LStatusReport);
@@ -318,8 +331,14 @@ void TFrBranchOrder::BLoadClick() {
         openWorkingSet(LoadedOrderNo);
         IsNewOrder = QBranchOrder.isEmpty();
         IsStoredOrder = !IsNewOrder;
+        // The number field turns letters into capitals and the server compares without letter
+        // case: rows added to a stored order take its number as stored, not as typed.
+        if (IsStoredOrder) {
+            LoadedOrderNo = QBranchOrder.value(0, QStringLiteral("OrderNo")).toString().trimmed();
+            RowOrderNo = LoadedOrderNo;
+        }
 
-        const int transferOK =
+        const qint64 transferOK =
             IsNewOrder ? 0 : whole(QBranchOrder.value(0, QStringLiteral("TransferOK")));
         if (transferOK < 1) {
             AcSave->setEnabled(true);
@@ -470,17 +489,18 @@ void TFrBranchOrder::BADDClick() {
 
 void TFrBranchOrder::DBGBranchOrderFieldChanged(int row, const QString& field) {
     if (field.compare(kOrderQnty, Qt::CaseInsensitive) != 0 || correcting_) return;
-    const int quantity = whole(QBranchOrder.value(row, kOrderQnty));
-    const int maxStock = whole(QBranchOrder.value(row, QStringLiteral("MaxStock")));
-    const int backOrders = whole(QBranchOrder.value(row, QStringLiteral("BackOrders")));
-    const int onhand = whole(QBranchOrder.value(row, QStringLiteral("Onhand")));
-    int corrected = quantity;
+    // Each of these fits an int; their sum need not.
+    const qint64 quantity = whole(QBranchOrder.value(row, kOrderQnty));
+    const qint64 maxStock = whole(QBranchOrder.value(row, QStringLiteral("MaxStock")));
+    const qint64 backOrders = whole(QBranchOrder.value(row, QStringLiteral("BackOrders")));
+    const qint64 onhand = whole(QBranchOrder.value(row, QStringLiteral("Onhand")));
+    qint64 corrected = quantity;
     if (quantity < 0) {
         MessageService::current().message(QStringLiteral("ไม่สามารถป้อนน้อยกว่า 0 ได้"));
         corrected = 0;
     } else if (maxStock > 0 && quantity != 0 && quantity + backOrders + onhand > maxStock) {
         MessageService::current().message(QStringLiteral("ไม่สามารถสั่ง Order ได้มากกว่าค่า Max"));
-        const int left = maxStock - onhand - backOrders;
+        const qint64 left = maxStock - onhand - backOrders;
         corrected = left >= 1 ? left : 0;
     } else {
         return;
@@ -493,8 +513,8 @@ void TFrBranchOrder::DBGBranchOrderFieldChanged(int row, const QString& field) {
 
 void TFrBranchOrder::DBGBranchOrderCalcCellColors(int row, const QString& field,
                                                   CellColors& colors) {
-    const int sale = whole(QBranchOrder.value(row, QStringLiteral("SaleQnty")));
-    const int shortfall = whole(QBranchOrder.value(row, QStringLiteral("MinQnty")));
+    const qint64 sale = whole(QBranchOrder.value(row, QStringLiteral("SaleQnty")));
+    const qint64 shortfall = whole(QBranchOrder.value(row, QStringLiteral("MinQnty")));
     if (sale > 0 && shortfall > 0)
         colors.background = QColor(255, 188, 121);
     else if (sale == 0 && shortfall > 0)
@@ -519,9 +539,13 @@ void TFrBranchOrder::AcSaveExecute() {
     DM->AddUserLog(TDM::LogAdd, 0, QString());
     db::Connection& connection = mainConnection();
     connection.startTransaction();
-    for (QAction* a : {AcNew, AcSave, AcCopy, AcExit}) a->setEnabled(false);
-    BADD->setEnabled(false);
-    BtSearchBarCode->setEnabled(false);
+    // What a failed save puts back: the commands as they were, and the rows as typed.
+    const QList<QObject*> commands{AcNew, AcSave, AcCopy, AcExit, BADD, BtSearchBarCode};
+    QList<bool> enabled;
+    for (QObject* c : commands) enabled << c->property("enabled").toBool();
+    for (QObject* c : commands) c->setProperty("enabled", false);
+    const QString loadedBefore = LoadedOrderNo;
+    QList<QPair<QVariant, QVariant>> numbersBefore;  // OrderNo and UserId of each row
 
     std::exception_ptr failure;
     try {
@@ -543,6 +567,8 @@ void TFrBranchOrder::AcSaveExecute() {
             const int count = QBranchOrder.rowCount();
             DBGBranchOrder->setUpdatesEnabled(false);
             for (int row = 0; row < count; ++row) {
+                numbersBefore.append({QBranchOrder.value(row, QStringLiteral("OrderNo")),
+                                      QBranchOrder.value(row, QStringLiteral("UserId"))});
                 QBranchOrder.setValue(row, QStringLiteral("OrderNo"), LoadedOrderNo);
                 QBranchOrder.setValue(row, QStringLiteral("UserId"), userId());
                 showStatus(QStringLiteral("กำลังบันทึกข้อมูล %1 / %2").arg(row + 1).arg(count));
@@ -557,13 +583,24 @@ void TFrBranchOrder::AcSaveExecute() {
         connection.rollback();
     }
     DBGBranchOrder->setUpdatesEnabled(true);
-    QBranchOrder.clear();
-    AcNew->setEnabled(true);
-    AcExit->setEnabled(true);
-    AcNewExecute();
-    // Nothing of the order was stored: say why rather than return to an empty screen as if
-    // it had been saved.
-    if (failure) std::rethrow_exception(failure);
+    if (!failure) {
+        QBranchOrder.clear();
+        AcNew->setEnabled(true);
+        AcExit->setEnabled(true);
+        AcNewExecute();
+        return;
+    }
+    // Nothing was stored: the order stays on screen as typed, with its rows still to be
+    // written (their cached changes are kept), so that it can be saved again once the cause
+    // is mended. The number drawn went back with the transaction; the next save draws again.
+    LoadedOrderNo = loadedBefore;
+    for (int row = 0; row < numbersBefore.size() && row < QBranchOrder.rowCount(); ++row) {
+        QBranchOrder.setValue(row, QStringLiteral("OrderNo"), numbersBefore[row].first);
+        QBranchOrder.setValue(row, QStringLiteral("UserId"), numbersBefore[row].second);
+    }
+    for (qsizetype i = 0; i < commands.size(); ++i) commands[i]->setProperty("enabled", enabled[i]);
+    LStatus->clear();
+    std::rethrow_exception(failure);  // to the error report
 }
 
 // ---- Copy ------------------------------------------------------------------------------------

@@ -96,6 +96,9 @@ QVariant DataSet::convert(const QVariant& value, const Column& column) {
                 n = value.toLongLong(&ok);
             }
             if (!ok) notValid(value, "integer value");
+            // What the column's type cannot hold would be cut or refused on its way to the
+            // server: refused here, where the value is set.
+            if (!fitsColumn(n, column)) throw DatabaseError(overflowMessage(column), 8115);
             return n;
         }
         case FieldType::Decimal: {
@@ -121,7 +124,9 @@ QVariant DataSet::convert(const QVariant& value, const Column& column) {
             }
             if (!d) notValid(value, "floating point value");
             if (column.precision > 0) d = d->rounded(column.scale);
-            return QVariant::fromValue(*d);
+            const QVariant v = QVariant::fromValue(*d);
+            if (!fitsColumn(v, column)) throw DatabaseError(overflowMessage(column), 8115);
+            return v;
         }
         case FieldType::Float: {
             if (isEmptyText(value)) return {};

@@ -200,6 +200,13 @@ public:
             col.size = c.type.length;
             col.precision = c.type.precision;
             col.scale = c.type.scale;
+            if (col.type == FieldType::Integer) {
+                using B = tsqlite::BaseType;
+                col.precision = c.type.base == B::TinyInt    ? 3
+                                : c.type.base == B::SmallInt ? 5
+                                : c.type.base == B::Int      ? 10
+                                                             : 19;
+            }
             if (col.type == FieldType::Decimal && c.type.base != tsqlite::BaseType::Decimal) {
                 col.precision = c.type.base == tsqlite::BaseType::Money ? 19 : 10;
                 col.scale = 4;

@@ -721,7 +721,8 @@ private:
             col.type = fieldTypeOf(sqlType);
             bool huge = size == 0 || size > 0x7fffffff;
             col.size = huge ? -1 : static_cast<int>(size);
-            if (col.type == FieldType::Decimal) {
+            // An integer's size is its type's digits (3, 5, 10, 19): what it can hold.
+            if (col.type == FieldType::Decimal || col.type == FieldType::Integer) {
                 col.precision = static_cast<int>(size);
                 col.scale = digits;
             }

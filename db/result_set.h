@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
+#include <optional>
 #include <vector>
 
 #include "db/decimal.h"
@@ -26,9 +27,23 @@ struct Column {
     QString name;
     FieldType type = FieldType::Unknown;
     int size = 0;  // characters of a string column (-1 = max), bytes of a binary one
+    // Decimal: digits in all, and after the point. Integer: the decimal digits of its type as
+    // ODBC reports them (3 tinyint, 5 smallint, 10 int, 19 bigint; 0 when not known).
     int precision = 0;
     int scale = 0;
 };
+
+// The least and the greatest value a number column holds (qlonglong for integers, Decimal for
+// decimals of known precision); nullopt for other columns, which the client does not limit.
+struct NumberLimits {
+    QVariant lowest;
+    QVariant highest;
+};
+std::optional<NumberLimits> numberLimits(const Column& column);
+// Whether a value already of the column's kind (qlonglong, Decimal) lies within its limits.
+bool fitsColumn(const QVariant& value, const Column& column);
+// SQL Server's message 8115 for a value beyond the column's type.
+QString overflowMessage(const Column& column);
 
 class ResultSet {
 public:

@@ -106,6 +106,13 @@ void TFrSearch::BtSearchClick() {
 void TFrSearch::RerunSearch() {
     QSearch.close();
     QSearch.open();
+    // Columns widen to what they show (a date with its time, a long name), never narrow.
+    QHeaderView* header = DgSearch->horizontalHeader();
+    const QAbstractItemView* view = DgSearch;  // where the hint is public
+    for (int c = 0; c < header->count(); ++c) {
+        const int wanted = qMax(view->sizeHintForColumn(c), header->sectionSizeHint(c));
+        if (header->sectionSize(c) < wanted) header->resizeSection(c, wanted);
+    }
     focusFirstRow(DgSearch);
 }
 

@@ -11,10 +11,14 @@
 #include <QtGlobal>
 
 #include "data/Conventions.h"
+#include "data/Messages.h"
 #include "data/NumberFormat.h"
 #include "db/data_set.h"
 #include "db/database_error.h"
+#include "ui/DateEdit.h"
 #include "ui/Fr_Form.h"
+#include "ui/SpreadsheetExport.h"
+#include "ui/ValueLimits.h"
 
 namespace {
 
@@ -150,9 +154,15 @@ public:
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-            section >= entries_.size())
+        const bool asked = role == Qt::DisplayRole || role == ui::DisplayPatternRole;
+        if (orientation != Qt::Horizontal || !asked || section < 0 || section >= entries_.size())
             return QAbstractTableModel::headerData(section, orientation, role);
+        if (role == ui::DisplayPatternRole) {
+            // Numbers only: a date column's pattern is a date format, which the export's own
+            // date settings replace.
+            return isNumeric(typeOf(section)) ? QVariant(entries_[section].def.pattern)
+                                              : QVariant();
+        }
         return entries_[section].def.title;
     }
 
@@ -216,8 +226,6 @@ public:
                           const QModelIndex& index) const override {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
-        // Escape while editing drops the edit; only without an editor does it reach the window.
-        editor->setProperty(TFrForm::kKeepsEscapeProperty, true);
         const int source = grid_->model_->sourceOf(index.column());
         const db::Column& column = grid_->dataSet()->columns().at(source);
         QString allowed;
@@ -240,12 +248,38 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
-        model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
+        const QString text = static_cast<QLineEdit*>(editor)->text();
+        const int source = grid_->model_->sourceOf(index.column());
+        if (source >= 0) {
+            // A number the column cannot hold is refused with a word why; the cell keeps its
+            // value rather than take one cut short or wrapped round.
+            const QString refusal =
+                columnRangeRefusal(text, grid_->dataSet()->columns().at(source));
+            if (!refusal.isEmpty()) {
+                MessageService::current().message(refusal);
+                return;
+            }
+        }
+        if (!model->setData(index, text, Qt::EditRole) && source >= 0 &&
+            grid_->dataSet()->columns().at(source).type == FieldType::DateTime &&
+            !text.trimmed().isEmpty()) {
+            // A date typed wrong is an error the report explains, as in a date field; raised
+            // once the edit has ended, outside the grid's own handling of it.
+            QMetaObject::invokeMethod(
+                grid_, [text] { throw DateConvertError(text.trimmed()); }, Qt::QueuedConnection);
+        }
     }
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* editor = qobject_cast<QWidget*>(object);
+        // The window losing the focus to a question or a message box (or to another program)
+        // is no end of the edit: the cell is still being typed in when the window comes back.
+        if (editor && event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+                return false;
+        }
         if (editor && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -491,8 +525,12 @@ void DBGrid::moveToNextColumn() {
 void DBGrid::applyWidths() {
     const QList<GridModel::Entry>& entries = model_->entries();
     for (int i = 0; i < entries.size(); ++i)
-        if (entries[i].def.width > 0)
-            horizontalHeader()->resizeSection(i, widthForCharacters(entries[i].def.width));
+        if (entries[i].def.width > 0) {
+            // Never narrower than the title: a title cut short names no column.
+            const int width = qMax(widthForCharacters(entries[i].def.width),
+                                   horizontalHeader()->sectionSizeHint(i));
+            horizontalHeader()->resizeSection(i, width);
+        }
 }
 
 void DBGrid::applyVisibility() {

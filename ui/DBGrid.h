@@ -5,8 +5,10 @@
 // made, so it can correct the value before the row is left.
 //
 // Keys: Enter moves to the next column (committing an edit first); typing starts editing an
-// editable cell; Escape while editing cancels the edit only. There is no key that inserts or
-// deletes rows: rows come from the data set alone.
+// editable cell; Escape while editing cancels the edit, but in a module frame it asks to leave
+// the window first and No leaves the edit open. There is no key that inserts or deletes rows:
+// rows come from the data set alone. An editor refuses, with a message, a number its column's
+// type cannot hold, and stays open while the window loses the focus to a question.
 #include <QColor>
 #include <QList>
 #include <QPointer>

@@ -1,5 +1,6 @@
 #include "ui/DateEdit.h"
 
+#include <QFocusEvent>
 #include <QRegularExpression>
 #include <QValidator>
 
@@ -35,6 +36,9 @@ public:
 };
 
 }  // namespace
+
+DateConvertError::DateConvertError(const QString& text)
+    : std::runtime_error(QStringLiteral("'%1' is not a valid date").arg(text).toStdString()) {}
 
 DateEdit::DateEdit(QWidget* parent) : QLineEdit(parent) {
     setValidator(new DateValidator(this));
@@ -72,8 +76,29 @@ void DateEdit::setRow(int row) {
 
 void DateEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);  // commits what was typed, when it is a date
-    // Text that never became a date gives way to the date the field holds.
-    if (text() != formatDate(date_)) setText(formatDate(date_));
+    const QString typed = text().trimmed();
+    if (typed.isEmpty() || parseDate(typed).isValid()) {
+        if (text() != formatDate(date_)) setText(formatDate(date_));
+        return;
+    }
+    // The window losing the focus (to a message, another program) is no leaving the field.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+    // Raised once the focus has moved, outside the focus change, so that it reaches the error
+    // report as any error of a command does; the field then takes the focus back.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            setFocus(Qt::OtherFocusReason);
+            selectAll();
+            checkDate();
+        },
+        Qt::QueuedConnection);
+}
+
+void DateEdit::checkDate() const {
+    const QString typed = text().trimmed();
+    if (!typed.isEmpty() && !parseDate(typed).isValid()) throw DateConvertError(typed);
 }
 
 void DateEdit::commit() {

@@ -1,10 +1,18 @@
 #pragma once
 // A date field: shows and takes DD/MM/YYYY with a four-digit year, and may be empty (NULL).
-// Text that is not such a date is not taken: on leaving the field the last date comes back.
-// It can show and edit one field of one row of a data set.
+// Text that is not such a date is not taken: leaving the field raises DateConvertError, which
+// the program's error report explains, and the focus comes back to the field with the text as
+// typed. It can show and edit one field of one row of a data set.
 #include <QDate>
 #include <QLineEdit>
 #include <QPointer>
+#include <stdexcept>
+
+// "'31/02/2024' is not a valid date": the words the error report recognises.
+class DateConvertError : public std::runtime_error {
+public:
+    explicit DateConvertError(const QString& text);
+};
 
 namespace db {
 class DataSet;
@@ -28,6 +36,9 @@ public:
     // nothing and stores nothing.
     void setRow(int row);
     int row() const { return row_; }
+
+    // Throws DateConvertError when the text is neither empty nor a date.
+    void checkDate() const;
 
 signals:
     void dateChanged(const QDate& date);

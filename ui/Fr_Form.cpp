@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QValidator>
+#include <QWindow>
 
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
@@ -60,8 +61,10 @@ TFrForm::TFrForm(QWidget* parent) : QMainWindow(parent) {
     AcPrint = makeAction(QStringLiteral("Print"), QStringLiteral("Print Record"),
                          QKeySequence(Qt::CTRL | Qt::Key_P));
     AcApporved = makeAction(QStringLiteral("Apporved"), {}, {});
+    // Leaving stores nothing: the exit question comes first, and No must find the cell being
+    // typed in as it was.
     AcExit = makeAction(QStringLiteral("Exit"), QStringLiteral("Exit Program"),
-                        QKeySequence(Qt::CTRL | Qt::Key_X));
+                        QKeySequence(Qt::CTRL | Qt::Key_X), false);
     connect(AcNew, &QAction::triggered, this, [this] { AcNewExecute(); });
     connect(AcExit, &QAction::triggered, this, &QWidget::close);
 
@@ -104,6 +107,9 @@ TFrForm::TFrForm(QWidget* parent) : QMainWindow(parent) {
 
     panel0_ = new QLabel(this);
     panel1_ = new QLabel(this);
+    // Empty panels keep a line's height: the window does not jump when a text comes or goes.
+    for (QLabel* panel : {panel0_, panel1_})
+        panel->setMinimumHeight(QFontMetrics(panel->font()).height());
     statusBar()->addWidget(panel0_, 1);
     statusBar()->addWidget(panel1_, 2);
     statusBar()->setSizeGripEnabled(false);
@@ -113,7 +119,8 @@ TFrForm::~TFrForm() {
     if (keyPreview_) qApp->removeEventFilter(keyPreview_);
 }
 
-QAction* TFrForm::makeAction(const QString& caption, const QString& hint, const QKeySequence& key) {
+QAction* TFrForm::makeAction(const QString& caption, const QString& hint, const QKeySequence& key,
+                             bool storesEdits) {
     auto* action = new QAction(caption, this);
     if (!hint.isEmpty()) {
         action->setToolTip(hint);
@@ -124,9 +131,10 @@ QAction* TFrForm::makeAction(const QString& caption, const QString& hint, const 
     // Toolbar buttons and shortcuts leave the focus where it is: a cell still being typed in
     // is stored first, so that Save saves what the user sees. Connected before the screen's
     // own handler, so it runs first.
-    connect(action, &QAction::triggered, this, [this] {
-        for (DBGrid* grid : findChildren<DBGrid*>()) grid->commitEdit();
-    });
+    if (storesEdits)
+        connect(action, &QAction::triggered, this, [this] {
+            for (DBGrid* grid : findChildren<DBGrid*>()) grid->commitEdit();
+        });
     // Held by the window, so the shortcut works while its button is hidden.
     addAction(action);
     return action;
@@ -150,9 +158,26 @@ void TFrForm::showEvent(QShowEvent* event) {
 }
 
 void TFrForm::FormShow() {
-    setWindowTitle(QGuiApplication::applicationDisplayName());
+    // The screen's caption becomes the application's title, which message boxes carry.
+    followCaption_ = true;
+    takeCaptionAsTitle();
     for (QToolButton* b : {BHist, BCopy, BPrint, BChgCode, BApporved}) b->setVisible(false);
     TFrForm::AcNewExecute();  // the frame's own New; a screen runs its New itself
+}
+
+void TFrForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // A screen sets its full caption after the frame's show: the title follows it.
+    if (event->type() == QEvent::WindowTitleChange && followCaption_) takeCaptionAsTitle();
+}
+
+void TFrForm::takeCaptionAsTitle() {
+    if (windowTitle().isEmpty() || QGuiApplication::applicationDisplayName() == windowTitle())
+        return;
+    QGuiApplication::setApplicationDisplayName(windowTitle());
+    // The window system's title was made with the old application title; make it again, so
+    // the caption is not followed by that title.
+    if (QWindow* window = windowHandle()) window->setTitle(windowTitle());
 }
 
 void TFrForm::AcNewExecute() {

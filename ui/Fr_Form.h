@@ -50,19 +50,23 @@ public:
     QLineEdit* ChgCode;
 
 protected:
-    // Run when the window is first shown: caption, buttons, then New. Screens that override
-    // it call this first.
+    // Run when the window is first shown: the caption becomes the application's title (and
+    // keeps following it), buttons, then New. Screens that override it call this first.
     virtual void FormShow();
     // The frame's New; screens that override it call this first.
     virtual void AcNewExecute();
 
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Keys and hints of this window, seen before its controls get them.
     bool previewEvent(QObject* watched, QEvent* event);
 
 private:
-    QAction* makeAction(const QString& caption, const QString& hint, const QKeySequence& key);
+    // `storesEdits`: a cell still being typed in is stored before the action runs.
+    QAction* makeAction(const QString& caption, const QString& hint, const QKeySequence& key,
+                        bool storesEdits = true);
+    void takeCaptionAsTitle();
     QToolButton* makeButton(QAction* action);
     bool ownsKeyOf(QObject* watched) const;
     void showHint(QWidget* widget, const QString& text);
@@ -73,6 +77,7 @@ private:
     QLabel* hint_ = nullptr;
     QTimer hintTimer_;
     bool shown_ = false;
+    bool followCaption_ = false;  // shown: the application's title follows the caption
     class KeyPreview;
     KeyPreview* keyPreview_ = nullptr;
 };

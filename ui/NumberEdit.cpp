@@ -1,15 +1,19 @@
 #include "ui/NumberEdit.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QValidator>
 #include <limits>
+#include <optional>
 
+#include "data/Messages.h"
 #include "data/NumberFormat.h"
+#include "ui/ValueLimits.h"
 
 namespace {
 
-// Digits after an optional minus, within the range of an int: a number that would not fit is
-// refused as it is typed rather than cut short later.
+// Digits after an optional minus. A number beyond the field's range can be typed, so that
+// leaving the field can say why it is not taken.
 class WholeNumberValidator : public QValidator {
 public:
     using QValidator::QValidator;
@@ -18,18 +22,16 @@ public:
         static const QRegularExpression digits(QStringLiteral("^-?\\d*$"));
         if (!digits.match(input).hasMatch()) return Invalid;
         if (input.isEmpty() || input == u"-") return Intermediate;
-        bool ok = false;
-        const qlonglong n = input.toLongLong(&ok);
-        if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-            return Invalid;
         return Acceptable;
     }
 };
 
-int parse(const QString& text) {
+// The typed number; nullopt when it has more digits than any whole number. "" and "-" are 0.
+std::optional<qlonglong> parse(const QString& text) {
+    if (text.isEmpty() || text == u"-") return 0;
     bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok ? n : 0;  // "" and "-" are 0
+    const qlonglong n = text.toLongLong(&ok);
+    return ok ? std::optional(n) : std::nullopt;
 }
 
 }  // namespace
@@ -42,7 +44,18 @@ NumberEdit::NumberEdit(QWidget* parent) : QLineEdit(parent) {
 }
 
 int NumberEdit::value() const {
-    return editing_ ? parse(text()) : value_;
+    if (!editing_) return value_;
+    const std::optional<qlonglong> n = parse(text());
+    return n && inRange(*n) ? static_cast<int>(*n) : value_;
+}
+
+void NumberEdit::setRange(int lowest, int highest) {
+    lowest_ = lowest;
+    highest_ = highest;
+}
+
+bool NumberEdit::inRange(qlonglong n) const {
+    return n >= lowest_ && n <= highest_;
 }
 
 void NumberEdit::setValue(int value) {
@@ -82,7 +95,18 @@ void NumberEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void NumberEdit::commit() {
-    if (editing_) setValue(parse(text()));
+    if (!editing_ || committing_) return;
+    const std::optional<qlonglong> n = parse(text());
+    if (n && inRange(*n)) {
+        setValue(static_cast<int>(*n));
+        return;
+    }
+    // Beyond the range: said, and the field keeps the number it had. Guarded, as the message
+    // box takes the focus and leaving the field commits again.
+    committing_ = true;
+    const auto done = qScopeGuard([this] { committing_ = false; });
+    setText(editText());
+    MessageService::current().message(outOfRangeMessage(lowest_, highest_));
 }
 
 void NumberEdit::refresh() {

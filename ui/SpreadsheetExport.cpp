@@ -49,7 +49,8 @@ QString numberPattern(const ExportColumn& column, const QVariant& number,
                       const ExportSettings& settings) {
     QString pattern = column.pattern;
     if (pattern.isEmpty() && column.currency) pattern = QStringLiteral("#,##0.00");
-    if (pattern.isEmpty() && number.metaType() == QMetaType::fromType<db::Decimal>()) {
+    if (pattern.isEmpty() && !column.asShown &&
+        number.metaType() == QMetaType::fromType<db::Decimal>()) {
         const int scale = number.value<db::Decimal>().scale();
         pattern = QStringLiteral("#,##0");
         if (scale > 0) pattern += u'.' + QString(scale, u'0');
@@ -612,6 +613,11 @@ ExportTable tableOf(QAbstractItemModel* model, const QHeaderView* header,
     for (int c : columns) {
         ExportColumn column;
         column.title = model->headerData(c, Qt::Horizontal).toString();
+        const QVariant pattern = model->headerData(c, Qt::Horizontal, DisplayPatternRole);
+        if (pattern.isValid()) {
+            column.pattern = pattern.toString();
+            column.asShown = true;
+        }
         table.columns.append(column);
     }
     std::vector<bool> kindKnown(columns.size(), false);

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <Qt>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -37,7 +38,15 @@ struct ExportColumn {
     QString pattern;
     // Numbers shown with the currency sign of the settings before them.
     bool currency = false;
+    // The pattern is the grid's own: an empty one writes the numbers plainly, as the grid
+    // shows them, decimals too.
+    bool asShown = false;
 };
+
+// A grid's model answers headerData(column, Qt::Horizontal, DisplayPatternRole) with the
+// column's display pattern (a QString, empty for plain numbers); the export then writes the
+// column as the grid shows it.
+inline constexpr int DisplayPatternRole = Qt::UserRole + 0x501;
 
 // Values as the database layer hands them over: qlonglong, db::Decimal, double, QString,
 // QDateTime or QDate, bool; NULL as a null QVariant. A value that does not fit its column's
@@ -85,8 +94,9 @@ bool exportSpreadsheetWithProgress(QWidget* parent, const QString& fileName,
                                    const ExportSettings& settings = {});
 
 // The model's rows with the columns the header shows, in the order it shows them (every
-// column when there is no header); titles from the model's header, each column's kind from
-// its first non-null value. Values are read with the edit role, so exact decimals stay exact.
+// column when there is no header); titles (and display patterns, DisplayPatternRole) from the
+// model's header, each column's kind from its first non-null value. Values are read with the
+// edit role, so exact decimals stay exact.
 ExportTable exportTableFromModel(QAbstractItemModel* model, const QHeaderView* header = nullptr);
 // A grid's model with its visible columns and rows.
 ExportTable exportTableFromView(const QTableView* view);

@@ -2,6 +2,7 @@
 #include "branch_order_fixture.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,6 +19,8 @@ TEST_F(BranchOrderTest, OpeningShowsAnEmptyOrderForTheBranch) {
     openScreen();
     EXPECT_EQ(screen->windowTitle(),
               QStringLiteral("โปรแกรมป้อน Order ของสาขา (20090925) User : SOMSRI"));
+    // Message boxes carry the screen's caption.
+    EXPECT_EQ(QApplication::applicationDisplayName(), screen->windowTitle());
     EXPECT_EQ(screen->BLoad->text(),
               QStringLiteral("แสดงข้อมูลการสั่งสินค้าของ สาขา : 0001 - สาขาลาดพร้าว"));
     EXPECT_TRUE(screen->BLoad->isEnabled());
@@ -30,6 +33,19 @@ TEST_F(BranchOrderTest, OpeningShowsAnEmptyOrderForTheBranch) {
     EXPECT_EQ(screen->QBranchOrder.rowCount(), 0);
     EXPECT_EQ(QApplication::focusWidget(), screen->FaGetDocNo1->DocNo);
     EXPECT_TRUE(messages.messages().isEmpty());
+}
+
+TEST_F(BranchOrderTest, TheGridStaysWhereItIsWhenTheStatusLineEmpties) {
+    openScreen();
+    auto gridTop = [&] {
+        screen->TabOrder->layout()->activate();
+        return screen->DBGBranchOrder->mapTo(screen.get(), QPoint(0, 0)).y();
+    };
+    const int before = gridTop();
+    ASSERT_FALSE(screen->LStatus->text().isEmpty());
+    QTest::mouseClick(screen->BLoad, Qt::LeftButton);
+    ASSERT_TRUE(screen->LStatus->text().isEmpty());
+    EXPECT_EQ(gridTop(), before);
 }
 
 TEST_F(BranchOrderTest, LoadOfANewOrderProposesTheUnitsBelowTheirMinimum) {
@@ -115,6 +131,68 @@ TEST_F(AddTest, NothingLeftBelowTheMaximumGivesZero) {
                   .value(rowOf(QStringLiteral("8850000000120")), QStringLiteral("OrderQnty"))
                   .toInt(),
               0);
+}
+
+TEST_F(AddTest, QuantitiesBeyondAnIntAreRefusedAndTheMaximumRuleCannotOverflow) {
+    addCappedUnit(*db(), 4);
+    openScreen();
+    QTest::mouseClick(screen->BLoad, Qt::LeftButton);
+    // The largest int plus what is on hand and awaited is beyond an int: still above the
+    // maximum.
+    add(QStringLiteral("8850000000120"), 2147483647);
+    const int row = rowOf(QStringLiteral("8850000000120"));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(messages.messages(), QStringList{QStringLiteral("ไม่สามารถสั่ง Order ได้มากกว่าค่า Max")});
+    EXPECT_EQ(screen->QBranchOrder.value(row, QStringLiteral("OrderQnty")).toLongLong(), 3);
+
+    // Typed into a row without a maximum: what an int column cannot hold is refused, said,
+    // and the quantity stays; the largest int is taken.
+    DBGrid* grid = screen->DBGBranchOrder;
+    const int open = rowOf(QStringLiteral("8850000000105"));  // no maximum
+    ASSERT_GE(open, 0);
+    auto typeQuantity = [&](const QString& text) {
+        messages.clear();
+        grid->setCurrentRow(open);
+        grid->focusColumn(QStringLiteral("OrderQnty"));
+        QTest::keyClicks(grid, text.left(1));
+        QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    for (const char* typed : {"3000000000", "4294967297"}) {
+        typeQuantity(QString::fromLatin1(typed));
+        EXPECT_EQ(messages.messages(),
+                  QStringList{QStringLiteral("ค่าที่ป้อนเกินกว่าที่ช่องนี้เก็บได้\n\r"
+                                             "ป้อนได้ตั้งแต่ -2,147,483,648 ถึง 2,147,483,647")})
+            << typed;
+        EXPECT_EQ(screen->QBranchOrder.value(open, QStringLiteral("OrderQnty")).toLongLong(), 0)
+            << typed;
+    }
+    typeQuantity(QStringLiteral("2147483647"));
+    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_EQ(screen->QBranchOrder.value(open, QStringLiteral("OrderQnty")).toLongLong(),
+              2147483647LL);
+}
+
+TEST_F(AddTest, RowsAddedToAStoredOrderTypedInSmallLettersCarryItsNumberAsStored) {
+    openScreen();
+    QTest::keyClicks(screen->FaGetDocNo1->DocNo, QStringLiteral("no0000000003"));
+    QTest::mouseClick(screen->BLoad, Qt::LeftButton);
+    ASSERT_TRUE(screen->IsStoredOrder);
+    EXPECT_EQ(screen->RowOrderNo, QStringLiteral("No0000000003"));
+    add(QStringLiteral("8850000000108"), 2);
+    ASSERT_GE(rowOf(QStringLiteral("8850000000108")), 0);
+    messages.queueAnswer(true);
+    screen->AcSaveExecute();
+    const db::ResultSet stored = db()->query(
+        QStringLiteral("SELECT DISTINCT OrderNo FROM OrderBranch WHERE OrderNo = 'No0000000003'"));
+    ASSERT_EQ(stored.rowCount(), 1);  // the same text, letter for letter
+    EXPECT_EQ(stored.value(0, 0).toString().trimmed(), QStringLiteral("No0000000003"));
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM OrderBranch WHERE OrderNo = "
+                                   "'No0000000003'")),
+              3);
+    const db::ResultSet log =
+        db()->query(QStringLiteral("SELECT Remark FROM UserLog ORDER BY Id DESC"));
+    EXPECT_EQ(log.value(0, 0).toString(), QStringLiteral("No0000000003"));
 }
 
 TEST_F(AddTest, RefusesIncompleteUnknownAndForeignProducts) {
@@ -242,11 +320,12 @@ TEST_F(BranchOrderTest, SaveOvertakenByAnotherWorkstationRenumbersEveryRow) {
         0);
 }
 
-TEST_F(BranchOrderTest, ASaveThatFailsHalfWayStoresNothingAndSaysSo) {
+TEST_F(BranchOrderTest, ASaveThatFailsHalfWayStoresNothingSaysSoAndKeepsTheOrderToSaveAgain) {
     openScreen();
     QTest::mouseClick(screen->BLoad, Qt::LeftButton);
     const int rows = screen->QBranchOrder.rowCount();
     ASSERT_GT(rows, 2);
+    screen->QBranchOrder.setValue(0, QStringLiteral("OrderQnty"), 4);
     // The last proposed unit is already stored under the number the save will draw.
     const QVariant lastUnit = screen->QBranchOrder.value(rows - 1, QStringLiteral("ProductUnits"));
     auto c = db();
@@ -269,10 +348,73 @@ TEST_F(BranchOrderTest, ASaveThatFailsHalfWayStoresNothingAndSaysSo) {
     EXPECT_EQ(count(QStringLiteral("SELECT LastNo FROM DocumentNo WHERE Code = 'ORD-BRANCH'")),
               lastNo);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM UserLog")), 1);  // made before
-    EXPECT_EQ(screen->QBranchOrder.rowCount(), 0);
-    EXPECT_TRUE(screen->BLoad->isEnabled());
-    EXPECT_TRUE(screen->AcExit->isEnabled());
     EXPECT_FALSE(modules.dm.DMdata().inTransaction());
+    // The typed order stays on screen, its number too, ready to be saved again.
+    EXPECT_EQ(screen->QBranchOrder.rowCount(), rows);
+    EXPECT_EQ(screen->QBranchOrder.value(0, QStringLiteral("OrderQnty")).toLongLong(), 4);
+    EXPECT_EQ(screen->FaGetDocNo1->text().trimmed(), QStringLiteral("No0000000005"));
+    EXPECT_TRUE(screen->AcSave->isEnabled());
+    EXPECT_TRUE(screen->AcExit->isEnabled());
+    EXPECT_TRUE(screen->AcNew->isEnabled());
+    EXPECT_TRUE(screen->BADD->isEnabled());
+    EXPECT_FALSE(screen->BLoad->isEnabled());
+
+    // The cause mended, the next save stores every row once.
+    c->execute(QStringLiteral("DELETE FROM OrderBranch WHERE OrderNo = 'No0000000005'"));
+    messages.queueAnswer(true);
+    screen->AcSaveExecute();
+    EXPECT_EQ(
+        count(QStringLiteral("SELECT COUNT(*) FROM OrderBranch WHERE OrderNo = 'No0000000005'")),
+        rows);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(DISTINCT ProductUnits) FROM OrderBranch"
+                                   " WHERE OrderNo = 'No0000000005'")),
+              rows);
+    EXPECT_EQ(count(QStringLiteral(
+                  "SELECT SUM(OrderQnty) FROM OrderBranch WHERE OrderNo = 'No0000000005'")),
+              4);
+    EXPECT_EQ(count(QStringLiteral("SELECT LastNo FROM DocumentNo WHERE Code = 'ORD-BRANCH'")),
+              lastNo + 1);
+    EXPECT_EQ(screen->QBranchOrder.rowCount(), 0);  // saved: back to an empty screen
+}
+
+TEST_F(BranchOrderTest, AFailedSaveThatRenumberedTheRowsGivesThemBackTheirNumber) {
+    openScreen();
+    QTest::mouseClick(screen->BLoad, Qt::LeftButton);
+    const int rows = screen->QBranchOrder.rowCount();
+    ASSERT_GT(rows, 0);
+    // Another workstation draws the previewed number, so the save renumbers the rows to the
+    // next one; a row already stored under that one makes the save fail.
+    auto c = db();
+    c->callProcedure(QStringLiteral("NewDocumentNo"),
+                     {db::ProcParam::in(QStringLiteral("@DocCode"), QStringLiteral("ORD-BRANCH")),
+                      db::ProcParam::in(QStringLiteral("@DocYear"), QDate::currentDate().year()),
+                      db::ProcParam::out(QStringLiteral("@NewNo"), db::FieldType::String)});
+    c->execute(QStringLiteral(
+        "CREATE UNIQUE INDEX OrderBranchNoUnit ON OrderBranch (OrderNO, ProductUnits)"));
+    c->execute(
+        QStringLiteral(
+            "INSERT INTO OrderBranch (OrderNO, OrderDate, TranBranchNo, Product,"
+            " ProductUnits, SaleQnty, MinQnty, OrderQnty, Onhand, Transfer, ReceivedQnty,"
+            " BackOrder, UserId, CloseOrder) SELECT 'No0000000006', GETDATE(), '', Product,"
+            " Id, 0, 0, 1, 0, 'N', 0, 1, 9, 'N' FROM ProductUnits WHERE Id = :U"),
+        {{QStringLiteral("U"), screen->QBranchOrder.value(0, QStringLiteral("ProductUnits"))}});
+    messages.queueAnswer(true);
+    EXPECT_THROW(screen->AcSaveExecute(), db::DatabaseError);
+    // Nothing was stored under the drawn number: the rows show the previewed one again.
+    for (int r = 0; r < rows; ++r)
+        EXPECT_EQ(screen->QBranchOrder.value(r, QStringLiteral("OrderNo")).toString().trimmed(),
+                  QStringLiteral("No0000000005"));
+    EXPECT_EQ(screen->FaGetDocNo1->text().trimmed(), QStringLiteral("No0000000005"));
+
+    c->execute(QStringLiteral("DELETE FROM OrderBranch WHERE OrderNo = 'No0000000006'"));
+    messages.queueAnswer(true);
+    screen->AcSaveExecute();
+    EXPECT_EQ(
+        count(QStringLiteral("SELECT COUNT(*) FROM OrderBranch WHERE OrderNo = 'No0000000006'")),
+        rows);
+    EXPECT_EQ(
+        count(QStringLiteral("SELECT COUNT(*) FROM OrderBranch WHERE OrderNo = 'No0000000005'")),
+        0);
 }
 
 TEST_F(BranchOrderTest, NoAtTheSaveQuestionKeepsTheOrder) {

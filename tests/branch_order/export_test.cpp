@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
@@ -67,9 +68,17 @@ TEST_F(ExportTest, TextExportHoldsTheTitleTheColumnTitlesAndEveryRowInThaiCodePa
     EXPECT_EQ(lines[1].split(u'\t').first(), QStringLiteral("BarCode"));
     EXPECT_EQ(lines[1].split(u'\t').last(), QStringLiteral("ชื่อสินค้า"));
     EXPECT_EQ(lines[1].split(u'\t').size(), 13);
-    for (int r = 0; r < rows; ++r)
-        EXPECT_TRUE(lines[2 + r].startsWith(
-            screen->QBranchOrder.value(r, QStringLiteral("BarCode")).toString() + u'\t'));
+    // Every cell reads as the grid shows it: prices with two places, stock without any.
+    const QList<GridColumn> shown = screen->DBGBranchOrder->visibleColumns();
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells;
+        for (const GridColumn& c : shown) cells << screen->DBGBranchOrder->displayText(r, c.field);
+        EXPECT_EQ(lines[2 + r], cells.join(u'\t')) << r;
+    }
+    const int first = lines[1].split(u'\t').indexOf(QStringLiteral("ราคาขาย"));
+    ASSERT_GE(first, 0);
+    static const QRegularExpression twoPlaces(QStringLiteral("^[\\d,]+\\.\\d\\d$"));
+    EXPECT_TRUE(twoPlaces.match(lines[2].split(u'\t')[first]).hasMatch()) << lines[2].toStdString();
 }
 
 TEST_F(ExportTest, ASentOrderStillExportsAsAWorkbook) {

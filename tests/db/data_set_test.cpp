@@ -200,6 +200,45 @@ TEST_F(DataSetTest, ValuesAreConvertedToTheColumnType) {
     EXPECT_THROW(orders.setValue(1, "NoSuchField", 1), DatabaseError);
 }
 
+TEST_F(DataSetTest, NumbersBeyondTheColumnsTypeAreRefusedAsTheServerRefusesThem) {
+    DataSet numbers;
+    numbers.open(conn,
+                 "SELECT CAST(1 AS int) I, CAST(1 AS smallint) S, CAST(1 AS tinyint) T,"
+                 " CAST(1 AS bigint) B, CAST(1 AS decimal(5,2)) D");
+    auto refused = [&](const char* column, const QVariant& v, const char* words) {
+        const QVariant was = numbers.value(0, column);
+        try {
+            numbers.setValue(0, column, v);
+            ADD_FAILURE() << column << " took " << v.toString().toStdString();
+        } catch (const DatabaseError& e) {
+            EXPECT_EQ(e.number(), 8115) << e.what();
+            EXPECT_EQ(e.message(), QString::fromLatin1(words)) << column;
+        }
+        EXPECT_EQ(numbers.value(0, column), was) << column;
+    };
+    refused("I", "3000000000", "Arithmetic overflow error converting expression to data type int.");
+    refused("I", 4294967297LL, "Arithmetic overflow error converting expression to data type int.");
+    refused("I", -2147483649LL,
+            "Arithmetic overflow error converting expression to data type int.");
+    refused("S", 32768, "Arithmetic overflow error converting expression to data type smallint.");
+    refused("T", -1, "Arithmetic overflow error converting expression to data type tinyint.");
+    refused("T", 256, "Arithmetic overflow error converting expression to data type tinyint.");
+    refused("D", "1000", "Arithmetic overflow error converting numeric to data type numeric.");
+    refused("D", 999.995, "Arithmetic overflow error converting numeric to data type numeric.");
+    EXPECT_EQ(numbers.rowState(0), State::Unchanged);
+
+    // The edges themselves fit.
+    numbers.setValue(0, "I", "2147483647");
+    numbers.setValue(0, "S", -32768);
+    numbers.setValue(0, "T", 255);
+    numbers.setValue(0, "B", "9223372036854775807");
+    numbers.setValue(0, "D", "-999.99");
+    EXPECT_EQ(numbers.value(0, "I").toLongLong(), 2147483647LL);
+    EXPECT_EQ(numbers.value(0, "T").toLongLong(), 255);
+    EXPECT_EQ(numbers.value(0, "B").toLongLong(), 9223372036854775807LL);
+    EXPECT_EQ(numbers.value(0, "D").value<Decimal>().toString(), "-999.99");
+}
+
 TEST_F(DataSetTest, DeletedRowsNeedADeleteStatementAndChangesCanBeDropped) {
     int added = orders.appendRow();
     orders.deleteRow(added);  // a new row leaves no trace

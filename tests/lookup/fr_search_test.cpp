@@ -290,4 +290,20 @@ TEST_F(BranchOrderSearchTest, TypedTextMatchesAnywhereWithItsBlanksAndSortingKee
               QStringList({"01/02/2026", "06/01/2026", "05/01/2026"}));
 }
 
+TEST_F(BranchOrderSearchTest, ADateWithItsTimeIsShownWhole) {
+    execute(QStringLiteral(
+        "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000009', "
+        "'2026-02-03 14:35:07', 'N')"));
+    TFrSearchBranchOrderNo dialog;
+    showActive(dialog);
+    const int row = columnValues(dialog, "OrderNo").indexOf(QStringLiteral("No0000000009"));
+    ASSERT_GE(row, 0);
+    const QString shown = dialog.DgSearch->model()->index(row, 1).data().toString();
+    EXPECT_EQ(shown, QStringLiteral("03/02/2026 14:35:07"));
+    const QFontMetrics fm(dialog.DgSearch->font());
+    EXPECT_GT(dialog.DgSearch->columnWidth(1), fm.horizontalAdvance(shown));
+    EXPECT_GT(dialog.DgSearch->columnWidth(0),
+              fm.horizontalAdvance(QStringLiteral("No0000000009")));
+}
+
 }  // namespace

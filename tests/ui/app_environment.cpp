@@ -1,7 +1,29 @@
+#include <QApplication>
+#include <exception>
+
 #include "tests/common/app_environment.h"
+#include "tests/ui/caught_errors.h"
+
+QStringList& caughtErrors() {
+    static QStringList errors;
+    return errors;
+}
 
 namespace {
 
-const auto* const environment = testsupport::addApplicationEnvironment();
+class CatchingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            caughtErrors() << QString::fromUtf8(error.what());
+        }
+        return false;
+    }
+};
+
+const auto* const environment = testsupport::addApplicationEnvironment<CatchingApplication>();
 
 }  // namespace

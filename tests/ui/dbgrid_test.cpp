@@ -16,6 +16,7 @@
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
 #include "db/data_set.h"
+#include "tests/ui/caught_errors.h"
 #include "ui/DBGrid.h"
 #include "ui/Fr_Form.h"
 
@@ -113,6 +114,12 @@ TEST_F(DBGridTest, ShowsTheListedColumnsWithTitlesPatternsAndWidthsInCharacters)
         EXPECT_GE(width, fm.horizontalAdvance(QString(n, '0')) + 4) << field;
         EXPECT_LT(width, 2 * fm.horizontalAdvance(QString(n, '0'))) << field;
     }
+    // No column is narrower than its title.
+    grid->setColumns({{"Onhand", "จำนวนสั่งล่าสุด", 3, true, {}, true}});
+    const QFontMetrics header(grid->horizontalHeader()->font());
+    EXPECT_GE(grid->columnWidth(0), header.horizontalAdvance("จำนวนสั่งล่าสุด"));
+    grid->setColumns(orderColumns());
+
     // The widths follow the font.
     const int before = grid->columnWidth(0);
     QFont bigger = grid->font();
@@ -225,6 +232,27 @@ TEST_F(DBGridTest, RefusesTextThatIsNotAValueOfTheColumnAndEditsOnlyEditableColu
     EXPECT_FALSE(editing());
 }
 
+TEST_F(DBGridTest, ADateCellTypedWrongRaisesTheDateError) {
+    QList<GridColumn> columns = orderColumns();
+    columns[6].readOnly = false;  // OLOrderDate
+    grid->setColumns(columns);
+    caughtErrors().clear();
+    grid->focusColumn("OLOrderDate");
+    type("31/02/2024");
+    press(Qt::Key_Return);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(caughtErrors(), QStringList{"'31/02/2024' is not a valid date"});
+    EXPECT_EQ(data.value(0, "OLOrderDate").toDateTime(), QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+
+    caughtErrors().clear();
+    grid->focusColumn("OLOrderDate");
+    type("01/04/2024");
+    press(Qt::Key_Return);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(caughtErrors().isEmpty());
+    EXPECT_EQ(data.value(0, "OLOrderDate").toDateTime().date(), QDate(2024, 4, 1));
+}
+
 TEST_F(DBGridTest, TheScreenCorrectsAChangeFromItsReportAndTheCorrectionIsKept) {
     QStringList reports;
     // The order screen's quantity rule, in short.
@@ -333,7 +361,7 @@ TEST_F(DBGridTest, TitleClicksAndTheCurrentRowAreReported) {
     EXPECT_FALSE(grid->editFirstRow());
 }
 
-TEST(DBGridInFrame, EnterAndEscapeWhileEditingStayInTheGrid) {
+TEST(DBGridInFrame, EnterStaysInTheGridAndLeavingAsksBeforeAnEditIsStored) {
     TDMConfig config;
     RecordingMessageService messages;
     ScopedMessageService scoped{messages};
@@ -359,13 +387,80 @@ TEST(DBGridInFrame, EnterAndEscapeWhileEditingStayInTheGrid) {
     EXPECT_EQ(grid->currentField(), QString("OLOrderDate"));
     EXPECT_TRUE(messages.questions().isEmpty());
 
-    // Escape while editing drops the edit, and does not ask to leave the window.
+    // Escape and the exit action while editing ask first, and store nothing before they do:
+    // No leaves the cell being typed in as it was.
     grid->focusColumn("OrderQnty");
     QTest::keyClicks(grid, "9");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(editor && editor != after);
+    messages.queueAnswers({false, false});
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::keyClick(editor, Qt::Key_X, Qt::ControlModifier);
+    ASSERT_EQ(messages.questions().size(), 2);
+    EXPECT_EQ(messages.questions()[0].text, QString("Exit Program ?"));
+    EXPECT_TRUE(screen.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    EXPECT_EQ(editor->text(), QString("9"));
     EXPECT_TRUE(data.value(0, "OrderQnty") == QVariant(4LL));
-    EXPECT_EQ(QApplication::focusWidget(), grid);
-    EXPECT_TRUE(messages.questions().isEmpty());
+    EXPECT_EQ(data.rowState(0), db::DataSet::RowState::Modified);  // from the 4 alone
+
+    // The question box takes the window's focus from the editor: that ends no edit either.
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(editor, &out);
+    ASSERT_EQ(grid->indexWidget(grid->currentIndex()), editor);
+    EXPECT_EQ(editor->text(), QString("9"));
+
+    // The edit goes on where it was.
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_TRUE(data.value(0, "OrderQnty") == QVariant(9LL));
+}
+
+TEST_F(DBGridTest, NumbersTheColumnCannotHoldAreRefusedWithAMessage) {
+    RecordingMessageService messages;
+    ScopedMessageService scoped{messages};
+    db::DataSet numbers;
+    numbers.load(db::ResultSet({{"Qty", FieldType::Integer, 0, 10, 0},
+                                {"Small", FieldType::Integer, 0, 3, 0},
+                                {"Amount", FieldType::Decimal, 0, 5, 2}},
+                               {{7LL, 1LL, QVariant::fromValue(*db::Decimal::parse(u"1.50"))}}));
+    grid->setDataSet(&numbers);
+    grid->setColumns({{"Qty", "Qty", 12, false, {}, true},
+                      {"Small", "Small", 4, false, {}, true},
+                      {"Amount", "Amount", 8, false, "#,##0.00", true}});
+    QStringList reports;
+    QObject::connect(grid, &DBGrid::fieldChanged,
+                     [&](int, const QString& field) { reports << field; });
+    auto typeIn = [&](const char* field, const QString& text) {
+        messages.clear();
+        grid->focusColumn(field);
+        type(text);
+        press(Qt::Key_Return);
+        EXPECT_FALSE(editing()) << text.toStdString();
+    };
+    const QString intRange =
+        "ค่าที่ป้อนเกินกว่าที่ช่องนี้เก็บได้\n\r"
+        "ป้อนได้ตั้งแต่ -2,147,483,648 ถึง 2,147,483,647";
+    for (const char* typed : {"3000000000", "4294967297", "-2147483649", "99999999999999999999"}) {
+        typeIn("Qty", typed);
+        EXPECT_EQ(messages.messages(), QStringList{intRange}) << typed;
+        EXPECT_TRUE(numbers.value(0, "Qty") == QVariant(7LL)) << typed;
+    }
+    EXPECT_TRUE(reports.isEmpty());
+    typeIn("Qty", "2147483647");
+    EXPECT_TRUE(messages.messages().isEmpty());
+    EXPECT_TRUE(numbers.value(0, "Qty") == QVariant(2147483647LL));
+
+    for (const char* typed : {"256", "-1"}) {
+        typeIn("Small", typed);
+        EXPECT_EQ(messages.messages(), QStringList{"ค่าที่ป้อนเกินกว่าที่ช่องนี้เก็บได้\n\rป้อนได้ตั้งแต่ 0 ถึง 255"})
+            << typed;
+    }
+    typeIn("Amount", "1000");
+    EXPECT_EQ(messages.messages(),
+              QStringList{"ค่าที่ป้อนเกินกว่าที่ช่องนี้เก็บได้\n\rป้อนได้ตั้งแต่ -999.99 ถึง 999.99"});
+    typeIn("Amount", "999.99");
+    EXPECT_EQ(grid->displayText(0, "Amount"), QString("999.99"));
+    EXPECT_EQ(reports, QStringList({"Qty", "Amount"}));
 }
 
 }  // namespace

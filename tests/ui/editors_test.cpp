@@ -7,7 +7,10 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "data/ErrorTranslation.h"
+#include "data/Messages.h"
 #include "db/data_set.h"
+#include "tests/ui/caught_errors.h"
 #include "ui/DateEdit.h"
 #include "ui/NumberEdit.h"
 
@@ -16,6 +19,7 @@ namespace {
 class EditorsTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        caughtErrors().clear();
         auto* layout = new QVBoxLayout(&window);
         layout->addWidget(date = new DateEdit);
         layout->addWidget(number = new NumberEdit);
@@ -34,6 +38,8 @@ protected:
         other->setFocus();
     }
 
+    RecordingMessageService messages;
+    ScopedMessageService scoped{messages};
     QWidget window;
     DateEdit* date;
     NumberEdit* number;
@@ -52,14 +58,13 @@ TEST_F(EditorsTest, DateFieldTakesOnlyDaysMonthsAndFourDigitYears) {
     EXPECT_EQ(date->date(), QDate(2024, 2, 1));
     EXPECT_EQ(date->text(), QString("01/02/2024"));
 
-    // Refused: letters as they are typed, impossible dates and short years on leaving.
-    typeInto(date, "0a5");
-    EXPECT_EQ(date->text(), QString("01/02/2024"));
-    for (const char* wrong : {"31/02/2024", "05/03/24", "05/13/2024", "2024-03-05"}) {
-        typeInto(date, wrong);
-        EXPECT_EQ(date->date(), QDate(2024, 2, 1)) << wrong;
-        EXPECT_EQ(date->text(), QString("01/02/2024")) << wrong;
-    }
+    // Letters never get in.
+    date->setFocus();
+    date->selectAll();
+    QTest::keyClicks(date, "0a5");
+    EXPECT_EQ(date->text(), QString("05"));
+    typeInto(date, "01/02/2024");
+    EXPECT_EQ(date->date(), QDate(2024, 2, 1));
 
     typeInto(date, "");  // empty is NULL
     EXPECT_TRUE(date->isEmpty());
@@ -68,6 +73,34 @@ TEST_F(EditorsTest, DateFieldTakesOnlyDaysMonthsAndFourDigitYears) {
     date->setReadOnly(true);
     typeInto(date, "05/03/2024");
     EXPECT_TRUE(date->isEmpty());
+}
+
+TEST_F(EditorsTest, LeavingADateFieldWithTextThatIsNoDateRaisesTheDateError) {
+    typeInto(date, "01/02/2024");
+    for (const char* wrong : {"31/02/2024", "05/03/24", "05/13/2024", "5/3"}) {
+        caughtErrors().clear();
+        typeInto(date, wrong);
+        QCoreApplication::sendPostedEvents();
+        // The error report's first translation explains these words.
+        ASSERT_EQ(caughtErrors(), QStringList{QString("'%1' is not a valid date").arg(wrong)});
+        EXPECT_TRUE(errorReportText(caughtErrors()[0]).startsWith(u"ป้อนวันที่ไม่ถูกต้อง"));
+        // Nothing taken; the field has the focus again with the text as typed, to mend it.
+        EXPECT_EQ(date->date(), QDate(2024, 2, 1)) << wrong;
+        EXPECT_EQ(date->text(), QString(wrong));
+        EXPECT_EQ(QApplication::focusWidget(), date);
+    }
+    // Losing the window (to the report, to another program) raises nothing.
+    caughtErrors().clear();
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(date, &out);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(caughtErrors().isEmpty());
+
+    typeInto(date, "05/03/2024");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(caughtErrors().isEmpty());
+    EXPECT_EQ(date->date(), QDate(2024, 3, 5));
+    EXPECT_EQ(QApplication::focusWidget(), other);
 }
 
 TEST_F(EditorsTest, BoundDateFieldShowsAndStoresTheRowsValue) {
@@ -108,11 +141,35 @@ TEST_F(EditorsTest, NumberFieldEditsThePlainNumberAndShowsItThroughThePattern) {
     other->setFocus();
     EXPECT_EQ(number->text(), QString("-56"));
 
-    typeInto(number, "99999999999");  // beyond an int: the last digits are refused
-    EXPECT_EQ(number->value(), 999999999);
     typeInto(number, "-");
     EXPECT_EQ(number->value(), 0);
     EXPECT_EQ(number->text(), QString("0"));
+}
+
+TEST_F(EditorsTest, NumberFieldRefusesWhatItsColumnCannotHoldAndSaysSo) {
+    number->setValue(12);
+    // Beyond an int, and far beyond any whole number: said, and the old value stays.
+    for (const char* typed : {"3000000000", "4294967297", "-2147483649", "99999999999999999999"}) {
+        messages.clear();
+        typeInto(number, typed);
+        EXPECT_EQ(messages.messages(), QStringList{"ค่าที่ป้อนเกินกว่าที่ช่องนี้เก็บได้\n\r"
+                                                   "ป้อนได้ตั้งแต่ -2,147,483,648 ถึง 2,147,483,647"})
+            << typed;
+        EXPECT_EQ(number->value(), 12) << typed;
+        EXPECT_EQ(number->text(), QString("12")) << typed;
+    }
+    messages.clear();
+    typeInto(number, "2147483647");
+    EXPECT_EQ(number->value(), 2147483647);
+    number->setRange(0, 255);
+    typeInto(number, "256");
+    EXPECT_EQ(messages.messages(), QStringList{"ค่าที่ป้อนเกินกว่าที่ช่องนี้เก็บได้\n\rป้อนได้ตั้งแต่ 0 ถึง 255"});
+    EXPECT_EQ(number->value(), 2147483647);
+    // While typed, a number beyond the range does not count.
+    number->setFocus();
+    number->selectAll();
+    QTest::keyClicks(number, "300");
+    EXPECT_EQ(number->value(), 2147483647);
 }
 
 TEST_F(EditorsTest, NumberFieldShowsZeroBlankOrAsZeroAsTheScreenChooses) {

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
@@ -45,6 +46,7 @@ class FrFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QApplication::setApplicationDisplayName(QStringLiteral("BackOffice"));
+        screen.setWindowTitle(QStringLiteral("โปรแกรมป้อน Order ของสาขา"));
         screen.show();
         QApplication::setActiveWindow(&screen);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
@@ -56,8 +58,17 @@ protected:
     Screen screen;
 };
 
-TEST_F(FrFormTest, ShowingSetsTheCaptionHidesTheOptionalButtonsAndRunsNew) {
-    EXPECT_EQ(screen.windowTitle(), QStringLiteral("BackOffice"));
+TEST_F(FrFormTest, ShowingMakesTheCaptionTheTitleHidesTheOptionalButtonsAndRunsNew) {
+    // The screen keeps its caption; the application's title, which message boxes carry,
+    // becomes that caption, and follows it when the screen sets its full caption later.
+    EXPECT_EQ(screen.windowTitle(), QStringLiteral("โปรแกรมป้อน Order ของสาขา"));
+    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("โปรแกรมป้อน Order ของสาขา"));
+    screen.setWindowTitle(QStringLiteral("โปรแกรมป้อน Order ของสาขา (20090925) User : SOMSRI"));
+    EXPECT_EQ(QApplication::applicationDisplayName(),
+              QStringLiteral("โปรแกรมป้อน Order ของสาขา (20090925) User : SOMSRI"));
+    ASSERT_NE(screen.windowHandle(), nullptr);
+    EXPECT_EQ(screen.windowHandle()->title(), screen.windowTitle());
+
     // The frame's own New ran, not the screen's: a screen runs its New when it is ready.
     EXPECT_EQ(screen.news, 0);
     for (QToolButton* b :

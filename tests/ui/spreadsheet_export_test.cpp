@@ -17,7 +17,9 @@
 #include <QtEndian>
 #include <cmath>
 
+#include "db/data_set.h"
 #include "db/decimal.h"
+#include "ui/DBGrid.h"
 
 // In biff_writer_test.cpp.
 std::vector<QVariantList> readXlsSheet(const QString& path, QString* sheetName);
@@ -372,6 +374,45 @@ TEST(SpreadsheetExport, TableFromGridTakesVisibleColumnsInDisplayOrder) {
     const auto rows = readXlsSheet(path, nullptr);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[3][0], QVariant(QDate(2024, 3, 3)));
+}
+
+TEST(SpreadsheetExport, AGridsColumnsAreWrittenAsTheGridShowsThem) {
+    // Money and on-hand quantities come from the server with four and six places; the grid
+    // shows them through its own patterns, and so does every export.
+    db::DataSet data;
+    data.load(db::ResultSet({{"Price", db::FieldType::Decimal, 0, 19, 4},
+                             {"Onhand", db::FieldType::Decimal, 0, 38, 6},
+                             {"OrderQnty", db::FieldType::Integer, 0, 10, 0}},
+                            {{dec("24.0000"), dec("6.000000"), qlonglong(1234)},
+                             {dec("1234.5000"), dec("2.500000"), qlonglong(0)}}));
+    DBGrid grid;
+    grid.setDataSet(&data);
+    grid.setColumns({{"Price", "ราคาขาย", 8, true, "#,##0.00", true},
+                     {"Onhand", "คงเหลือ", 8, true, {}, true},
+                     {"OrderQnty", "จำนวนสั่ง", 8, false, {}, true}});
+    const ExportTable t = ui::exportTableFromView(&grid);
+    ASSERT_EQ(t.columns.size(), 3);
+    QStringList texts, shown;
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) {
+            texts << ui::exportText(t.columns[c], t.rows[r][c]);
+            shown << grid.displayText(r, grid.visibleColumns()[c].field);
+        }
+    EXPECT_EQ(texts, shown);
+    EXPECT_EQ(texts, QStringList({"24.00", "6", "1234", "1,234.50", "2.5", "0"}));
+
+    QTemporaryDir dir;
+    const QString txt = dir.filePath(QStringLiteral("grid.txt"));
+    ASSERT_TRUE(ui::exportSpreadsheet(txt, t, {kTitle}));
+    const QString lines = QStringDecoder("windows-874").decode(fileContent(txt));
+    EXPECT_TRUE(lines.contains(QStringLiteral("24.00\t6\t1234\r\n")));
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty()) return;
+    const QString xlsx = dir.filePath(QStringLiteral("grid.xlsx"));
+    ASSERT_TRUE(ui::exportSpreadsheet(xlsx, t, {kTitle}));
+    const QString styles = zipMember(xlsx, QStringLiteral("xl/styles.xml"));
+    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"#,##0.00\"")));
+    EXPECT_FALSE(styles.contains(QStringLiteral("#,##0.0000")));
+    EXPECT_FALSE(styles.contains(QStringLiteral("#,##0.000000")));
 }
 
 class SaveDialog : public ::testing::Test {
