@@ -53,6 +53,8 @@ const QString TFrSoldOut2NwxBranchAUTO::kYearTableSql =
     QString::fromStdString(statements::soldout::yearTable());
 const QString TFrSoldOut2NwxBranchAUTO::kSoldOutSql =
     QString::fromStdString(statements::soldout::sales());
+const QString TFrSoldOut2NwxBranchAUTO::kConfigProbeSql =
+    QStringLiteral("select Top 0 BranchCode From QARN_Config_NWX.Dbo.Branch");
 const QString TFrSoldOut2NwxBranchAUTO::kUpdateDateSql =
     QString::fromStdString(statements::soldout::updateDate());
 
@@ -259,6 +261,8 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
     try {
         DBBranch.open();
     } catch (const db::DatabaseError&) {
+        // Codes are separated, or "0001" and "0004" would read as one code "00010004".
+        if (!failed_.isEmpty()) failed_ += QStringLiteral(", ");
         failed_ += code;
         return;
     }
@@ -269,6 +273,26 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
 
     showProgress(LStatus,
                  prefix + code + QStringLiteral(" - ") + name + QStringLiteral(" Clear Soldout"));
+    // The branch's deletes, inserts and date update form one transaction on the report
+    // database: a reader sees the old rows or the new ones, a run stopped part-way leaves the
+    // branch untouched with its date unmoved, and a second run that overlaps this one waits
+    // for it instead of storing the rows again. The date goes through the same connection (the
+    // statement names the configuration database); that database is opened before the
+    // transaction begins so that it takes part in it.
+    DBNWXBranch.execute(kConfigProbeSql);
+    DBNWXBranch.startTransaction();
+    try {
+        storeBranch(code, name, prefix, start, sales);
+        DBNWXBranch.commit();
+    } catch (...) {
+        DBNWXBranch.rollback();
+        throw;
+    }
+}
+
+void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& name,
+                                           const QString& prefix, const QDateTime& start,
+                                           const db::ResultSet& sales) {
     const int startYear = start.date().year();
     const int serverYear = DM->GetServerTime().date().year();
     // Every year's table from the start date's to this year's is cleared from the start date
@@ -347,5 +371,5 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
 
     updateDate_.setParam(QStringLiteral("SoldOutLastUpdate"), lastDate);
     updateDate_.setParam(QStringLiteral("BranchCode"), code);
-    updateDate_.execute(DmConfig->connection());
+    updateDate_.execute(DBNWXBranch);
 }

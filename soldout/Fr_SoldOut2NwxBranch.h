@@ -23,6 +23,8 @@ public:
     static const QString kYearTableSql;
     static const QString kSoldOutSql;
     static const QString kUpdateDateSql;
+    // Reaches the configuration database from the report database's connection.
+    static const QString kConfigProbeSql;
     static QString deleteSql(int year);
     static QString insertSql(int year);
     // The parameter list of the report database.
@@ -38,7 +40,7 @@ public:
 
     // Whether a run may start (set while no run goes).
     bool runFlag() const { return runFlag_; }
-    // Branch codes whose database could not be opened in the last run, one after another.
+    // Branch codes whose database could not be opened in the last run, separated by ", ".
     const QString& failedBranches() const { return failed_; }
     // The closing message of the last finished run.
     const QString& closingMessage() const { return closing_; }
@@ -70,6 +72,8 @@ private:
     void FormShow();
     void run();
     void uploadBranch(const db::ResultSet& branches, int row);
+    void storeBranch(const QString& code, const QString& name, const QString& prefix,
+                     const QDateTime& start, const db::ResultSet& sales);
     void showProgress(QLabel* label, const QString& text, bool force = true);
     void finishAutoRun(const QString& error);
 

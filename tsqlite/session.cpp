@@ -690,7 +690,9 @@ struct Session::Impl : TranslateContext {
         SqlType t;
         switch (v->kind) {
             case Value::Kind::Int:
-                t = *SqlType::parse("int");
+                // As SQL Server types a parameter by its value: beyond int's range it is a
+                // bigint, which an int column then refuses.
+                t = *SqlType::parse(wideInteger(*v) ? "bigint" : "int");
                 break;
             case Value::Kind::Float:
                 t = *SqlType::parse("float");
@@ -732,11 +734,19 @@ struct Session::Impl : TranslateContext {
 
     // ---- statement cache and execution -----------------------------------------------------
 
+    static bool wideInteger(const Value& v) {
+        return v.kind == Value::Kind::Int && (v.i > 2147483647LL || v.i < -2147483648LL);
+    }
+
+    // The parameters' types take part in a statement's translation.
     std::string paramSignature() {
         std::string sig;
         if (params)
-            for (auto& [k, v] : *params)
-                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind)) + ",";
+            for (auto& [k, v] : *params) {
+                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
+                if (wideInteger(v)) sig += 'w';
+                sig += ',';
+            }
         return sig;
     }
 
@@ -951,12 +961,19 @@ struct Session::Impl : TranslateContext {
             lastError = e.number;
             rowcount = 0;
             // With ANSI_WARNINGS on, a division by zero ends only its statement.
-            static const std::set<int> statementLevel = {515, 547, 2601, 2627, 8134, 8152};
+            // Arithmetic overflow (8115, 220, 232) ends only its statement as well.
+            static const std::set<int> statementLevel = {220,  232,  515,  547, 2601,
+                                                         2627, 8115, 8134, 8152};
             if (statementLevel.count(e.number)) e.abortsBatch = false;
             if (e.abortsBatch || tryDepth > 0) throw;
             sink.error(e);
             static const std::set<int> terminated = {515, 547, 2601, 2627, 8152};
-            if (terminated.count(e.number)) sink.message("The statement has been terminated.");
+            static const std::set<int> overflow = {220, 232, 8115};
+            const bool changesRows = s.kind == ast::StmtKind::Insert ||
+                                     s.kind == ast::StmtKind::Update ||
+                                     s.kind == ast::StmtKind::Delete;
+            if (terminated.count(e.number) || (overflow.count(e.number) && changesRows))
+                sink.message("The statement has been terminated.");
             return Flow::Next;
         }
     }
