@@ -75,6 +75,8 @@ private:
     void storeBranch(const QString& code, const QString& name, const QString& prefix,
                      const QDateTime& start, const db::ResultSet& sales);
     void showProgress(QLabel* label, const QString& text, bool force = true);
+    // Whether the window is due a repaint of the progress.
+    bool paintDue() const;
     void finishAutoRun(const QString& error);
 
     QString startTime_;

@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "tsqlite/runtime_internal.h"
 
@@ -54,16 +56,24 @@ void resultValue(sqlite3_context* ctx, const Value& v) {
     }
 }
 
-// A type name argument ('varchar(20)'), parsed once per statement while it stays constant.
+// A type name argument ('varchar(20)'), parsed once per thread. SQLite drops a function's
+// auxiliary data whenever a statement is reset, so it would be parsed again for every row of
+// a statement that runs once per row (a prepared INSERT); the names a program uses are few.
 const SqlType& typeArg(sqlite3_context* ctx, sqlite3_value** argv, int i, SqlType& local) {
-    if (auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, i))) return *t;
+    (void)ctx;
+    thread_local std::map<std::string, SqlType, std::less<>> known;
     std::string_view name = textArg(argv[i]);
+    auto it = known.find(name);
+    if (it != known.end()) return it->second;
     auto parsed = SqlType::parse(name);
     if (!parsed) throw Error(243, "Type " + std::string(name) + " is not a defined system type.");
-    local = *parsed;
-    sqlite3_set_auxdata(ctx, i, new SqlType(local),
-                        [](void* p) { delete static_cast<SqlType*>(p); });
-    return local;
+    // Entries are never removed, so references stay valid; past the bound (dynamic SQL that
+    // makes up types) a name is parsed each time.
+    if (known.size() >= 4096) {
+        local = *parsed;
+        return local;
+    }
+    return known.emplace(std::string(name), *parsed).first->second;
 }
 
 bool isStringish(const SqlType& t) {

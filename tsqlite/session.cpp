@@ -710,13 +710,33 @@ struct Session::Impl : TranslateContext {
         return t;
     }
 
+    // Whether two names are the same ignoring letter case; ASCII names (the usual ones) are
+    // compared in place, as this runs for every parameter of every statement.
+    static bool sameName(const std::string& a, const std::string& b) {
+        if (a.size() != b.size()) return false;
+        bool ascii = true;
+        for (size_t i = 0; i < a.size(); ++i) {
+            unsigned char x = static_cast<unsigned char>(a[i]),
+                          y = static_cast<unsigned char>(b[i]);
+            if (x >= 0x80 || y >= 0x80) {
+                ascii = false;
+                break;
+            }
+            if (x != y && std::tolower(x) != std::tolower(y)) return false;
+        }
+        return ascii || lower(a) == lower(b);
+    }
+
     const Value* findParam(const std::string& name) {
         if (!params) return nullptr;
         auto it = params->find(name);
         if (it != params->end()) return &it->second;
+        for (auto& [k, v] : *params)
+            if (k.size() == name.size() && sameName(k, name)) return &v;
+        // Letter case may change a name's length outside ASCII.
         std::string l = lower(name);
         for (auto& [k, v] : *params)
-            if (lower(k) == l) return &v;
+            if (k.size() != name.size() && lower(k) == l) return &v;
         return nullptr;
     }
 
@@ -771,6 +791,10 @@ struct Session::Impl : TranslateContext {
     }
 
     Value bindFor(const std::string& name) {
+        if (!name.empty() && name[0] == ':') {
+            const Value* v = findParam(name.substr(1));
+            return v ? *v : Value::null();
+        }
         if (name == "@@rowcount") return Value::integer(rowcount);
         if (name == "@@identity") return lastIdentity;
         if (name == "@@trancount") return Value::integer(tranCount);
@@ -790,10 +814,6 @@ struct Session::Impl : TranslateContext {
         }
         if (name == "@@nestlevel") return Value::integer(frame ? frame->procDepth : 0);
         if (name == "@@fetch_status") return Value::integer(-1);
-        if (!name.empty() && name[0] == ':') {
-            const Value* v = findParam(name.substr(1));
-            return v ? *v : Value::null();
-        }
         if (frame) {
             auto it = frame->vars.find(name);
             if (it != frame->vars.end()) return it->second.value;
