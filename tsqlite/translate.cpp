@@ -1577,8 +1577,12 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         srcSql = "SELECT * FROM (" + v + ")";
         for (size_t k = 0; k < cols.size(); ++k)
             srcExprs.push_back("_s.column" + std::to_string(k + 1));
-        if (s.values.size() == 1 && t.identityColumn < 0) {
-            // The common single-row case: a plain VALUES insert.
+        const bool identityNamed =
+            t.identityColumn >= 0 &&
+            std::find(cols.begin(), cols.end(), t.identityColumn) != cols.end();
+        if (s.values.size() == 1 && (t.identityColumn < 0 || identityNamed || !identityInsert)) {
+            // The common single-row case: a plain VALUES insert. The identity value, when the
+            // engine draws it, is the counter's base plus one step (no row numbering needed).
             std::string sql = "INSERT INTO " + t.sqlName() + " (";
             std::string vals;
             for (size_t k = 0; k < cols.size(); ++k) {
@@ -1589,6 +1593,12 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
             for (size_t i = 0; i < t.columns.size(); ++i) {
                 if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end())
                     continue;
+                if (t.columns[i].identity) {
+                    extraCols += "," + quoteIdent(t.columns[i].name);
+                    extraVals += ",(" + bindRef("@@IDENTITYBASE") + " + " +
+                                 std::to_string(t.columns[i].step) + ")";
+                    continue;
+                }
                 if (t.columns[i].defaultExpr.empty()) continue;
                 extraCols += "," + quoteIdent(t.columns[i].name);
                 extraVals += "," + defaultSql(t.columns[i]);
