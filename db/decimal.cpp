@@ -67,6 +67,13 @@ std::optional<Decimal> Decimal::parse(QStringView text) {
     return d;
 }
 
+Decimal Decimal::fromUnits(qint64 units, int scale) {
+    Decimal d(units);
+    d.scale_ = qMax(0, scale);
+    d.normalize();
+    return d;
+}
+
 Decimal Decimal::fromDouble(double value, int scale) {
     // Qt prints the exact binary value rounded to the places asked for.
     auto d = parse(QString::number(value, 'f', scale));

@@ -1,6 +1,7 @@
 // The embedded server (tsqlite) as a driver: a session on the server folder.
 #include <QDateTime>
 #include <QDir>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -140,7 +141,22 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
             return number(v) != 0;
         case FieldType::Decimal: {
             // The engine keeps decimals as doubles rounded to the column's scale; its text of
-            // the value is the exact decimal the column holds.
+            // the value is the exact decimal the column holds. A value that sits on its scale
+            // (all stored ones do) is read straight from the double: every row of a result
+            // set comes through here.
+            using B = tsqlite::BaseType;
+            const int scale = sqlType.base == B::Decimal ? sqlType.scale
+                              : sqlType.base == B::Money || sqlType.base == B::SmallMoney ? 4
+                                                                                          : -1;
+            if ((v.kind == K::Float || v.kind == K::Int) && scale >= 0 && scale <= 15) {
+                static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+                const double units = number(v) * kPowers[scale];
+                const double whole = std::nearbyint(units);
+                if (std::fabs(whole) < 9e15 && std::fabs(units - whole) < 1e-6)
+                    return QVariant::fromValue(
+                        Decimal::fromUnits(static_cast<qint64>(whole), scale));
+            }
             auto d = Decimal::parse(QString::fromStdString(tsqlite::displayText(v, sqlType)));
             return d ? QVariant::fromValue(*d) : QVariant();
         }
@@ -290,8 +306,10 @@ public:
             lastStatement_ = embeddedStatement(sql);
             lastText_ = lastStatement_.text.toStdString();
             lastNames_.clear();
+            // Lower case, as the engine keys the statement's parameters: it then finds each
+            // value at once instead of comparing every name.
             for (const QString& name : lastStatement_.names)
-                lastNames_.push_back(name.toStdString());
+                lastNames_.push_back(name.toLower().toStdString());
             lastSql_ = sql;
         }
         const DriverStatement& st = lastStatement_;

@@ -771,7 +771,22 @@ struct Session::Impl : TranslateContext {
     }
 
     // The parameters' types take part in a statement's translation.
-    std::string paramSignature() {
+    // The signature of the batch's parameters, made once per batch: every statement of a
+    // batch sees the same parameters, and a batch of one statement run per row would
+    // otherwise make it for every row.
+    const Params* signedParams = nullptr;
+    bool signatureValid = false;
+    std::string signature;
+
+    const std::string& paramSignature() {
+        if (signatureValid && signedParams == params) return signature;
+        signature = makeParamSignature();
+        signedParams = params;
+        signatureValid = true;
+        return signature;
+    }
+
+    std::string makeParamSignature() {
         std::string sig;
         if (params)
             for (auto& [k, v] : *params) {
@@ -2628,6 +2643,7 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     top.db = m.current;
     m.frame = &top;
     m.params = &params;
+    m.signatureValid = false;  // the caller's map may sit where the last one did
     m.batchText = &batch;
     m.startClock();  // the time-out covers the whole batch
     try {
