@@ -380,7 +380,28 @@ struct Session::Impl : TranslateContext {
         return translateSqliteError(rc, msg, context);
     }
 
+    // Identity counters drawn inside a transaction, written to the catalog once rather than
+    // after every row: key -> catalog table, object id, column id, last value.
+    struct PendingIdentity {
+        std::string catalog;
+        long long id = 0;
+        int colid = 0;
+        long long last = 0;
+    };
+    std::map<std::string, PendingIdentity> pendingIdentity;
+
+    // Writes the counters drawn since the last write; before anything else may read them.
+    void flushIdentity() {
+        if (pendingIdentity.empty()) return;
+        auto pending = std::move(pendingIdentity);
+        pendingIdentity.clear();
+        for (auto& [key, p] : pending)
+            queryRow("UPDATE " + p.catalog + " SET last = ? WHERE id = ? AND colid = ?",
+                     {Value::integer(p.last), Value::integer(p.id), Value::integer(p.colid)});
+    }
+
     void clearStatementCache() {
+        flushIdentity();
         for (auto& [k, c] : stmts) sqlite3_finalize(c.st);
         stmts.clear();
         for (auto& [k, st] : internal) sqlite3_finalize(st);
@@ -997,6 +1018,9 @@ struct Session::Impl : TranslateContext {
 
     Flow runStatement(const ast::Stmt& s, Sink& sink) {
         try {
+            // Only the INSERTs that draw identities leave counters unwritten; any other
+            // statement may read them (IDENT_CURRENT, SysColumns, a procedure, TRUNCATE).
+            if (!pendingIdentity.empty() && s.kind != ast::StmtKind::Insert) flushIdentity();
             Flow f = run(s, sink);
             if (s.kind != ast::StmtKind::If && s.kind != ast::StmtKind::Block &&
                 s.kind != ast::StmtKind::While)
@@ -1130,6 +1154,7 @@ struct Session::Impl : TranslateContext {
                               "TRANSACTION.",
                               16, 1));
                 if (--tranCount == 0) {
+                    flushIdentity();
                     identityCache.clear();
                     exec("COMMIT");
                 }
@@ -1647,6 +1672,7 @@ struct Session::Impl : TranslateContext {
         long long n = 0;
         if (explicitIdentity) {
             // Explicit values move the counter on when they pass it.
+            flushIdentity();
             identityCache.clear();
             std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
             std::string col = quoteIdent(t->columns[t->identityColumn].name);
@@ -1682,8 +1708,12 @@ struct Session::Impl : TranslateContext {
                 n = runChange(c);
                 if (n > 0) {
                     long long last = base + n * step;
-                    queryRow("UPDATE " + cat + " SET last = ? WHERE id = ? AND colid = ?",
-                             {Value::integer(last), Value::integer(t->id), Value::integer(colid)});
+                    if (tranCount > 0)
+                        pendingIdentity[key] = {cat, t->id, colid, last};
+                    else
+                        queryRow(
+                            "UPDATE " + cat + " SET last = ? WHERE id = ? AND colid = ?",
+                            {Value::integer(last), Value::integer(t->id), Value::integer(colid)});
                     lastIdentity = Value::integer(last);
                     if (tranCount > 0) identityCache[key] = {last, step};
                 }

@@ -157,3 +157,58 @@ TEST_F(RangeCheck, OverflowEndsTheStatementNotTheBatch) {
 }
 
 }  // namespace
+
+namespace {
+
+// Identity values drawn by one-row inserts inside a transaction: the counter is written to the
+// catalog once, yet every reader and every later session continues from the right value.
+class IdentityInTransaction : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        q("CREATE TABLE L (Id int IDENTITY(10,5) PRIMARY KEY, Note varchar(10) NULL)");
+    }
+};
+
+TEST_F(IdentityInTransaction, CounterSurvivesCommitRollbackAndOtherSessions) {
+    q("BEGIN TRAN");
+    for (int i = 0; i < 3; ++i) q("INSERT INTO L (Note) VALUES (:N)", {{"N", Value::text("a")}});
+    EXPECT_EQ(integer("SELECT MAX(Id) FROM L"), 20);
+    q("COMMIT");
+    // Another session draws after the committed rows.
+    Session other(server.dir(), "Shop");
+    other.query("INSERT INTO L (Note) VALUES ('b')");
+    EXPECT_EQ(other.query("SELECT MAX(Id) FROM L")[0].rows[0][0].i, 25);
+
+    // Rolled back rows leave no counter behind that collides with later rows.
+    q("BEGIN TRAN");
+    q("INSERT INTO L (Note) VALUES ('c')");
+    q("ROLLBACK");
+    q("INSERT INTO L (Note) VALUES ('d')");
+    EXPECT_EQ(integer("SELECT COUNT(*) FROM L"), 5);
+    EXPECT_EQ(integer("SELECT COUNT(DISTINCT Id) FROM L"), 5);
+
+    // Explicit values and TRUNCATE inside a transaction see the counter drawn before them.
+    q("BEGIN TRAN");
+    q("INSERT INTO L (Note) VALUES ('e')");
+    q("SET IDENTITY_INSERT L ON");
+    q("INSERT INTO L (Id, Note) VALUES (100, 'f')");
+    q("SET IDENTITY_INSERT L OFF");
+    q("INSERT INTO L (Note) VALUES ('g')");
+    q("COMMIT");
+    EXPECT_EQ(integer("SELECT Id FROM L WHERE Note = 'g'"), 105);
+    q("BEGIN TRAN");
+    q("INSERT INTO L (Note) VALUES ('h')");
+    q("TRUNCATE TABLE L");
+    q("INSERT INTO L (Note) VALUES ('i')");
+    q("COMMIT");
+    EXPECT_EQ(integer("SELECT Id FROM L"), 10);
+}
+
+TEST_F(IdentityInTransaction, ExplicitIdentityStillNeedsItsValue) {
+    q("SET IDENTITY_INSERT L ON");
+    Error e = error("INSERT INTO L (Note) VALUES ('x')");
+    EXPECT_EQ(e.number, 545);
+}
+
+}  // namespace
