@@ -1,8 +1,9 @@
 #pragma once
 // Module 15: copies each active branch's sales since its last upload into the per-year
 // SoldOut tables of the branch report database (NWXBranch), then moves the branch's upload
-// date on. Run by a person with the Load button, or unattended (--autorun): the screen
-// presses Load itself, prints the outcome and ends the program.
+// date on, each branch in one transaction of the report database. Run by a person with the
+// Load button, or unattended (--autorun): the screen presses Load itself, prints the outcome
+// and ends the program.
 #include <QDate>
 #include <QDateTime>
 #include <QStringList>
