@@ -137,6 +137,12 @@ QStringList TSQLScript::paramNames() const {
 }
 
 void TSQLScript::setParam(const QString& name, const QVariant& value) {
+    // A script run once per row sets the same names every time: found at once.
+    auto exact = values_.find(name);
+    if (exact != values_.end()) {
+        exact.value() = value;
+        return;
+    }
     for (auto it = values_.begin(); it != values_.end(); ++it) {
         if (it.key().compare(name, Qt::CaseInsensitive) == 0) {
             it.value() = value;
