@@ -80,6 +80,15 @@ bool isStringish(const SqlType& t) {
     return t.isString() || t.base == BaseType::Unknown;
 }
 
+// 10^n without a call to pow for every converted value.
+double powerOfTen(int n) {
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                     1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19,
+                                     1e20, 1e21, 1e22, 1e23, 1e24, 1e25, 1e26, 1e27, 1e28, 1e29,
+                                     1e30, 1e31, 1e32, 1e33, 1e34, 1e35, 1e36, 1e37, 1e38};
+    return n >= 0 && n <= 38 ? kPowers[n] : std::pow(10.0, n);
+}
+
 // The cases that dominate real workloads, answered straight from the SQLite value.
 bool fastConvert(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, const SqlType& dst,
                  int style) {
@@ -119,7 +128,7 @@ bool fastConvert(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, c
             int scale = dst.base == BaseType::Money ? 4 : dst.scale;
             double limit = dst.base == BaseType::Money
                                ? 922337203685477.5808
-                               : std::pow(10.0, (dst.precision > 0 ? dst.precision : 18) - scale);
+                               : powerOfTen((dst.precision > 0 ? dst.precision : 18) - scale);
             double r = type == SQLITE_INTEGER ? x : roundDouble(x, scale);
             if (!(std::fabs(r) < limit) || std::fabs(x) > 9e15) return false;
             sqlite3_result_double(ctx, r);
