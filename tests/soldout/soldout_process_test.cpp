@@ -6,8 +6,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
-#include <chrono>
 #include <random>
 
 #include "tests/common/client_fixture.h"
