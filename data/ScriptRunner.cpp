@@ -137,6 +137,12 @@ QStringList TSQLScript::paramNames() const {
 }
 
 void TSQLScript::setParam(const QString& name, const QVariant& value) {
+    // A script run once per row sets the same names every time: found at once.
+    auto exact = values_.find(name);
+    if (exact != values_.end()) {
+        exact.value() = value;
+        return;
+    }
     for (auto it = values_.begin(); it != values_.end(); ++it) {
         if (it.key().compare(name, Qt::CaseInsensitive) == 0) {
             it.value() = value;
@@ -190,13 +196,10 @@ void TSQLScript::execute(db::Connection& connection) const {
     }
 
     for (const auto& [statement, names] : statements) {
-        db::Params bound;
-        for (const QString& name : names) {
-            // Unset names are left out: the statement then fails naming the parameter.
-            if (const QVariant* v = db::findParam(values_, name)) bound.insert(name, *v);
-        }
         try {
-            connection.execute(statement.text, bound);
+            // The connection takes from the values only the names the statement uses; an
+            // unset name fails the statement naming the parameter.
+            connection.execute(statement.text, values_);
         } catch (const db::DatabaseError& e) {
             if (ownTransaction) connection.rollback();
             throw atLine(e, statement.line);

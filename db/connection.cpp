@@ -2,13 +2,34 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QtGlobal>
+#include <mutex>
 
 #include "db/driver.h"
 #include "db/shown_text.h"
 
 namespace db {
 
-Connection::Connection(const QString& name) : name_(name) {}
+namespace {
+
+// Every datetime value read or written is a local-time conversion, and glibc reads the time
+// zone file again at each one (a stat of /etc/localtime per value) unless TZ names the zone.
+// Naming the zone the system already uses changes nothing else.
+void nameTheLocalZone() {
+#ifdef __GLIBC__
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (qEnvironmentVariableIsSet("TZ")) return;
+        if (QFileInfo::exists(QStringLiteral("/etc/localtime"))) qputenv("TZ", ":/etc/localtime");
+    });
+#endif
+}
+
+}  // namespace
+
+Connection::Connection(const QString& name) : name_(name) {
+    nameTheLocalZone();
+}
 
 Connection::~Connection() {
     try {

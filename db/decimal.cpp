@@ -67,6 +67,13 @@ std::optional<Decimal> Decimal::parse(QStringView text) {
     return d;
 }
 
+Decimal Decimal::fromUnits(qint64 units, int scale) {
+    Decimal d(units);
+    d.scale_ = qMax(0, scale);
+    d.normalize();
+    return d;
+}
+
 Decimal Decimal::fromDouble(double value, int scale) {
     // Qt prints the exact binary value rounded to the places asked for.
     auto d = parse(QString::number(value, 'f', scale));
@@ -98,6 +105,17 @@ QString Decimal::toString() const {
 }
 
 double Decimal::toDouble() const {
+    // Up to 15 digits the digits are an exact double and so is the power of ten: their
+    // quotient is the correctly rounded value, the same the text would parse to.
+    if (digits_.size() <= 15 && scale_ <= 22) {
+        qint64 whole = 0;
+        for (char c : digits_) whole = whole * 10 + (c - '0');
+        static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const double value = static_cast<double>(whole) / kPowers[scale_];
+        return negative_ ? -value : value;
+    }
     return toString().toDouble();
 }
 

@@ -18,6 +18,8 @@ public:
     static std::optional<Decimal> parse(QStringView text);
     // The double rounded to `scale` places (half away from zero, as the server rounds).
     static Decimal fromDouble(double value, int scale);
+    // units / 10^scale, exactly: fromUnits(1050, 2) is 10.50.
+    static Decimal fromUnits(qint64 units, int scale);
 
     QString toString() const;  // "-0.50": a leading zero, `scale` places
     double toDouble() const;

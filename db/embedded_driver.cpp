@@ -1,6 +1,11 @@
 // The embedded server (tsqlite) as a driver: a session on the server folder.
 #include <QDateTime>
 #include <QDir>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "db/driver.h"
 #include "db/sql_params.h"
@@ -86,7 +91,34 @@ double number(const tsqlite::Value& v) {
     return QString::fromStdString(v.s).trimmed().toDouble();
 }
 
+// Digits at s[at..at+n), or -1.
+int digitsAt(const std::string& s, size_t at, size_t n) {
+    if (at + n > s.size()) return -1;
+    int v = 0;
+    for (size_t i = at; i < at + n; ++i) {
+        if (s[i] < '0' || s[i] > '9') return -1;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+// The engine's own forms, "YYYY-MM-DD HH:MM:SS.mmm" and "YYYY-MM-DD", read without the
+// general date parser: every datetime value of a result set comes through here.
+std::optional<QDateTime> parseCanonicalDateTime(const std::string& s) {
+    if (s.size() != 10 && s.size() != 19 && s.size() != 23) return std::nullopt;
+    if (s[4] != '-' || s[7] != '-') return std::nullopt;
+    const QDate date(digitsAt(s, 0, 4), digitsAt(s, 5, 2), digitsAt(s, 8, 2));
+    if (!date.isValid()) return std::nullopt;
+    if (s.size() == 10) return QDateTime(date, QTime(0, 0));
+    if (s[10] != ' ' || s[13] != ':' || s[16] != ':') return std::nullopt;
+    const int ms = s.size() == 23 ? (s[19] == '.' ? digitsAt(s, 20, 3) : -1) : 0;
+    const QTime time(digitsAt(s, 11, 2), digitsAt(s, 14, 2), digitsAt(s, 17, 2), ms);
+    if (!time.isValid()) return std::nullopt;
+    return QDateTime(date, time);
+}
+
 QDateTime parseDateTime(const std::string& s) {
+    if (auto dt = parseCanonicalDateTime(s)) return *dt;
     QString text = QString::fromStdString(s);
     for (const char* format : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd"}) {
         QDateTime dt = QDateTime::fromString(text, QLatin1String(format));
@@ -109,7 +141,22 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
             return number(v) != 0;
         case FieldType::Decimal: {
             // The engine keeps decimals as doubles rounded to the column's scale; its text of
-            // the value is the exact decimal the column holds.
+            // the value is the exact decimal the column holds. A value that sits on its scale
+            // (all stored ones do) is read straight from the double: every row of a result
+            // set comes through here.
+            using B = tsqlite::BaseType;
+            const int scale = sqlType.base == B::Decimal ? sqlType.scale
+                              : sqlType.base == B::Money || sqlType.base == B::SmallMoney ? 4
+                                                                                          : -1;
+            if ((v.kind == K::Float || v.kind == K::Int) && scale >= 0 && scale <= 15) {
+                static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+                const double units = number(v) * kPowers[scale];
+                const double whole = std::nearbyint(units);
+                if (std::fabs(whole) < 9e15 && std::fabs(units - whole) < 1e-6)
+                    return QVariant::fromValue(
+                        Decimal::fromUnits(static_cast<qint64>(whole), scale));
+            }
             auto d = Decimal::parse(QString::fromStdString(tsqlite::displayText(v, sqlType)));
             return d ? QVariant::fromValue(*d) : QVariant();
         }
@@ -164,9 +211,21 @@ tsqlite::Value toEngine(const QVariant& v) {
         case QMetaType::Double:
         case QMetaType::Float:
             return tsqlite::Value::real(v.toDouble());
-        case QMetaType::QDateTime:
-            return tsqlite::Value::text(
-                v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString());
+        case QMetaType::QDateTime: {
+            // The engine's canonical form, written without the general formatter.
+            const QDateTime dt = v.toDateTime();
+            if (!dt.isValid()) return tsqlite::Value::text(std::string());
+            const QDate d = dt.date();
+            const QTime t = dt.time();
+            char text[32];
+            const int n =
+                std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(),
+                              d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+            if (d.year() < 1 || d.year() > 9999)
+                return tsqlite::Value::text(
+                    dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString());
+            return tsqlite::Value::text(std::string(text, static_cast<size_t>(n)));
+        }
         case QMetaType::QDate:
             return tsqlite::Value::text(
                 v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString());
@@ -249,16 +308,27 @@ public:
         : session_(QDir::toNativeSeparators(directory).toStdString(), database.toStdString()) {}
 
     BatchResult run(const QString& sql, const Params& params) override {
-        DriverStatement st = embeddedStatement(sql);
+        // A statement run once per row (a prepared insert) is rewritten once.
+        if (sql != lastSql_ || lastSql_.isNull()) {
+            lastStatement_ = embeddedStatement(sql);
+            lastText_ = lastStatement_.text.toStdString();
+            lastNames_.clear();
+            // Lower case, as the engine keys the statement's parameters: it then finds each
+            // value at once instead of comparing every name.
+            for (const QString& name : lastStatement_.names)
+                lastNames_.push_back(name.toLower().toStdString());
+            lastSql_ = sql;
+        }
+        const DriverStatement& st = lastStatement_;
         tsqlite::Params values;
-        for (const QString& name : st.names) {
-            const QVariant* v = findParam(params, name);
-            if (!v) throw missingParameter(name);
-            values[name.toStdString()] = toEngine(*v);
+        for (qsizetype i = 0; i < st.names.size(); ++i) {
+            const QVariant* v = findParam(params, st.names[i]);
+            if (!v) throw missingParameter(st.names[i]);
+            values[lastNames_[static_cast<size_t>(i)]] = toEngine(*v);
         }
         Sink sink;
         try {
-            session_.execute(st.text.toStdString(), sink, values);
+            session_.execute(lastText_, sink, values);
         } catch (const tsqlite::Error& e) {
             throw fromEngine(e);
         }
@@ -318,6 +388,10 @@ public:
 
 private:
     tsqlite::Session session_;
+    QString lastSql_;
+    DriverStatement lastStatement_;
+    std::string lastText_;
+    std::vector<std::string> lastNames_;
 };
 
 }  // namespace

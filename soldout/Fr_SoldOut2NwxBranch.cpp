@@ -54,6 +54,8 @@ const QString TFrSoldOut2NwxBranchAUTO::kYearTableSql =
     QString::fromStdString(statements::soldout::yearTable());
 const QString TFrSoldOut2NwxBranchAUTO::kSoldOutSql =
     QString::fromStdString(statements::soldout::sales());
+const QString TFrSoldOut2NwxBranchAUTO::kConfigProbeSql =
+    QStringLiteral("select Top 0 BranchCode From QARN_Config_NWX.Dbo.Branch");
 const QString TFrSoldOut2NwxBranchAUTO::kUpdateDateSql =
     QString::fromStdString(statements::soldout::updateDate());
 
@@ -153,6 +155,10 @@ void TFrSoldOut2NwxBranchAUTO::SetDBServer(const QString& server, const QString&
     DBBranch.params().clear();
     DBBranch.setParams(
         db::connectionParameterList(database.trimmed(), server.trimmed(), kConfigQueryTime));
+}
+
+bool TFrSoldOut2NwxBranchAUTO::paintDue() const {
+    return QDateTime::currentMSecsSinceEpoch() - lastPaint_ >= 40;
 }
 
 void TFrSoldOut2NwxBranchAUTO::showProgress(QLabel* label, const QString& text, bool force) {
@@ -263,6 +269,8 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
     try {
         DBBranch.open();
     } catch (const db::DatabaseError&) {
+        // Codes are separated, or "0001" and "0004" would read as one code "00010004".
+        if (!failed_.isEmpty()) failed_ += QStringLiteral(", ");
         failed_ += code;
         return;
     }
@@ -273,6 +281,26 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
 
     showProgress(LStatus,
                  prefix + code + QStringLiteral(" - ") + name + QStringLiteral(" Clear Soldout"));
+    // The branch's deletes, inserts and date update form one transaction on the report
+    // database: a reader sees the old rows or the new ones, a run stopped part-way leaves the
+    // branch untouched with its date unmoved, and a second run that overlaps this one waits
+    // for it instead of storing the rows again. The date goes through the same connection (the
+    // statement names the configuration database); that database is opened before the
+    // transaction begins so that it takes part in it.
+    DBNWXBranch.execute(kConfigProbeSql);
+    DBNWXBranch.startTransaction();
+    try {
+        storeBranch(code, name, prefix, start, sales);
+        DBNWXBranch.commit();
+    } catch (...) {
+        DBNWXBranch.rollback();
+        throw;
+    }
+}
+
+void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& name,
+                                           const QString& prefix, const QDateTime& start,
+                                           const db::ResultSet& sales) {
     const int startYear = start.date().year();
     const int serverYear = DM->GetServerTime().date().year();
     // Every year's table from the start date's to this year's is cleared from the start date
@@ -320,9 +348,13 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
     for (int i = 0; i < sales.rowCount(); ++i) {
         const QDateTime saleDate = sales.value(i, cDate).toDateTime();
         const QString barCode = sales.value(i, cBarCode).toString();
-        ProgressBar1->setValue(i + 1);
-        showProgress(LUpdate, formatDate(saleDate) + QStringLiteral(" => ") + barCode,
-                     i + 1 == sales.rowCount());
+        // The row's text and the bar are set when the window can show them, not for every
+        // row: nobody reads 50,000 texts a second, and building them costs more than the
+        // insert.
+        if (i + 1 == sales.rowCount() || paintDue()) {
+            ProgressBar1->setValue(i + 1);
+            showProgress(LUpdate, formatDate(saleDate) + QStringLiteral(" => ") + barCode);
+        }
         lastDate = saleDate;
         if (saleDate.date().year() != insertYear) {
             insertYear = saleDate.date().year();
@@ -351,5 +383,5 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
 
     updateDate_.setParam(QStringLiteral("SoldOutLastUpdate"), lastDate);
     updateDate_.setParam(QStringLiteral("BranchCode"), code);
-    updateDate_.execute(DmConfig->connection());
+    updateDate_.execute(DBNWXBranch);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Module 15: copies each active branch's sales since its last upload into the per-year
 // SoldOut tables of the branch report database (NWXBranch), then moves the branch's upload
-// date on. Run by a person with the Load button, or unattended (--autorun): the screen
-// presses Load itself, prints the outcome and ends the program.
+// date on, each branch in one transaction of the report database. Run by a person with the
+// Load button, or unattended (--autorun): the screen presses Load itself, prints the outcome
+// and ends the program.
 #include <QDate>
 #include <QDateTime>
 #include <QStringList>
@@ -23,6 +24,8 @@ public:
     static const QString kYearTableSql;
     static const QString kSoldOutSql;
     static const QString kUpdateDateSql;
+    // Reaches the configuration database from the report database's connection.
+    static const QString kConfigProbeSql;
     static QString deleteSql(int year);
     static QString insertSql(int year);
     // The parameter list of the report database.
@@ -39,7 +42,7 @@ public:
 
     // Whether a run may start (set while no run goes).
     bool runFlag() const { return runFlag_; }
-    // Branch codes whose database could not be opened in the last run, one after another.
+    // Branch codes whose database could not be opened in the last run, separated by ", ".
     const QString& failedBranches() const { return failed_; }
     // The closing message of the last finished run.
     const QString& closingMessage() const { return closing_; }
@@ -71,7 +74,11 @@ private:
     void FormShow();
     void run();
     void uploadBranch(const db::ResultSet& branches, int row);
+    void storeBranch(const QString& code, const QString& name, const QString& prefix,
+                     const QDateTime& start, const db::ResultSet& sales);
     void showProgress(QLabel* label, const QString& text, bool force = true);
+    // Whether the window is due a repaint of the progress.
+    bool paintDue() const;
     void finishAutoRun(const QString& error);
 
     QString startTime_;

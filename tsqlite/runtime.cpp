@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "tsqlite/runtime_internal.h"
 
@@ -54,20 +56,37 @@ void resultValue(sqlite3_context* ctx, const Value& v) {
     }
 }
 
-// A type name argument ('varchar(20)'), parsed once per statement while it stays constant.
+// A type name argument ('varchar(20)'), parsed once per thread. SQLite drops a function's
+// auxiliary data whenever a statement is reset, so it would be parsed again for every row of
+// a statement that runs once per row (a prepared INSERT); the names a program uses are few.
 const SqlType& typeArg(sqlite3_context* ctx, sqlite3_value** argv, int i, SqlType& local) {
-    if (auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, i))) return *t;
+    (void)ctx;
+    thread_local std::map<std::string, SqlType, std::less<>> known;
     std::string_view name = textArg(argv[i]);
+    auto it = known.find(name);
+    if (it != known.end()) return it->second;
     auto parsed = SqlType::parse(name);
     if (!parsed) throw Error(243, "Type " + std::string(name) + " is not a defined system type.");
-    local = *parsed;
-    sqlite3_set_auxdata(ctx, i, new SqlType(local),
-                        [](void* p) { delete static_cast<SqlType*>(p); });
-    return local;
+    // Entries are never removed, so references stay valid; past the bound (dynamic SQL that
+    // makes up types) a name is parsed each time.
+    if (known.size() >= 4096) {
+        local = *parsed;
+        return local;
+    }
+    return known.emplace(std::string(name), *parsed).first->second;
 }
 
 bool isStringish(const SqlType& t) {
     return t.isString() || t.base == BaseType::Unknown;
+}
+
+// 10^n without a call to pow for every converted value.
+double powerOfTen(int n) {
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                     1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19,
+                                     1e20, 1e21, 1e22, 1e23, 1e24, 1e25, 1e26, 1e27, 1e28, 1e29,
+                                     1e30, 1e31, 1e32, 1e33, 1e34, 1e35, 1e36, 1e37, 1e38};
+    return n >= 0 && n <= 38 ? kPowers[n] : std::pow(10.0, n);
 }
 
 // The cases that dominate real workloads, answered straight from the SQLite value.
@@ -109,7 +128,7 @@ bool fastConvert(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, c
             int scale = dst.base == BaseType::Money ? 4 : dst.scale;
             double limit = dst.base == BaseType::Money
                                ? 922337203685477.5808
-                               : std::pow(10.0, (dst.precision > 0 ? dst.precision : 18) - scale);
+                               : powerOfTen((dst.precision > 0 ? dst.precision : 18) - scale);
             double r = type == SQLITE_INTEGER ? x : roundDouble(x, scale);
             if (!(std::fabs(r) < limit) || std::fabs(x) > 9e15) return false;
             sqlite3_result_double(ctx, r);

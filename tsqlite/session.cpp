@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <list>
+#include <mutex>
 #include <set>
 
 #include "tsqlite/engine.h"
@@ -137,6 +138,17 @@ int byteLength(const SqlType& t) {
             return t.length;
     }
 }
+
+namespace {
+
+// SQLite counts every allocation under a global lock unless told not to; the engine reads no
+// such statistics. Only possible before SQLite's first use in the process; later it is a no-op.
+void quietAllocator() {
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
+}  // namespace
 
 struct Frame {
     std::string db;                        // database that unqualified names resolve in
@@ -368,7 +380,28 @@ struct Session::Impl : TranslateContext {
         return translateSqliteError(rc, msg, context);
     }
 
+    // Identity counters drawn inside a transaction, written to the catalog once rather than
+    // after every row: key -> catalog table, object id, column id, last value.
+    struct PendingIdentity {
+        std::string catalog;
+        long long id = 0;
+        int colid = 0;
+        long long last = 0;
+    };
+    std::map<std::string, PendingIdentity> pendingIdentity;
+
+    // Writes the counters drawn since the last write; before anything else may read them.
+    void flushIdentity() {
+        if (pendingIdentity.empty()) return;
+        auto pending = std::move(pendingIdentity);
+        pendingIdentity.clear();
+        for (auto& [key, p] : pending)
+            queryRow("UPDATE " + p.catalog + " SET last = ? WHERE id = ? AND colid = ?",
+                     {Value::integer(p.last), Value::integer(p.id), Value::integer(p.colid)});
+    }
+
     void clearStatementCache() {
+        flushIdentity();
         for (auto& [k, c] : stmts) sqlite3_finalize(c.st);
         stmts.clear();
         for (auto& [k, st] : internal) sqlite3_finalize(st);
@@ -690,7 +723,9 @@ struct Session::Impl : TranslateContext {
         SqlType t;
         switch (v->kind) {
             case Value::Kind::Int:
-                t = *SqlType::parse("int");
+                // As SQL Server types a parameter by its value: beyond int's range it is a
+                // bigint, which an int column then refuses.
+                t = *SqlType::parse(wideInteger(*v) ? "bigint" : "int");
                 break;
             case Value::Kind::Float:
                 t = *SqlType::parse("float");
@@ -708,13 +743,33 @@ struct Session::Impl : TranslateContext {
         return t;
     }
 
+    // Whether two names are the same ignoring letter case; ASCII names (the usual ones) are
+    // compared in place, as this runs for every parameter of every statement.
+    static bool sameName(const std::string& a, const std::string& b) {
+        if (a.size() != b.size()) return false;
+        bool ascii = true;
+        for (size_t i = 0; i < a.size(); ++i) {
+            unsigned char x = static_cast<unsigned char>(a[i]),
+                          y = static_cast<unsigned char>(b[i]);
+            if (x >= 0x80 || y >= 0x80) {
+                ascii = false;
+                break;
+            }
+            if (x != y && std::tolower(x) != std::tolower(y)) return false;
+        }
+        return ascii || lower(a) == lower(b);
+    }
+
     const Value* findParam(const std::string& name) {
         if (!params) return nullptr;
         auto it = params->find(name);
         if (it != params->end()) return &it->second;
+        for (auto& [k, v] : *params)
+            if (k.size() == name.size() && sameName(k, name)) return &v;
+        // Letter case may change a name's length outside ASCII.
         std::string l = lower(name);
         for (auto& [k, v] : *params)
-            if (lower(k) == l) return &v;
+            if (k.size() != name.size() && lower(k) == l) return &v;
         return nullptr;
     }
 
@@ -732,11 +787,34 @@ struct Session::Impl : TranslateContext {
 
     // ---- statement cache and execution -----------------------------------------------------
 
-    std::string paramSignature() {
+    static bool wideInteger(const Value& v) {
+        return v.kind == Value::Kind::Int && (v.i > 2147483647LL || v.i < -2147483648LL);
+    }
+
+    // The parameters' types take part in a statement's translation.
+    // The signature of the batch's parameters, made once per batch: every statement of a
+    // batch sees the same parameters, and a batch of one statement run per row would
+    // otherwise make it for every row.
+    const Params* signedParams = nullptr;
+    bool signatureValid = false;
+    std::string signature;
+
+    const std::string& paramSignature() {
+        if (signatureValid && signedParams == params) return signature;
+        signature = makeParamSignature();
+        signedParams = params;
+        signatureValid = true;
+        return signature;
+    }
+
+    std::string makeParamSignature() {
         std::string sig;
         if (params)
-            for (auto& [k, v] : *params)
-                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind)) + ",";
+            for (auto& [k, v] : *params) {
+                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
+                if (wideInteger(v)) sig += 'w';
+                sig += ',';
+            }
         return sig;
     }
 
@@ -761,6 +839,10 @@ struct Session::Impl : TranslateContext {
     }
 
     Value bindFor(const std::string& name) {
+        if (!name.empty() && name[0] == ':') {
+            const Value* v = findParam(name.substr(1));
+            return v ? *v : Value::null();
+        }
         if (name == "@@rowcount") return Value::integer(rowcount);
         if (name == "@@identity") return lastIdentity;
         if (name == "@@trancount") return Value::integer(tranCount);
@@ -780,10 +862,6 @@ struct Session::Impl : TranslateContext {
         }
         if (name == "@@nestlevel") return Value::integer(frame ? frame->procDepth : 0);
         if (name == "@@fetch_status") return Value::integer(-1);
-        if (!name.empty() && name[0] == ':') {
-            const Value* v = findParam(name.substr(1));
-            return v ? *v : Value::null();
-        }
         if (frame) {
             auto it = frame->vars.find(name);
             if (it != frame->vars.end()) return it->second.value;
@@ -940,6 +1018,9 @@ struct Session::Impl : TranslateContext {
 
     Flow runStatement(const ast::Stmt& s, Sink& sink) {
         try {
+            // Only the INSERTs that draw identities leave counters unwritten; any other
+            // statement may read them (IDENT_CURRENT, SysColumns, a procedure, TRUNCATE).
+            if (!pendingIdentity.empty() && s.kind != ast::StmtKind::Insert) flushIdentity();
             Flow f = run(s, sink);
             if (s.kind != ast::StmtKind::If && s.kind != ast::StmtKind::Block &&
                 s.kind != ast::StmtKind::While)
@@ -951,12 +1032,19 @@ struct Session::Impl : TranslateContext {
             lastError = e.number;
             rowcount = 0;
             // With ANSI_WARNINGS on, a division by zero ends only its statement.
-            static const std::set<int> statementLevel = {515, 547, 2601, 2627, 8134, 8152};
+            // Arithmetic overflow (8115, 220, 232) ends only its statement as well.
+            static const std::set<int> statementLevel = {220,  232,  515,  547, 2601,
+                                                         2627, 8115, 8134, 8152};
             if (statementLevel.count(e.number)) e.abortsBatch = false;
             if (e.abortsBatch || tryDepth > 0) throw;
             sink.error(e);
             static const std::set<int> terminated = {515, 547, 2601, 2627, 8152};
-            if (terminated.count(e.number)) sink.message("The statement has been terminated.");
+            static const std::set<int> overflow = {220, 232, 8115};
+            const bool changesRows = s.kind == ast::StmtKind::Insert ||
+                                     s.kind == ast::StmtKind::Update ||
+                                     s.kind == ast::StmtKind::Delete;
+            if (terminated.count(e.number) || (overflow.count(e.number) && changesRows))
+                sink.message("The statement has been terminated.");
             return Flow::Next;
         }
     }
@@ -1066,6 +1154,7 @@ struct Session::Impl : TranslateContext {
                               "TRANSACTION.",
                               16, 1));
                 if (--tranCount == 0) {
+                    flushIdentity();
                     identityCache.clear();
                     exec("COMMIT");
                 }
@@ -1583,6 +1672,7 @@ struct Session::Impl : TranslateContext {
         long long n = 0;
         if (explicitIdentity) {
             // Explicit values move the counter on when they pass it.
+            flushIdentity();
             identityCache.clear();
             std::string cat = quoteIdent(t->schema) + ".__tsq_columns";
             std::string col = quoteIdent(t->columns[t->identityColumn].name);
@@ -1618,8 +1708,12 @@ struct Session::Impl : TranslateContext {
                 n = runChange(c);
                 if (n > 0) {
                     long long last = base + n * step;
-                    queryRow("UPDATE " + cat + " SET last = ? WHERE id = ? AND colid = ?",
-                             {Value::integer(last), Value::integer(t->id), Value::integer(colid)});
+                    if (tranCount > 0)
+                        pendingIdentity[key] = {cat, t->id, colid, last};
+                    else
+                        queryRow(
+                            "UPDATE " + cat + " SET last = ? WHERE id = ? AND colid = ?",
+                            {Value::integer(last), Value::integer(t->id), Value::integer(colid)});
                     lastIdentity = Value::integer(last);
                     if (tranCount > 0) identityCache[key] = {last, step};
                 }
@@ -2370,6 +2464,7 @@ struct Session::Impl : TranslateContext {
 
 void initDatabaseFile(const std::string& path) {
     sqlite3* db = nullptr;
+    quietAllocator();
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
@@ -2509,8 +2604,12 @@ Session::Session(const std::string& serverDir, const std::string& database)
     bool bootstrapping = database.empty();
     if (!serverExists(serverDir))
         throw errors::cannotOpenDatabase(database.empty() ? "master" : database);
-    if (sqlite3_open_v2(":memory:", &m.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK)
+    quietAllocator();
+    // A session is used by one thread at a time: SQLite's own locking of the connection on
+    // every call would only cost time.
+    if (sqlite3_open_v2(":memory:", &m.db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
         throw Error(701, "There is insufficient system memory to run this query.", 17, 1);
     registerRuntime(m.db);
     registerEngineFunctions(m.db);
@@ -2574,6 +2673,7 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     top.db = m.current;
     m.frame = &top;
     m.params = &params;
+    m.signatureValid = false;  // the caller's map may sit where the last one did
     m.batchText = &batch;
     m.startClock();  // the time-out covers the whole batch
     try {

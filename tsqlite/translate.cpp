@@ -65,6 +65,40 @@ SqlType stringLike(const SqlType& t, int length) {
     return t.isUnicode() ? nvarcharOf(length) : varcharOf(length);
 }
 
+// The values an integer type holds (bit aside).
+std::pair<long long, long long> integerRange(BaseType b) {
+    switch (b) {
+        case BaseType::TinyInt:
+            return {0, 255};
+        case BaseType::SmallInt:
+            return {-32768, 32767};
+        case BaseType::Int:
+            return {-2147483648LL, 2147483647LL};
+        default:
+            return {INT64_MIN, INT64_MAX};
+    }
+}
+
+bool isBindRef(const std::string& sql) {
+    return sql.size() > 1 && sql[0] == '?' &&
+           std::all_of(sql.begin() + 1, sql.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Integers share one storage, so a conversion between them changes nothing in SQLite; but a
+// column, variable or CAST of a narrower type must still refuse a value it cannot hold. No
+// check is needed when the value is known to fit: a literal in range, or a column, variable
+// or parameter whose own type fits. A computed value (Qty + 1) may have left its type's range.
+bool integerMayOverflow(const Tx& x, const SqlType& to) {
+    if (!x.type.isInteger() || !to.isInteger() || to.base == BaseType::Bit ||
+        x.type.base == BaseType::Bit)
+        return false;
+    const auto [lo, hi] = integerRange(to.base);
+    if (x.constant) return x.value.kind == Value::Kind::Int && (x.value.i < lo || x.value.i > hi);
+    const auto [xlo, xhi] = integerRange(x.type.base);
+    const bool fits = xlo >= lo && xhi <= hi;
+    return !(fits && (x.origin || isBindRef(x.sql)));
+}
+
 bool sameStorage(const SqlType& a, const SqlType& b) {
     if (a.isInteger() && b.isInteger()) return true;
     if ((a.base == BaseType::Float || a.base == BaseType::Real) &&
@@ -114,7 +148,8 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
         r.type = to;
         return r;
     }
-    if (x.type == to && style < 0 && x.type.base == to.base) {
+    const bool rangeChecked = (explicitConversion || assign) && integerMayOverflow(x, to);
+    if (x.type == to && style < 0 && x.type.base == to.base && !rangeChecked) {
         Tx r = x;
         r.type = to;
         return r;
@@ -137,14 +172,17 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
             return r;
         }
     }
-    if (style < 0 && sameStorage(x.type, to) && !(to.base == BaseType::Bit)) {
+    if (style < 0 && sameStorage(x.type, to) && !(to.base == BaseType::Bit) && !rangeChecked) {
         Tx r = x;
         r.type = to;
         return r;
     }
+    // A whole-number literal beyond int's range is numeric on SQL Server, and its overflow
+    // reads as a numeric one (8115, not 220).
+    const SqlType from = x.wideLiteral ? typeOf(BaseType::Decimal, 0, 19, 0) : x.type;
     if (x.constant) {
         try {
-            Value v = convertValue(x.value, x.type, to, style, assign);
+            Value v = convertValue(x.value, from, to, style, assign);
             return constantTx(v, to);
         } catch (const Error&) {
             // Fails when the statement runs, as SQL Server reports it: after the header.
@@ -152,7 +190,7 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
     }
     Tx r;
     r.type = to;
-    r.sql = "tsq_convert(" + x.sql + "," + quoteLiteral(x.type.toString()) + "," +
+    r.sql = "tsq_convert(" + x.sql + "," + quoteLiteral(from.toString()) + "," +
             quoteLiteral(to.toString()) + "," + (style < 0 ? "NULL" : std::to_string(style)) + "," +
             (assign ? "1" : "0") + ")";
     return r;
@@ -898,12 +936,14 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
         case ExprKind::Integer: {
             errno = 0;
             long long v = std::strtoll(e.text.c_str(), nullptr, 10);
-            if (errno == ERANGE || e.text.size() > 18) {
+            if (errno == ERANGE) {
                 SqlType t = typeOf(BaseType::Decimal, 0, static_cast<int>(e.text.size()), 0);
                 return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), t);
             }
-            return constantTx(Value::integer(v),
-                              v > 2147483647LL || v < -2147483648LL ? kBigInt : kInt);
+            const bool wide = v > 2147483647LL || v < -2147483648LL;
+            Tx x = constantTx(Value::integer(v), wide ? kBigInt : kInt);
+            x.wideLiteral = wide;
+            return x;
         }
         case ExprKind::Decimal:
         case ExprKind::Money: {
@@ -1537,8 +1577,12 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         srcSql = "SELECT * FROM (" + v + ")";
         for (size_t k = 0; k < cols.size(); ++k)
             srcExprs.push_back("_s.column" + std::to_string(k + 1));
-        if (s.values.size() == 1 && t.identityColumn < 0) {
-            // The common single-row case: a plain VALUES insert.
+        const bool identityNamed =
+            t.identityColumn >= 0 &&
+            std::find(cols.begin(), cols.end(), t.identityColumn) != cols.end();
+        if (s.values.size() == 1 && (t.identityColumn < 0 || identityNamed || !identityInsert)) {
+            // The common single-row case: a plain VALUES insert. The identity value, when the
+            // engine draws it, is the counter's base plus one step (no row numbering needed).
             std::string sql = "INSERT INTO " + t.sqlName() + " (";
             std::string vals;
             for (size_t k = 0; k < cols.size(); ++k) {
@@ -1549,6 +1593,12 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
             for (size_t i = 0; i < t.columns.size(); ++i) {
                 if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end())
                     continue;
+                if (t.columns[i].identity) {
+                    extraCols += "," + quoteIdent(t.columns[i].name);
+                    extraVals += ",(" + bindRef("@@IDENTITYBASE") + " + " +
+                                 std::to_string(t.columns[i].step) + ")";
+                    continue;
+                }
                 if (t.columns[i].defaultExpr.empty()) continue;
                 extraCols += "," + quoteIdent(t.columns[i].name);
                 extraVals += "," + defaultSql(t.columns[i]);

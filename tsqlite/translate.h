@@ -39,6 +39,7 @@ struct Tx {
     bool collated = false;  // carries the TSQL collation already (a table's text column)
     const ColumnInfo* origin = nullptr;  // a base table's column, selected as it is
     bool outerSide = false;              // from the outer side of a LEFT/FULL JOIN
+    bool wideLiteral = false;            // a whole-number literal beyond int's range
 };
 
 struct Source {

@@ -205,7 +205,8 @@ INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction) VALUES (3, 3
     TFrSoldOut2NwxBranchAUTO screen;
     screen.show();
     EXPECT_THROW(screen.BLoadClick(), db::DatabaseError);
-    EXPECT_EQ(reportRows(kThisYear, QStringLiteral("0011")), 3);
+    // The branch is untouched: its three rows before the failing one went with it.
+    EXPECT_EQ(reportRows(kThisYear, QStringLiteral("0011")), 0);
     EXPECT_EQ(reportRows(kThisYear, QStringLiteral("0012")), 0);  // the run ended
     EXPECT_EQ(lastUpdate(QStringLiteral("0011")), before);
     // The screen can run again.
@@ -235,6 +236,9 @@ TEST_F(SoldOutTest, ABranchThatCannotBeOpenedIsListedAndLeftAlone) {
               QDir(server.folder()).filePath(QStringLiteral("missing-server")));
     addBranch(QStringLiteral("0014"), QStringLiteral("BR0014"), daysAgo(3, 0));
     addReceipt(QStringLiteral("BR0014"), 1, daysAgo(1), 10, {{1, 1}});
+    server.createDatabase(QStringLiteral("BR0015"));
+    addBranch(QStringLiteral("0015"), QStringLiteral("BR0015"), daysAgo(3, 0),
+              QDir(server.folder()).filePath(QStringLiteral("missing-server")));
     report()->execute(QStringLiteral("SELECT TOP 0 * INTO SoldOut%1 FROM SoldOut%2")
                           .arg(kThisYear)
                           .arg(kThisYear - 1));
@@ -248,14 +252,15 @@ TEST_F(SoldOutTest, ABranchThatCannotBeOpenedIsListedAndLeftAlone) {
     TFrSoldOut2NwxBranchAUTO screen;
     screen.show();
     screen.BLoadClick();
-    EXPECT_EQ(screen.failedBranches(), QStringLiteral("0013"));
+    // Each code stands apart, not "00130015".
+    EXPECT_EQ(screen.failedBranches(), QStringLiteral("0013, 0015"));
     EXPECT_EQ(reportRows(kThisYear, QStringLiteral("0013")), 1);  // nothing deleted
     EXPECT_EQ(lastUpdate(QStringLiteral("0013")), before);
     EXPECT_EQ(reportRows(kThisYear, QStringLiteral("0014")), 1);  // the run went on
     EXPECT_FALSE(QDir(QDir(server.folder()).filePath(QStringLiteral("missing-server"))).exists());
     ASSERT_EQ(messages.messages().size(), 1);
     EXPECT_TRUE(
-        messages.messages()[0].endsWith(QStringLiteral("\n\rสาขาที่ database มีปัญหา \n\r0013")));
+        messages.messages()[0].endsWith(QStringLiteral("\n\rสาขาที่ database มีปัญหา \n\r0013, 0015")));
 }
 
 TEST_F(SoldOutTest, YearlyTableIsMadeFromLastYearsBeforeAnyBranchIsRead) {
