@@ -76,9 +76,11 @@ public:
         box.state =
             QStyle::State_Enabled |
             (index.data(Qt::EditRole).toString() == u"Y" ? QStyle::State_On : QStyle::State_Off);
-        const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &box, widget);
-        box.rect = QRect(option.rect.center() - indicator.center(), indicator.size());
-        style->drawControl(QStyle::CE_CheckBox, &box, painter, widget);
+        box.rect = option.rect;
+        QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &box, widget);
+        indicator.moveCenter(option.rect.center());
+        box.rect = indicator;
+        style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
     }
 };
 

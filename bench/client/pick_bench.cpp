@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@
 
 namespace {
 
-constexpr int kLines = 10000;
+int kLines = 10000;  // or the first argument
 constexpr int kGroups = 20;
 
 using Clock = std::chrono::steady_clock;
@@ -58,6 +59,7 @@ void build(const std::string& server, const QString& folder) {
         .query(
             "INSERT INTO Company (Id, Code, NameThai, RunYear) VALUES (1, 'NWX', 'ศูนย์', "
             "YEAR(GETDATE())) INSERT INTO DatabaseList (Company, DatabaseName) VALUES (1, 'NWX') "
+            "INSERT INTO CompanyConfig (Company, DefaultWh) VALUES (1, 1) "
             "INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, Storeregion, "
             "ServerName) VALUES ('029', '0029', 'สาขา 29', 'N', 'Central', 'BR0029')");
     tsqlite::Session(server, "NWX")
@@ -80,7 +82,8 @@ BEGIN
         VALUES (@Code, 'B' + @Code, CASE WHEN @i % 10 = 0 THEN 0 ELSE 5 END,
                 'Z' + CONVERT(varchar(3), @i % )" +
                std::to_string(kGroups) + R"(),
-                'W-' + CONVERT(varchar(6), @i % 97))
+                'Z' + CONVERT(varchar(3), @i % )" +
+               std::to_string(kGroups) + R"() + '-' + CONVERT(varchar(3), @i % 7))
     INSERT INTO TranBranch (OrderNO, OrderDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty,
                             CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
     VALUES ('No0000000001', GETDATE() - 1, '0029', @Code, 'B' + @Code, 2, 0, 'N', '2', 'N', @i, 'Y')
@@ -113,12 +116,16 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    if (argc > 1) kLines = std::atoi(argv[1]);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     try {
         QTemporaryDir tmp;
         const std::string server = tmp.filePath(QStringLiteral("server")).toStdString();
         std::printf("building a distribution centre with %d open order lines...\n", kLines);
         build(server, tmp.path());
 
+        RecordingMessageService messages(true);
+        ScopedMessageService scoped(messages);
         TDM dm;
         TDMConfig config;
         dm.setServerDatFolder(tmp.path());
@@ -126,8 +133,6 @@ int main(int argc, char** argv) {
         dm.setDatabaseParameter(QStringLiteral("NWX"));
         config.GetCompanyConfig(QStringLiteral("NWX"));
         config.UserId = 7;
-        RecordingMessageService messages(true);
-        ScopedMessageService scoped(messages);
         TFrPickProduct screen;
         screen.show();
         tsqlite::Session nwx(server, "NWX");
@@ -137,6 +142,7 @@ int main(int argc, char** argv) {
         long long stored = 0, sheets = 0;
         for (int round = 0; round < 3; ++round) {
             nwx.query(kReset);
+            screen.AcNewExecute();
             for (int r = 0; r < screen.QBranch.rowCount(); ++r)
                 if (screen.QBranch.value(r, QStringLiteral("BranchCode")).toString() == u"0029")
                     screen.TogglePick(r);
