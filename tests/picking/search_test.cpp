@@ -66,6 +66,8 @@ TEST_F(PickProductTest, CodeTableSearchListsTheGroupByDescription) {
     dialog.MiscGroup = QStringLiteral("CARNO");
     dialog.ResultField = QStringLiteral("Code");
     dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(rows(dialog, QStringLiteral("Code")), (QStringList{"C03", "C02", "C01"}));
     EXPECT_TRUE(dialog.Code->hasFocus());
 
