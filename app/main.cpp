@@ -3,12 +3,14 @@
 #include <memory>
 
 #include "branch_order/Fr_BranchOrder.h"
+#include "picking/Fr_PickProduct.h"
 #include "soldout/Fr_SoldOut2NwxBranch.h"
 #include "startup/Startup.h"
 
 int main(int argc, char** argv) {
     ModuleTable modules;
     modules.add(1, [](const QStringList&) { return std::make_unique<TFrBranchOrder>(); });
+    modules.add(3, [](const QStringList&) { return std::make_unique<TFrPickProduct>(); });
     modules.add(
         15,
         [](const QStringList& arguments) {

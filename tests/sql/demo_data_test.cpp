@@ -6,10 +6,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 #include "client_statements.h"
 #include "sql_test_support.h"
+#include "statements/PickProduct.h"
 
 using namespace sqltest;
 namespace st = sqltest::statements;
@@ -284,6 +286,55 @@ TEST_F(DemoData, RunningTheDemoScriptsAgainChangesNothing) {
         {{"BranchCode", "0001"}});
     EXPECT_EQ(snapshot(cfg), cfgBefore);
     EXPECT_EQ(snapshot(br), brBefore);
+}
+
+// The distribution centre's demo rows give every case of pick planning something to show:
+// every branch of today's list, every status a Save decides, lines at two locations, a
+// picking group of more than one sheet, and stored picks in each state.
+TEST_F(DemoData, DistributionCentreHasEveryCaseOfPickPlanning) {
+    namespace pick = ::statements::pick_product;
+    tsqlite::Session dc(dir, "NWX");
+    const auto list = dc.query(pick::branchList()).at(0);
+    std::string offered;
+    for (const auto& b : list.rows) offered += b[column(list, "BranchCode")].s + " ";
+    EXPECT_EQ(offered, "FROZEN 0001 0002 0003 ") << "0004 was picked today";
+    EXPECT_EQ(scalar(dc, "SELECT COUNT(*) FROM TranBranch WHERE PickNo = ''"), "0")
+        << "open lines carry no pick number";
+
+    const auto open = dc.query(pick::load({"0001", "0002", "0003"}, {"0001", "0002"}),
+                               {{"PickNo", Value::text("")}})
+                          .at(0);
+    std::set<std::string> statuses, frozenGroups;
+    std::map<std::string, std::set<std::string>> itemsOfGroup;
+    std::map<long long, int> rowsOfLine;
+    for (const auto& r : open.rows) {
+        const double onhand40 = number(r[column(open, "Onhand40")]);
+        const double onhandDC = number(r[column(open, "OnhandDC")]);
+        const std::string negative = r[column(open, "Negative")].s;
+        const std::string status = onhand40 < 0.5 && negative == "N" ? "O"
+                                   : onhandDC >= 0.5                 ? "P"
+                                   : negative == "Y"                 ? "P"
+                                                                     : "B";
+        statuses.insert(status + (negative == "Y" || negative == "N" ? "" : "?"));
+        const std::string group = r[column(open, "ResponsProdGroup")].s;
+        if (status == "P") itemsOfGroup[group.substr(0, 10)].insert(r[column(open, "SortGroup")].s);
+        if (group.rfind("D_", 0) == 0 || group.find('F') == 4) frozenGroups.insert(group);
+        ++rowsOfLine[r[column(open, "Id")].i];
+    }
+    EXPECT_EQ(statuses, (std::set<std::string>{"B?", "O", "P", "P?"}));
+    EXPECT_GT(itemsOfGroup["0001A"].size(), 30u);
+    EXPECT_FALSE(frozenGroups.empty());
+    int twoLocations = 0;
+    for (const auto& [id, rows] : rowsOfLine) twoLocations += rows == 2;
+    EXPECT_GT(twoLocations, 0);
+
+    auto state = [&](const char* pickNo) {
+        const auto r = dc.query(pick::load({}, {}), {{"PickNo", Value::text(pickNo)}}).at(0);
+        return r.rows.empty() ? std::string() : r.rows[0][column(r, "NewRecord")].s;
+    };
+    EXPECT_EQ(state("PK0000000001"), "N");
+    EXPECT_EQ(state("PK0000000002"), "T");
+    EXPECT_EQ(state("PK0000000003"), "T");
 }
 
 }  // namespace

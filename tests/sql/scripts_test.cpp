@@ -51,6 +51,31 @@ TEST(Scripts, CreateEverythingAndChangeNothingWhenRunAgain) {
     }
 }
 
+TEST(PickingScripts, CreateThePickingTablesAndChangeNothingWhenRunAgain) {
+    std::vector<std::string> scripts = kCompanyScripts;
+    scripts.push_back("company/picking_tables.sql");
+    ScriptedServer dc("NWX", scripts);
+    const std::string tables = objects(*dc.db, "U");
+    for (const char* t :
+         {"BranchPick ", "ProductOnhandSend ", "ProductOnhandSendDayly ", "TranBranch "})
+        EXPECT_NE(tables.find(t), std::string::npos) << t;
+    EXPECT_EQ(scalar(*dc.db,
+                     "SELECT COUNT(*) FROM SysIndexes WHERE Name = "
+                     "'ProductOnhandSendDaylyIndexProdCode'"),
+              "1");
+    EXPECT_EQ(scalar(*dc.db, "SELECT RunConsoFlag FROM Config WHERE Id = 1"), "N");
+    EXPECT_EQ(draw(*dc.db, "PICKORDER", currentYear()), "PK0000000001");
+    EXPECT_EQ(draw(*dc.db, "PRODUCTMANAGE", currentYear() + 1), "PM00000001");
+
+    const std::vector<std::string> demo = {"demo/company.sql", "demo/branch_products.sql",
+                                           "demo/dc_picking.sql"};
+    runScripts(*dc.db, demo, {{"BranchCode", "DC001"}});
+    const std::string before = snapshot(*dc.db);
+    runScripts(*dc.db, scripts);
+    runScripts(*dc.db, demo, {{"BranchCode", "DC001"}});
+    EXPECT_EQ(snapshot(*dc.db), before);
+}
+
 TEST(CompanyScripts, HoldOneRowWhereTheClientReadsASingleValue) {
     ScriptedServer server("BR0001", kCompanyScripts);
     auto& db = *server.db;

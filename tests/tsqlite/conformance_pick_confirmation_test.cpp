@@ -7,6 +7,7 @@
 #include <map>
 
 #include "conformance_support.h"
+#include "statements/PickProduct.h"
 
 using namespace conformance;
 
@@ -25,55 +26,11 @@ const std::string kSettings = lines({
     "Where id=1",
 });
 
-const std::string kSetLock = "Update Config Set RunConsoFlag = :RunConsoFlag";
-
-const std::string kPickedLine = lines({
-    "Update TranBranch",
-    "Set PickNo = :PickNo,",
-    "PickDate = GetDate(),",
-    "UserPick = :UserPick,",
-    "ResponsProdGroup = :ResponsProdGroup,",
-    "TranSendQnty = 0 ,",
-    "BoxNo = '' ,",
-    "remark = '' ,",
-    "CloseOrder = 'P',",
-    "UpdateBranch = 'N',",
-    "Locations = '',",
-    "ProductManageNo = :ProductManageNo",
-    "Where Id = :Id",
-});
-
-const std::string kClosingLine = lines({
-    "Update TranBranch",
-    "Set PickNo = :PickNo,",
-    "PickDate = GetDate(),",
-    "UserPick = :UserPick,",
-    "ResponsProdGroup = :ResponsProdGroup,",
-    "CloseOrder = :Status,",
-    "UpdateBranch = (Case When CloseOrder = :Status Then UpdateBranch Else 'N' End),",
-    "Locations = ''",
-    "Where Id = :Id",
-});
-
-const std::string kLocationSummary = lines({
-    "Begin Transaction",
-    "Delete From ProductOnhandSendDayly",
-    "Insert Into ProductOnhandSendDayly (ProdCode, WhStart, WhStop, CountWH, AddDate)",
-    "(Select ProdCode, Min(R.WhCode) WhStart, Max(R.WhCode) WhStop, Count(Distinct R.WhCode) "
-    "CountWH, GetDate()",
-    "From ProductOnhandSend R",
-    "Group By ProdCode)",
-    "Commit",
-});
-
-const std::string kCounts = lines({
-    "select :PickNo PickNo,",
-    "(Select Count(Distinct BranchCode) From TranBranch Where PickNo = :PickNo )CountBranch,",
-    "(Select Count(Distinct BarCode) From TranBranch Where PickNo = :PickNo )CountTotal,",
-    "(Select Count(Distinct BarCode) From TranBranch Where PickNo = :PickNo And CloseOrder = "
-    "'P')CountP",
-});
-
+const std::string& kSetLock = statements::pick_product::setRunLock();
+const std::string& kPickedLine = statements::pick_product::pickedLine();
+const std::string& kClosingLine = statements::pick_product::closingLine();
+const std::string& kLocationSummary = statements::pick_product::locationSummary();
+const std::string& kCounts = statements::pick_product::counts();
 class ConformancePickConfirmation : public ::testing::Test {
 protected:
     void SetUp() override { db = openDistributionCentre(server); }
@@ -101,6 +58,33 @@ TEST_F(ConformancePickConfirmation, RunLockIsReadFromAndWrittenToTheSettingsRow)
     EXPECT_EQ(query(other, kSettings).str(0, "RunConsoFlag"), "Y");
     exec(*db, kSetLock, {{"RunConsoFlag", T("N")}});
     EXPECT_EQ(query(other, kSettings).str(0, "RunConsoFlag"), "N");
+}
+
+TEST_F(ConformancePickConfirmation, RunLockIsTakenByOneSessionOnly) {
+    const std::string take = statements::pick_product::takeRunLock() + "\nSELECT @@ROWCOUNT AS N";
+    tsqlite::Session other(server.dir(), "NWX");
+    EXPECT_EQ(query(*db, take).integer(0, "N"), 1);
+    EXPECT_EQ(query(other, take).integer(0, "N"), 0) << "already taken";
+    EXPECT_EQ(query(*db, take).integer(0, "N"), 0);
+    exec(*db, kSetLock, {{"RunConsoFlag", T("N")}});
+    EXPECT_EQ(query(other, take).integer(0, "N"), 1);
+    // A settings row whose flag was never set counts as free.
+    exec(*db, "UPDATE Config SET RunConsoFlag = NULL");
+    EXPECT_EQ(query(*db, take).integer(0, "N"), 1);
+}
+
+TEST_F(ConformancePickConfirmation, BranchCodesAreQuotedLiteralsInTheLoad) {
+    EXPECT_EQ(statements::pick_product::branchInList({}), "BranchCode In ('')");
+    EXPECT_EQ(statements::pick_product::branchInList({"0029", "O'K"}),
+              "BranchCode In ('','0029','O''K')");
+    // A code holding a quote neither breaks the statement nor widens it to other branches.
+    exec(*db,
+         "UPDATE QARN_CONFIG_NWX.dbo.Branch SET BranchCode = 'O''29' WHERE BranchCode = '0029'");
+    exec(*db, "UPDATE TranBranch SET BranchCode = 'O''29' WHERE BranchCode = '0029'");
+    Rows r = query(*db, pickLoadStatement({"O'29"}, {}), {{"PickNo", T("")}});
+    EXPECT_EQ(r.strings("BarCode"), (std::vector<std::string>{"BA100", "BA100", "BA200"}));
+    Rows attack = query(*db, pickLoadStatement({"x') Or (1=1) Or ('"}, {}), {{"PickNo", T("")}});
+    EXPECT_EQ(attack.size(), 0u);
 }
 
 TEST_F(ConformancePickConfirmation, NewPickMarksLinesPickedOrOutOfStockOnNumberedSheets) {

@@ -23,10 +23,12 @@ std::vector<std::string> branchScripts(std::vector<std::string> more) {
     return scripts;
 }
 
+// The distribution centre: the chain's products, the picking tables and the picking demo rows.
 std::vector<std::string> dcScripts() {
     std::vector<std::string> scripts = kCompanyTables;
-    scripts.push_back("demo/company.sql");
-    scripts.push_back("demo/company_dc.sql");
+    for (const char* s : {"company/picking_tables.sql", "demo/company.sql",
+                          "demo/branch_products.sql", "demo/dc_picking.sql"})
+        scripts.push_back(s);
     return scripts;
 }
 
@@ -41,7 +43,11 @@ const std::vector<DemoDatabase>& demoDatabases() {
              "config/procedures.sql",
              "demo/config.sql",
          }},
-        {"NWX", "company database of the distribution centre", dcScripts()},
+        {"NWX",
+         "company database of the distribution centre: products, stock by location, branch "
+         "order lines and picks",
+         dcScripts(),
+         {{"BranchCode", "DC001"}}},
         {"BR0001",
          "company database of branch 0001: products, stock, sales, orders",
          branchScripts({"demo/branch_orders.sql"}),

@@ -1,5 +1,5 @@
 -- Distribution centre NWX: products, stock by location, and branch order lines held for
--- picking. Open lines carry their order number as pick number until they are picked.
+-- picking. Open lines carry no pick number (NULL) until they are picked.
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('DIVISION', '10', 'ของแห้ง')
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('DIVISION', '20', 'แช่แข็ง')
 GO
@@ -35,21 +35,21 @@ SET @d1 = DATEADD(day, -1, GETDATE())
 SET @d3 = DATEADD(day, -3, GETDATE())
 -- Open lines of branches 0029 (Central), 0036 (North) and 0041 (Central).
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000101', @d1, 'No0000000101', @d1, '0029', 'A100', 'BA100', 4, 0, 'N', '2', 'N', 501, 'Y')
+VALUES ('No0000000101', @d1, NULL, NULL, '0029', 'A100', 'BA100', 4, 0, 'N', '2', 'N', 501, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000101', @d1, 'No0000000101', @d1, '0029', 'A200', 'BA200', 2, 0, 'N', '3', 'N', 502, 'Y')
+VALUES ('No0000000101', @d1, NULL, NULL, '0029', 'A200', 'BA200', 2, 0, 'N', '3', 'N', 502, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000101', @d1, 'No0000000101', @d1, '0029', 'F100', 'BF100', 1, 0, 'N', '3', 'N', 503, 'Y')
+VALUES ('No0000000101', @d1, NULL, NULL, '0029', 'F100', 'BF100', 1, 0, 'N', '3', 'N', 503, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000102', @d1, 'No0000000102', @d1, '0036', 'A100', 'BA100', 3, 0, 'B', '2', 'N', 601, 'Y')
+VALUES ('No0000000102', @d1, NULL, NULL, '0036', 'A100', 'BA100', 3, 0, 'B', '2', 'N', 601, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000102', @d1, 'No0000000102', @d1, '0036', 'A300', 'BA300', 1, 1, 'Y', '2', 'N', 602, 'Y')
+VALUES ('No0000000102', @d1, NULL, NULL, '0036', 'A300', 'BA300', 1, 1, 'Y', '2', 'N', 602, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000102', @d1, 'No0000000102', @d1, '0036', 'F100', 'BF100', 2, 0, 'N', '2', 'N', 603, 'Y')
+VALUES ('No0000000102', @d1, NULL, NULL, '0036', 'F100', 'BF100', 2, 0, 'N', '2', 'N', 603, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000103', @d1, 'No0000000103', @d1, '0041', 'F100', 'BF100', 5, 0, 'A', '1', 'N', 701, 'Y')
+VALUES ('No0000000103', @d1, NULL, NULL, '0041', 'F100', 'BF100', 5, 0, 'A', '1', 'N', 701, 'Y')
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, CloseOrder, OrderType, Transfer, OrderBranchId, UpdateBranch)
-VALUES ('No0000000103', @d1, 'No0000000103', @d1, '0041', 'A300', 'BA300', 1, 0, 'O', '1', 'Y', 702, 'Y')
+VALUES ('No0000000103', @d1, NULL, NULL, '0041', 'A300', 'BA300', 1, 0, 'O', '1', 'Y', 702, 'Y')
 -- Pick PK0000000001, made today for branch 0036 and a wholesale customer (one line yesterday).
 INSERT INTO TranBranch (OrderNO, OrderDate, PickNo, PickDate, BranchCode, ProdCode, BarCode, OrderQnty, SendQnty, UserPick, CloseOrder, OrderType, ResponsProdGroup, Transfer, OrderBranchId, UpdateBranch, ProductManageNo)
 VALUES ('No0000000090', @d3, 'PK0000000001', GETDATE(), '0036', 'A300', 'BA300', 2, 0, 7, 'P', '2', '0036A#001', 'N', 604, 'N', 'PM00000001')

@@ -1,0 +1,87 @@
+#include "picking/PickRules.h"
+
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace pick_rules {
+
+long long wholeStock(const QVariant& value) {
+    if (value.isNull()) return 0;
+    bool ok = false;
+    const double d = value.toDouble(&ok);
+    if (!ok || std::isnan(d)) return 0;
+    if (d >= 9.0e18) return std::numeric_limits<long long>::max();
+    if (d <= -9.0e18) return std::numeric_limits<long long>::min();
+    return std::llround(d);
+}
+
+QString lineStatus(const QVariant& onhand40, const QVariant& onhandDC, const QString& negative) {
+    if (wholeStock(onhand40) <= 0 && negative == u"N") return QStringLiteral("O");
+    if (wholeStock(onhandDC) > 0) return QStringLiteral("P");
+    if (negative == u"Y") return QStringLiteral("P");
+    return QStringLiteral("B");
+}
+
+QString sheetText(int sheet) {
+    return (QStringLiteral("00") + QString::number(sheet)).right(3);
+}
+
+MemoryRow memoryRow(qlonglong id, const QString& group, const QString& status,
+                    const QString& sortGroup) {
+    return MemoryRow{id, group.left(kGroupWidth), status.left(1), sortGroup.left(kSortGroupWidth)};
+}
+
+void sortMemory(std::vector<MemoryRow>& rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const MemoryRow& a, const MemoryRow& b) {
+        return QString::compare(a.sortGroup, b.sortGroup, Qt::CaseInsensitive) < 0;
+    });
+}
+
+std::vector<LineWrite> walk(const std::vector<MemoryRow>& sorted,
+                            const std::function<QString()>& newSheetNo) {
+    QSet<qlonglong> picked;
+    for (const MemoryRow& row : sorted)
+        if (row.status == u"P") picked.insert(row.id);
+
+    std::vector<LineWrite> writes;
+    writes.reserve(sorted.size());
+    QString currentGroup, currentSort, sheetNo;
+    bool started = false;
+    int item = 1, sheet = 1;
+    for (const MemoryRow& row : sorted) {
+        LineWrite w;
+        if (row.status == u"P") {
+            if (!started || row.group != currentGroup) {
+                started = true;
+                item = 1;
+                sheet = 1;
+                currentGroup = row.group;
+                currentSort = row.sortGroup;
+                sheetNo = newSheetNo();
+            } else {
+                if (row.sortGroup != currentSort) {
+                    currentSort = row.sortGroup;
+                    ++item;
+                }
+                if (item > kItemsPerSheet) {
+                    ++sheet;
+                    item = 1;
+                    sheetNo = newSheetNo();
+                }
+            }
+            w.kind = LineWrite::Picked;
+            w.group = row.group + u'#' + sheetText(sheet);
+            w.sheetNo = sheetNo;
+        } else {
+            w.kind = picked.contains(row.id) ? LineWrite::Skipped : LineWrite::Closing;
+        }
+        w.item = item;
+        w.sheet = sheet;
+        writes.push_back(w);
+    }
+    return writes;
+}
+
+}  // namespace pick_rules
