@@ -181,10 +181,10 @@ Sheet ReadUsedRange(const std::string& path) {
 
 std::string formatNumber(double value) {
     char buffer[64];
-    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 9.0e18) {
-        auto integral = static_cast<long long>(value);
-        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, integral);
-        return std::string(buffer, end);
+    // Integral values in full, as far as a spreadsheet shows them in full (21 digits).
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e21) {
+        std::snprintf(buffer, sizeof buffer, "%.0f", value == 0 ? 0.0 : value);
+        return buffer;
     }
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, end);

@@ -68,38 +68,50 @@ std::vector<fixtures::Book> books() {
     fixtures::SheetSpec headingsOnly;
     headingsOnly.rows = {{std::string("Code"), std::string("Name"), std::string("Qty")}};
     list.push_back({"headings", {headingsOnly}});
+
+    fixtures::SheetSpec one;
+    one.name = "Data";
+    one.rows = {{1.0}};
+    list.push_back({"one", {one}});
     return list;
 }
 
-class LibreOfficeFixtures : public ::testing::TestWithParam<std::string> {
-public:
-    static void SetUpTestSuite() {
+// The workbooks of all tests, made on first use (one LibreOffice run per format) and removed
+// when the program ends.
+struct Made {
+    std::filesystem::path dir;
+    std::string error;
+    Made() {
         char pattern[] = "/tmp/sheet_reader_XXXXXX";
         if (!mkdtemp(pattern)) {
-            error_ = "cannot create a temporary folder";
+            error = "cannot create a temporary folder";
             return;
         }
-        dir_ = pattern;
-        error_ = fixtures::make(dir_, books());
+        dir = pattern;
+        error = fixtures::make(dir, books());
     }
-    static void TearDownTestSuite() {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    ~Made() {
+        if (!dir.empty()) std::filesystem::remove_all(dir);
     }
+};
 
+const Made& made() {
+    static const Made instance;
+    return instance;
+}
+
+class LibreOfficeFixtures : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         if (fixtures::soffice().empty()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-        ASSERT_EQ(error_, "");
+        ASSERT_EQ(made().error, "");
     }
     std::string path(const std::string& book) const {
-        return (dir_ / (book + "." + GetParam())).string();
+        return (made().dir / (book + "." + GetParam())).string();
     }
     std::string dump(const std::string& book) const {
         return intake::dumpSheet(intake::ReadUsedRange(path(book)));
     }
-
-    static inline std::filesystem::path dir_;
-    static inline std::string error_;
 };
 
 TEST_P(LibreOfficeFixtures, ValuesAndUsedRangeAwayFromA1) {
@@ -153,6 +165,62 @@ TEST_P(LibreOfficeFixtures, WideSheet) {
             ASSERT_EQ(sheet.cell(3, c).number, 20000.5 + c) << c;
         }
     }
+}
+
+// Every cut of a real file gives an error, never a crash or a half-read sheet.
+TEST_P(LibreOfficeFixtures, TruncatedFilesGiveErrors) {
+    const std::string bytes = fixtures::readFile(path("strings"));
+    for (std::size_t cut : {std::size_t(0), std::size_t(7), std::size_t(600), bytes.size() / 3,
+                            bytes.size() / 2, bytes.size() - 100, bytes.size() - 1}) {
+        try {
+            intake::readWorkbookBytes(bytes.substr(0, cut), "cut." + GetParam());
+            ADD_FAILURE() << "no error at " << cut << " of " << bytes.size() << " bytes";
+        } catch (const intake::SheetError& e) {
+            EXPECT_TRUE(std::string(e.what()).starts_with("Cannot read cut.")) << e.what();
+        }
+    }
+}
+
+// An .xls whose globals announce encryption (FILEPASS), or whose only sheet is not a
+// worksheet: the record after the globals' BOF, or the sheet's type, changed in place.
+TEST(LibreOfficeXls, PasswordProtectedAndNoWorksheet) {
+    if (fixtures::soffice().empty()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    ASSERT_EQ(made().error, "");
+    const std::string bytes = fixtures::readFile(made().dir / "one.xls");
+    auto errorOf = [](const std::string& file) -> std::string {
+        try {
+            intake::readWorkbookBytes(file, "one.xls");
+        } catch (const intake::SheetError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    ASSERT_EQ(errorOf(bytes), "no error");
+
+    const std::string globalsBof("\x09\x08\x10\x00\x00\x06\x05\x00", 8);
+    const auto bof = bytes.find(globalsBof);
+    ASSERT_NE(bof, std::string::npos);
+    std::string locked = bytes;
+    locked[bof + 20] = 0x2F;  // FILEPASS
+    locked[bof + 21] = 0;
+    EXPECT_EQ(errorOf(locked),
+              "Cannot read one.xls: it is password-protected; save it without a password and "
+              "try again");
+
+    // The sheet's name, in 8-bit or in UTF-16 form, follows its type byte and length.
+    auto name =
+        bytes.find(std::string("\x04\x00"
+                               "Data",
+                               6));
+    if (name == std::string::npos)
+        name =
+            bytes.find(std::string("\x04\x01"
+                                   "D\0a\0t\0a\0",
+                                   10));
+    ASSERT_NE(name, std::string::npos);
+    std::string chartOnly = bytes;
+    chartOnly[name - 1] = 2;  // the sheet is a chart
+    EXPECT_EQ(errorOf(chartOnly), "Cannot read one.xls: the workbook has no worksheet");
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, LibreOfficeFixtures, ::testing::Values("xlsx", "xls"),
