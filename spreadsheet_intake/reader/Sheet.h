@@ -58,6 +58,7 @@ public:
     std::uint32_t addSharedText(std::string text);
     std::size_t sharedTextCount() const { return texts_.size(); }
     void addBlank(int row, int column);
+    void reserveCells(std::size_t count) { entries_.reserve(count); }
     // Sorts the cells and fixes the used range; called once, after the last add.
     void finish();
 

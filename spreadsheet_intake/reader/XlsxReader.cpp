@@ -3,6 +3,7 @@
 #include <expat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -309,10 +310,20 @@ public:
     explicit WorksheetHandler(Sheet& sheet) : sheet_(sheet) {}
 
     void start(std::string_view name, const char** attrs) override {
-        if (name == "sheetData") {
-            inData_ = true;
-        } else if (!inData_) {
+        if (!inData_) {
+            if (name == "sheetData") {
+                inData_ = true;
+            } else if (name == "dimension") {
+                reserveFor(attribute(attrs, "ref"));
+            }
             return;
+        }
+        // Cells and values first: they are nearly all of a sheet's elements.
+        if (name == "v") {
+            inValue_ = true;
+            hasValue_ = true;
+        } else if (name == "c") {
+            startCell(attrs);
         } else if (name == "row") {
             const char* r = attribute(attrs, "r");
             int number = row_ + 1;
@@ -328,24 +339,6 @@ public:
             }
             row_ = number;
             column_ = 0;
-        } else if (name == "c") {
-            if (row_ == 0) row_ = 1;
-            int row = row_, column = column_ + 1;
-            if (const char* r = attribute(attrs, "r")) {
-                if (!parseReference(r, row, column)) {
-                    throw SheetError(std::string("a cell has the reference \"") + r + "\"");
-                }
-            }
-            if (column > Sheet::kMaxColumns) throw SheetError("a cell lies outside the sheet");
-            cellRow_ = row;
-            column_ = column;
-            const char* t = attribute(attrs, "t");
-            type_ = t ? t : "n";
-            value_.clear();
-            hasValue_ = false;
-        } else if (name == "v") {
-            inValue_ = true;
-            hasValue_ = true;
         } else if (name == "is") {
             inInline_ = true;
             hasValue_ = true;
@@ -381,6 +374,48 @@ public:
     }
 
 private:
+    // Cell attributes are never prefixed; one pass finds both.
+    void startCell(const char** attrs) {
+        const char* r = nullptr;
+        const char* t = nullptr;
+        for (int i = 0; attrs[i]; i += 2) {
+            const char* n = attrs[i];
+            if (n[0] == 'r' && n[1] == '\0') {
+                r = attrs[i + 1];
+            } else if (n[0] == 't' && n[1] == '\0') {
+                t = attrs[i + 1];
+            }
+        }
+        if (row_ == 0) row_ = 1;
+        int row = row_, column = column_ + 1;
+        if (r && !parseReference(r, row, column)) {
+            throw SheetError(std::string("a cell has the reference \"") + r + "\"");
+        }
+        if (column > Sheet::kMaxColumns) throw SheetError("a cell lies outside the sheet");
+        cellRow_ = row;
+        column_ = column;
+        type_ = t ? t : "n";
+        value_.clear();
+        hasValue_ = false;
+    }
+
+    // The dimension is not trusted for the range, but saves growing the cell list step by
+    // step when it is right; a wrong one costs at most this much memory.
+    void reserveFor(const char* ref) {
+        if (!ref) return;
+        const std::string_view s(ref);
+        const auto colon = s.find(':');
+        if (colon == std::string_view::npos) return;
+        int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+        if (!parseReference(s.substr(0, colon), r1, c1) ||
+            !parseReference(s.substr(colon + 1), r2, c2) || r2 < r1 || c2 < c1) {
+            return;
+        }
+        constexpr double kMaxReserved = 1 << 23;  // 8M cells, 192 MB
+        sheet_.reserveCells(
+            std::size_t(std::min(kMaxReserved, double(r2 - r1 + 1) * (c2 - c1 + 1))));
+    }
+
     void store() {
         const int row = cellRow_, column = column_;
         if (!hasValue_ || type_ == "e") {
