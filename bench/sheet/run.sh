@@ -26,13 +26,22 @@ make(sys.argv[1] + '/requisition.csv', 2000, 1494)
 PY
 soffice -env:UserInstallation="file://$work/profile" --headless --norestore \
     --infilter="CSV:44,34,76,1" --convert-to xlsx --outdir "$work" \
-    "$work/sar.csv" "$work/requisition.csv" >/dev/null
+    "$work/sar.csv" "$work/requisition.csv" >"$work/soffice.log" 2>&1 ||
+    { cat "$work/soffice.log"; exit 1; }
 
 "$build/sheet_reader_bench" "$work/sar.xlsx" "$work/requisition.xlsx"
 
-if python3 -c 'import openpyxl' 2>/dev/null; then
+# Debian's python3-openpyxl belongs to the system's python, which may not be the first python3.
+python=
+for candidate in python3 /usr/bin/python3; do
+    if "$candidate" -c 'import openpyxl' 2>/dev/null; then
+        python=$candidate
+        break
+    fi
+done
+if [ -n "$python" ]; then
     for f in sar requisition; do
-        python3 - "$work/$f.xlsx" <<'PY'
+        "$python" - "$work/$f.xlsx" <<'PY'
 import sys, time, openpyxl
 start = time.perf_counter()
 book = openpyxl.load_workbook(sys.argv[1], read_only=True)
