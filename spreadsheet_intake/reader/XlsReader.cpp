@@ -67,6 +67,10 @@ public:
         sectorSize_ = std::size_t(1) << shift;
         miniCutoff_ = u32(file, 0x38);
         const std::uint32_t fatSectors = u32(file, 0x2C);
+        // Each table sector is a sector of the file: more would only fill memory.
+        if (fatSectors > sectorCount()) {
+            fail_("it is truncated, or its allocation table is damaged");
+        }
         // Sector numbers of the allocation table: 109 in the header, the rest in DIFAT sectors.
         std::vector<std::uint32_t> fatList;
         for (std::size_t i = 0; i < 109 && fatList.size() < fatSectors; ++i) {
@@ -127,7 +131,9 @@ public:
     }
 
 private:
-    std::size_t sectorCount() const { return file_.size() / sectorSize_ - 1; }
+    std::size_t sectorCount() const {
+        return file_.size() > sectorSize_ ? file_.size() / sectorSize_ - 1 : 0;
+    }
 
     std::string_view sector(std::uint32_t n) const {
         const std::size_t at = (std::size_t(n) + 1) * sectorSize_;
@@ -143,7 +149,8 @@ private:
                       std::size_t unit, std::string_view from, std::size_t size) const {
         std::string out;
         std::uint32_t n = start;
-        std::size_t guard = table.size() + 1;
+        // A chain visits each piece at most once; more steps mean a loop.
+        std::size_t guard = (from.empty() ? sectorCount() : from.size() / unit) + 1;
         while (n < kEndOfChain - 5 && out.size() < size) {
             if (guard-- == 0) fail_("its allocation table is damaged (a loop)");
             if (from.empty()) {
