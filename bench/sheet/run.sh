@@ -29,7 +29,7 @@ soffice -env:UserInstallation="file://$work/profile" --headless --norestore \
     "$work/sar.csv" "$work/requisition.csv" >"$work/soffice.log" 2>&1 ||
     { cat "$work/soffice.log"; exit 1; }
 
-"$build/sheet_reader_bench" "$work/sar.xlsx" "$work/requisition.xlsx"
+"$build/sheet_reader_bench" "$work/sar.xlsx" "$work/requisition.xlsx" | tee "$work/reader.txt"
 
 # Debian's python3-openpyxl belongs to the system's python, which may not be the first python3.
 python=
@@ -41,14 +41,19 @@ for candidate in python3 /usr/bin/python3; do
 done
 if [ -n "$python" ]; then
     for f in sar requisition; do
-        "$python" - "$work/$f.xlsx" <<'PY'
+        read -r seconds cells < <("$python" - "$work/$f.xlsx" <<'PY'
 import sys, time, openpyxl
 start = time.perf_counter()
 book = openpyxl.load_workbook(sys.argv[1], read_only=True)
 cells = sum(1 for row in book.worksheets[0].iter_rows(values_only=True) for _ in row)
 book.close()
-print('%s: openpyxl read-only %.3f s (%d cells)' % (sys.argv[1], time.perf_counter() - start, cells))
+print('%.3f %d' % (time.perf_counter() - start, cells))
 PY
+        )
+        reader=$(awk -v f="$work/$f.xlsx:" '$1 == f { print $7 }' "$work/reader.txt")
+        awk -v f="$f" -v o="$seconds" -v r="$reader" -v n="$cells" 'BEGIN {
+            printf "%s.xlsx: openpyxl read-only %.3f s (%d cells)  ratio openpyxl/reader %.1f\n",
+                   f, o, n, o / r }'
     done
 else
     echo "python3-openpyxl is not installed: no comparison with openpyxl"

@@ -359,8 +359,12 @@ void readCells(Records& records, Sheet& sheet, const Failure& fail) {
         if (!std::isfinite(v)) fail("a cell holds no number");
         sheet.addNumber(row, column, v);
     };
+    bool ended = false;
     while (records.next(r)) {
-        if (r.type == kEof) break;
+        if (r.type == kEof) {
+            ended = true;
+            break;
+        }
         if (r.type == kBof) fail("its first sheet is damaged (a nested BOF)");
         if (r.type == kString) {
             Segments in(fail);
@@ -448,6 +452,7 @@ void readCells(Records& records, Sheet& sheet, const Failure& fail) {
             }
         }
     }
+    if (!ended) fail("it is truncated (the first sheet ends early)");
 }
 
 }  // namespace
