@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
+#include <stdexcept>
 
 namespace fixtures {
 namespace {
@@ -165,6 +167,28 @@ std::string make(const std::filesystem::path& dir, const std::vector<Book>& book
         }
     }
     return {};
+}
+
+std::filesystem::path makeCached(const std::filesystem::path& cacheDir,
+                                 const std::vector<Book>& books) {
+    std::string all;
+    for (const Book& book : books) all += book.name + '\n' + fods(book);
+    const auto final = cacheDir / std::to_string(std::hash<std::string>()(all));
+    if (std::filesystem::exists(final)) return final;
+    std::filesystem::create_directories(cacheDir);
+    std::string pattern = (cacheDir / "making_XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create " + pattern);
+    const std::filesystem::path making = pattern;
+    const std::string error = make(making, books);
+    if (!error.empty()) {
+        std::filesystem::remove_all(making);
+        throw std::runtime_error(error);
+    }
+    std::filesystem::remove_all(making / "profile");
+    std::error_code ec;
+    std::filesystem::rename(making, final, ec);
+    if (ec) std::filesystem::remove_all(making);  // another process was first
+    return final;
 }
 
 }  // namespace fixtures

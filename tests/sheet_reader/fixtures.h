@@ -42,6 +42,13 @@ std::string soffice();
 // error text, or empty on success.
 std::string make(const std::filesystem::path& dir, const std::vector<Book>& books);
 
+// The same, kept under `cacheDir` for the next test process: ctest runs each test in a
+// process of its own, and LibreOffice takes seconds to start. The folder is named after the
+// books' content; it is made under another name and renamed when complete, so that processes
+// running at once never see half of it. Returns the folder, or throws std::runtime_error.
+std::filesystem::path makeCached(const std::filesystem::path& cacheDir,
+                                 const std::vector<Book>& books);
+
 // Bytes of a file.
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);

@@ -76,22 +76,17 @@ std::vector<fixtures::Book> books() {
     return list;
 }
 
-// The workbooks of all tests, made on first use (one LibreOffice run per format) and removed
-// when the program ends.
+// The workbooks of all tests, made on first use and kept in the build tree for the other
+// test processes.
 struct Made {
     std::filesystem::path dir;
     std::string error;
     Made() {
-        char pattern[] = "/tmp/sheet_reader_XXXXXX";
-        if (!mkdtemp(pattern)) {
-            error = "cannot create a temporary folder";
-            return;
+        try {
+            dir = fixtures::makeCached(SHEET_FIXTURE_CACHE, books());
+        } catch (const std::exception& e) {
+            error = e.what();
         }
-        dir = pattern;
-        error = fixtures::make(dir, books());
-    }
-    ~Made() {
-        if (!dir.empty()) std::filesystem::remove_all(dir);
     }
 };
 
