@@ -29,7 +29,15 @@ void Sheet::add(int row, int column, CellKind kind, double number, std::uint32_t
         throw SheetError("a cell lies outside the sheet (row " + std::to_string(row) + ", column " +
                          std::to_string(column) + ")");
     }
-    entries_.push_back(Entry{std::uint32_t(row), std::uint32_t(column), text, kind, number});
+    Entry& e = entries_.emplace_back();
+    e.row = std::uint32_t(row);
+    e.column = std::uint16_t(column);
+    e.kind = kind;
+    if (kind == CellKind::Text) {
+        e.text = text;
+    } else {
+        e.number = number;
+    }
 }
 
 void Sheet::addNumber(int row, int column, double value) {
@@ -114,14 +122,17 @@ CellValue Sheet::cell(int row, int column) const {
     }
     auto begin = entries_.begin() + rowStart_[std::size_t(row - 1)];
     auto end = entries_.begin() + rowStart_[std::size_t(row)];
-    const auto wanted = std::uint32_t(firstColumn_ + column - 1);
+    const auto wanted = std::uint16_t(firstColumn_ + column - 1);
     auto it = std::lower_bound(begin, end, wanted,
-                               [](const Entry& e, std::uint32_t c) { return e.column < c; });
+                               [](const Entry& e, std::uint16_t c) { return e.column < c; });
     CellValue value;
     if (it == end || it->column != wanted) return value;
     value.kind = it->kind;
-    value.number = it->number;
-    if (it->kind == CellKind::Text) value.text = texts_[it->text];
+    if (it->kind == CellKind::Text) {
+        value.text = texts_[it->text];
+    } else if (it->kind != CellKind::Empty) {
+        value.number = it->number;
+    }
     return value;
 }
 

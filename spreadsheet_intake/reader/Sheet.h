@@ -67,12 +67,15 @@ public:
     static constexpr int kMaxColumns = 16384;
 
 private:
+    // 16 bytes: a requisition sheet holds three million of them.
     struct Entry {
         std::uint32_t row;
-        std::uint32_t column;
-        std::uint32_t text;  // index into texts_ for Text
+        std::uint16_t column;  // at most kMaxColumns
         CellKind kind;
-        double number;
+        union {
+            double number;       // Number, Boolean
+            std::uint32_t text;  // Text: index into texts_
+        };
     };
     void add(int row, int column, CellKind kind, double number, std::uint32_t text);
 
