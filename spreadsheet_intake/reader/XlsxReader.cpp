@@ -19,10 +19,14 @@ namespace {
 // something a spreadsheet program wrote, and reading on would only fill memory.
 constexpr std::size_t kMaxCollectedText = 1 << 20;
 
+// The name without its namespace prefix; one pass, as it runs for every element.
 std::string_view localName(const char* name) {
-    std::string_view n(name);
-    const auto colon = n.rfind(':');
-    return colon == std::string_view::npos ? n : n.substr(colon + 1);
+    const char* start = name;
+    const char* p = name;
+    for (; *p; ++p) {
+        if (*p == ':') start = p + 1;
+    }
+    return std::string_view(start, std::size_t(p - start));
 }
 
 // The attribute `local` (any namespace prefix), or null.
@@ -388,13 +392,13 @@ private:
         }
         if (row_ == 0) row_ = 1;
         int row = row_, column = column_ + 1;
-        if (r && !parseReference(r, row, column)) {
+        if (r && !parseReference(std::string_view(r), row, column)) {
             throw SheetError(std::string("a cell has the reference \"") + r + "\"");
         }
         if (column > Sheet::kMaxColumns) throw SheetError("a cell lies outside the sheet");
         cellRow_ = row;
         column_ = column;
-        type_ = t ? t : "n";
+        type_ = typeOf(t);
         value_.clear();
         hasValue_ = false;
     }
@@ -416,28 +420,67 @@ private:
             std::size_t(std::min(kMaxReserved, double(r2 - r1 + 1) * (c2 - c1 + 1))));
     }
 
+    enum class Type { Number, Shared, Formula, Inline, Boolean, Error, Date, Unknown };
+
+    // The cell's t attribute; mostly one letter, so no string is made for it.
+    Type typeOf(const char* t) {
+        if (!t) return Type::Number;
+        const std::string_view v(t);
+        if (v == "n") return Type::Number;
+        if (v == "s") return Type::Shared;
+        if (v == "str") return Type::Formula;
+        if (v == "inlineStr") return Type::Inline;
+        if (v == "b") return Type::Boolean;
+        if (v == "e") return Type::Error;
+        if (v == "d") return Type::Date;
+        unknownType_ = v;
+        return Type::Unknown;
+    }
+
+    std::string typeName() const {
+        switch (type_) {
+            case Type::Number:
+                return "n";
+            case Type::Shared:
+                return "s";
+            case Type::Formula:
+                return "str";
+            case Type::Inline:
+                return "inlineStr";
+            case Type::Boolean:
+                return "b";
+            case Type::Error:
+                return "e";
+            case Type::Date:
+                return "d";
+            case Type::Unknown:
+                break;
+        }
+        return unknownType_;
+    }
+
     void store() {
         const int row = cellRow_, column = column_;
-        if (!hasValue_ || type_ == "e") {
+        if (!hasValue_ || type_ == Type::Error) {
             // A formatted blank, or an error value: inside the used range, empty.
             sheet_.addBlank(row, column);
-        } else if (type_ == "s") {
+        } else if (type_ == Type::Shared) {
             std::uint32_t index = 0;
             const std::string_view v = trimmed();
             auto r = std::from_chars(v.data(), v.data() + v.size(), index);
             if (r.ec != std::errc() || r.ptr != v.data() + v.size()) badValue(row, column);
             sheet_.addSharedTextCell(row, column, index);
-        } else if (type_ == "str" || type_ == "inlineStr") {
+        } else if (type_ == Type::Formula || type_ == Type::Inline) {
             sheet_.addText(row, column, value_);
-        } else if (type_ == "b") {
+        } else if (type_ == Type::Boolean) {
             const std::string_view v = trimmed();
             if (v != "0" && v != "1" && v != "true" && v != "false") badValue(row, column);
             sheet_.addBoolean(row, column, v == "1" || v == "true");
-        } else if (type_ == "d") {
+        } else if (type_ == Type::Date) {
             const auto serial = isoDateSerial(trimmed());
             if (!serial) badValue(row, column);
             sheet_.addNumber(row, column, *serial);
-        } else if (type_ == "n") {
+        } else if (type_ == Type::Number) {
             const std::string_view v = trimmed();
             if (v.empty()) {
                 sheet_.addBlank(row, column);
@@ -451,7 +494,7 @@ private:
             sheet_.addNumber(row, column, number);
         } else {
             throw SheetError("cell " + columnLetters(column) + std::to_string(row) +
-                             " has the unknown type \"" + type_ + "\"");
+                             " has the unknown type \"" + unknownType_ + "\"");
         }
     }
 
@@ -471,14 +514,15 @@ private:
     [[noreturn]] void badValue(int row, int column) const {
         std::string shown = value_.substr(0, 40);
         throw SheetError("cell " + columnLetters(column) + std::to_string(row) + " of type \"" +
-                         type_ + "\" holds \"" + shown + "\"");
+                         typeName() + "\" holds \"" + shown + "\"");
     }
 
     Sheet& sheet_;
     bool inData_ = false, inValue_ = false, inInline_ = false, hasValue_ = false;
     int phonetic_ = 0;
     int row_ = 0, column_ = 0, cellRow_ = 0;
-    std::string type_, value_;
+    Type type_ = Type::Number;
+    std::string unknownType_, value_;
 };
 
 Sheet readArchive(const Archive& archive) {
