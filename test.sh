@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything, runs the tests, then fuzzes the T-SQL parser for a short while.
+# Builds everything, runs the tests, then fuzzes the T-SQL parser and the spreadsheet readers
+# for a short while.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 source scripts/deps.sh
@@ -20,7 +21,7 @@ ctest --test-dir build --output-on-failure -j2
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF -DWARNINGS_AS_ERRORS="$werror"
-cmake --build build-fuzz -j "$jobs" --target fuzz_parser fuzz_engine
+cmake --build build-fuzz -j "$jobs" --target fuzz_parser fuzz_engine fuzz_xlsx fuzz_xls
 corpus=build-fuzz/corpus
 rm -rf "$corpus"
 mkdir -p "$corpus"
@@ -33,4 +34,14 @@ mkdir -p "$corpus"
 cp fuzz/corpus/* "$corpus"/
 build-fuzz/fuzz_engine -max_total_time=30 -max_len=2048 -timeout=10 \
     -rss_limit_mb=4096 -artifact_prefix=build-fuzz/ "$corpus"
+# The spreadsheet readers must answer any file with a sheet or an error; seeded with small
+# workbooks that LibreOffice wrote (one .xlsx with its parts stored, so that mutations reach
+# the XML).
+for format in xlsx xls; do
+    rm -rf "$corpus"
+    mkdir -p "$corpus"
+    cp "fuzz/corpus_$format"/* "$corpus"/
+    "build-fuzz/fuzz_$format" -max_total_time=30 -max_len=16384 -timeout=10 \
+        -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus"
+done
 echo "test.sh: all passed"

@@ -11,6 +11,8 @@ DEPS_PACKAGES=(
     qt6-base-dev libgl-dev   # the client (Qt 6 Widgets)
     unixodbc-dev tdsodbc     # a real SQL Server through ODBC and FreeTDS
     libxlsxwriter-dev libfreexl-dev # spreadsheet files written and read back
+    libzip-dev libexpat1-dev        # reading .xlsx
+    libreoffice-calc-nogui python3-openpyxl # workbooks made by others, for tests and bench
     xvfb xauth fonts-thai-tlwg      # a virtual display and Thai fonts for the screens
 )
 
