@@ -204,7 +204,10 @@ void TFrPickProduct::AcNewExecute() {
     AcSave->setEnabled(false);
 
     const QDateTime now = DM->GetServerTime();
-    LDate->setText(QStringLiteral("วัน") + QLocale().toString(now.date(), QStringLiteral("dddd")) +
+    // The weekday in Thai whatever the workstation's locale: the label reads "วันพุธ ที่ ...".
+    static const char* const kThaiDays[] = {"จันทร์", "อังคาร", "พุธ",   "พฤหัสบดี",
+                                            "ศุกร์",  "เสาร์",  "อาทิตย์"};
+    LDate->setText(QStringLiteral("วัน") + QString::fromUtf8(kThaiDays[now.date().dayOfWeek() - 1]) +
                    QStringLiteral(" ที่ ") + now.date().toString(QStringLiteral("dd/MM/yyyy")));
     LGroup->clear();
     LStatus->clear();

@@ -39,7 +39,11 @@ TEST_F(PickProductTest, WeekdayTicksTheDaysBranchesAndThePickTitleClearsThem) {
     EXPECT_EQ(branches(), (QStringList{"FROZEN", "0029", "0036", "0041"}))
         << "closed branches and the centre itself are never offered";
     EXPECT_EQ(ticked(), (QStringList{"0029", "0041"}));
-    EXPECT_TRUE(screen->LDate->text().startsWith(QStringLiteral("วัน")));
+    static const QStringList thaiDays{"จันทร์", "อังคาร", "พุธ", "พฤหัสบดี", "ศุกร์", "เสาร์", "อาทิตย์"};
+    EXPECT_TRUE(screen->LDate->text().startsWith(
+        QStringLiteral("วัน") + thaiDays.at(QDate::currentDate().dayOfWeek() - 1) + " ที่ "))
+        << "the weekday is named in Thai whatever the locale: "
+        << screen->LDate->text().toStdString();
     EXPECT_TRUE(screen->LDate->text().endsWith(QDate::currentDate().toString("dd/MM/yyyy")));
     EXPECT_FALSE(screen->AcSave->isEnabled());
     EXPECT_FALSE(screen->BSaveExcel->isVisibleTo(screen.get()));
