@@ -23,6 +23,25 @@ void initDatabaseFile(const std::string& path);
 
 namespace {
 
+// Databases made in WAL mode move to the rollback journal, which lets a transaction over
+// several databases commit as one. The switch needs the file to itself: while another session
+// has it open it stays as it is and is tried again at the next open.
+void leaveWal(const std::string& path) {
+    // Bytes 18 and 19 of SQLite's header are 2 in WAL mode.
+    char header[20] = {};
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        size_t n = std::fread(header, 1, sizeof header, f);
+        std::fclose(f);
+        if (n < sizeof header || header[18] != 2 || header[19] != 2) return;
+    } else {
+        return;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 constexpr int kMaxAttached = 10;
 constexpr size_t kMaxParsedBatches = 2000;
 constexpr int kMaxNesting = 32;
@@ -494,6 +513,7 @@ struct Session::Impl : TranslateContext {
             catalogs.erase(victim);
         }
         std::string path = dbFile(dir, database);
+        leaveWal(path);
         sqlite3_stmt* st = prepare("ATTACH DATABASE ? AS " + quoteIdent(l));
         sqlite3_bind_text(st, 1, path.c_str(), -1, SQLITE_TRANSIENT);
         int rc = sqlite3_step(st);
@@ -501,7 +521,6 @@ struct Session::Impl : TranslateContext {
         if (rc != SQLITE_DONE) throw fileError(database, path, rc, sqlite3_errmsg(db));
         try {
             readVersion(l);
-            useRollbackJournal(l);
         } catch (const Error& e) {
             int code = sqlite3_errcode(db);
             clearStatementCache();
@@ -515,18 +534,6 @@ struct Session::Impl : TranslateContext {
         cat.schema = l;
         catalogs[l] = std::move(cat);
         attachOrder.push_back(l);
-    }
-
-    // Databases made in WAL mode move to the rollback journal, which lets a transaction over
-    // several databases commit as one. The switch needs the file to itself; while another
-    // session has it open it is tried again at the next attach.
-    void useRollbackJournal(const std::string& schema) {
-        auto row = queryRow("PRAGMA " + quoteIdent(schema) + ".journal_mode");
-        if (row.empty() || lower(row[0].s) != "wal") return;
-        sqlite3_busy_timeout(db, 0);
-        sqlite3_exec(db, ("PRAGMA " + quoteIdent(schema) + ".journal_mode=DELETE").c_str(), nullptr,
-                     nullptr, nullptr);
-        sqlite3_busy_timeout(db, timeoutSec > 0 ? timeoutSec * 1000 : 30000);
     }
 
     // A database file that SQLite cannot read, in the user's terms: which database, which
@@ -2718,6 +2725,7 @@ Session::Session(const std::string& serverDir, const std::string& database)
     // SQLite keeps the journal that makes a commit over several databases atomic beside the
     // main database's file, and an in-memory main database would go without one.
     std::string masterPath = dbFile(serverDir, "master");
+    leaveWal(masterPath);
     if (sqlite3_open_v2(masterPath.c_str(), &m.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         std::string msg = m.db ? sqlite3_errmsg(m.db) : "out of memory";
         throw m.fileError("master", masterPath, m.db ? sqlite3_errcode(m.db) : SQLITE_NOMEM, msg);
@@ -2725,6 +2733,9 @@ Session::Session(const std::string& serverDir, const std::string& database)
     registerRuntime(m.db);
     registerEngineFunctions(m.db);
     sqlite3_busy_timeout(m.db, 30000);
+    // A large transaction keeps its changes in memory rather than writing them into the file
+    // before its commit, which would shut out the file's readers until the commit.
+    sqlite3_exec(m.db, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr);
     sqlite3_progress_handler(m.db, 10000, progressHandler, &m);
     std::string tempCatalog = kCatalogSchema;
     // The session's own catalog of #tables lives in its temp schema.

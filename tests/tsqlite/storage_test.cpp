@@ -47,6 +47,21 @@ struct TwoDatabases {
     TempServer server;
 };
 
+// A throw-away folder whose path has no capitals: a database's file name is its name in
+// lower case, so only such a path could be reached through a database name.
+struct LowerCaseRoot {
+    explicit LowerCaseRoot(const std::string& what)
+        : path("/tmp/tsqlite-" + what + "-" + std::to_string(getpid())) {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~LowerCaseRoot() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string path;
+};
+
 void overwrite(const std::string& path, long offset, const std::string& bytes) {
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
     f.seekp(offset);
@@ -58,18 +73,21 @@ void overwrite(const std::string& path, long offset, const std::string& bytes) {
 // ---- database names ---------------------------------------------------------------------------
 
 TEST(EngineDatabaseNames, ANameNeverReachesAFileOutsideTheServer) {
-    // Another server beside this one, with a secret.
-    TempServer victim;
+    // Two servers side by side in a folder whose path has no capitals (a database's file name
+    // is its name in lower case): the victim has a secret.
+    LowerCaseRoot folder("names");
+    const std::string& root = folder.path;
+    createServer(root + "/victim");
     {
-        Session v(victim.dir(), "master");
+        Session v(root + "/victim", "master");
         v.query("CREATE DATABASE secret");
         v.query("CREATE TABLE secret..S (v varchar(20)) INSERT INTO secret..S VALUES ('gold')");
     }
-    std::string relative = "../" + fs::path(victim.dir()).filename().string() + "/secret";
-    std::string absolute = victim.dir() + "/secret";
+    std::string relative = "../victim/secret";
+    std::string absolute = root + "/victim/secret";
 
-    TempServer server;
-    Session s(server.dir(), "master");
+    createServer(root + "/server");
+    Session s(root + "/server", "master");
     for (const std::string& name : {relative, absolute}) {
         Error e = errorOf(s, "SELECT v FROM [" + name + "]..S");
         EXPECT_EQ(e.number, 208) << name << ": " << e.message;
@@ -81,22 +99,23 @@ TEST(EngineDatabaseNames, ANameNeverReachesAFileOutsideTheServer) {
                                  "' does not exist. Make sure that the name is entered correctly.");
         e = errorOf(s, "DROP DATABASE [" + name + "]");
         EXPECT_EQ(e.number, 3701);
-        EXPECT_THROW(Session(server.dir(), name), Error);
+        EXPECT_THROW(Session(root + "/server", name), Error);
     }
     // The same names inside a transaction (which opens the server's databases up front).
     Error e = errorOf(s, "BEGIN TRAN SELECT v FROM [" + absolute + "]..S");
     EXPECT_EQ(e.number, 208);
     s.query("IF @@TRANCOUNT > 0 ROLLBACK");
 
-    Session v(victim.dir(), "secret");
+    Session v(root + "/victim", "secret");
     EXPECT_EQ(count(v, "S"), 1);
     EXPECT_TRUE(fs::exists(absolute + ".sqlite"));
 }
 
 TEST(EngineDatabaseNames, CreateDatabaseRefusesNamesThatAreNotFileNames) {
-    TempServer server;
-    Session s(server.dir(), "master");
-    std::string outside = fs::path(server.dir()).parent_path().string() + "/outside";
+    LowerCaseRoot folder("create");
+    createServer(folder.path + "/server");
+    Session s(folder.path + "/server", "master");
+    std::string outside = folder.path + "/outside";
     for (const std::string& name :
          {std::string("../outside"), outside, std::string("a/b"), std::string("a\\b"),
           std::string("x:y"), std::string("what?"), std::string("tab\there"), std::string("..")}) {
@@ -478,4 +497,33 @@ TEST(EngineFiles, AMissingOrEmptyServerFolderIsExplained) {
     EXPECT_EQ(serverFolderProblem(missing),
               "The server folder '" + missing +
                   "' holds no server: its master database (master.sqlite) is missing.");
+}
+
+TEST(EngineFiles, DatabasesMadeInWalModeMoveToTheRollbackJournal) {
+    TwoDatabases k;
+    auto journalMode = [&](const std::string& file) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st, nullptr);
+        sqlite3_step(st);
+        std::string mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return mode;
+    };
+    for (const char* name : {"master", "k2"}) {
+        std::string file = k.server.dir() + "/" + name + ".sqlite";
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        ASSERT_EQ(journalMode(file), "wal");
+    }
+    {
+        Session s(k.server.dir(), "K1");
+        s.query("INSERT INTO K2..T VALUES (1)");
+    }
+    EXPECT_EQ(journalMode(k.server.dir() + "/master.sqlite"), "delete");
+    EXPECT_EQ(journalMode(k.server.dir() + "/k2.sqlite"), "delete");
 }
