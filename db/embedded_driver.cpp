@@ -398,11 +398,15 @@ private:
 
 std::unique_ptr<Driver> openEmbeddedDriver(const QString& directory, const QString& database,
                                            int timeout) {
-    // A missing server folder is a server that cannot be reached; a missing database on a
-    // server that is there stays the server's own error 4060.
-    if (!tsqlite::serverExists(QDir::toNativeSeparators(directory).toStdString()))
+    // A missing server folder is a server that cannot be reached (the error handler explains
+    // that by the network-error words), with the folder named; a missing database on a server
+    // that is there stays the server's own error 4060.
+    const std::string problem =
+        tsqlite::serverFolderProblem(QDir::toNativeSeparators(directory).toStdString());
+    if (!problem.empty())
         throw DatabaseError::connectionFailure(
-            directory, QStringLiteral("SQL Server does not exist or access denied."));
+            directory, QStringLiteral("SQL Server does not exist or access denied. ") +
+                           QString::fromStdString(problem));
     try {
         // No database named: the login's default, master, as on SQL Server.
         auto d = std::make_unique<EmbeddedDriver>(

@@ -24,12 +24,50 @@ void initDatabaseFile(const std::string& path);
 
 namespace {
 
+// Databases made in WAL mode move to the rollback journal, which lets a transaction over
+// several databases commit as one. The switch needs the file to itself: while another session
+// has it open it stays as it is and is tried again at the next open.
+void leaveWal(const std::string& path) {
+    // Bytes 18 and 19 of SQLite's header are 2 in WAL mode.
+    char header[20] = {};
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        size_t n = std::fread(header, 1, sizeof header, f);
+        std::fclose(f);
+        if (n < sizeof header || header[18] != 2 || header[19] != 2) return;
+    } else {
+        return;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 constexpr int kMaxAttached = 10;
 constexpr size_t kMaxParsedBatches = 2000;
 constexpr int kMaxNesting = 32;
 
 std::string dbFile(const std::string& dir, const std::string& name) {
     return (fs::path(dir) / (lower(name) + ".sqlite")).string();
+}
+
+// A database name becomes a file name in the server folder: it must stay a plain name there,
+// never a path to somewhere else.
+bool validDatabaseName(const std::string& name) {
+    if (name.empty() || name.size() > 128 || name.find("..") != std::string::npos) return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7f ||
+            std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    return true;
+}
+
+Error databaseNotFound(const std::string& name) {
+    return Error(911,
+                 "Database '" + name +
+                     "' does not exist. Make sure that the name is entered "
+                     "correctly.",
+                 16, 1);
 }
 
 std::string upperAscii(std::string s) {
@@ -167,6 +205,7 @@ struct CachedStmt {
     std::vector<Column> columns;
     std::vector<std::string> assignVars;
     std::string sql;
+    std::vector<std::string> schemas;  // the databases it reads or writes
 };
 
 struct Procedure {
@@ -272,6 +311,9 @@ struct Session::Impl : TranslateContext {
         if (rc == SQLITE_BUSY || ext == SQLITE_BUSY_SNAPSHOT || rc == SQLITE_LOCKED)
             return Error(1222, "Lock request time out period exceeded.", 16, 51);
         if (rc == SQLITE_INTERRUPT) return Error(-2, "Query timeout expired", 16, 1);
+        if ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB)
+            return damagedDatabase(rc, msg);
+        if ((rc & 0xff) == SQLITE_READONLY) return readOnlyDatabase();
         return Error(50000 + 0, "Internal error: " + msg, 16, 1);
     }
     std::string lastVerb;
@@ -281,10 +323,13 @@ struct Session::Impl : TranslateContext {
     std::vector<std::pair<size_t, std::string>> tempMade;
     size_t nextTempSeq = 0;
     std::map<std::string, std::pair<long long, long long>>
-        identityCache;                 // last, step  // key columns of the last unique-key failure
-    std::vector<Error> caught;         // errors being handled by CATCH blocks, innermost last
-    std::set<std::string> savepoints;  // SAVE TRANSACTION names of the open transaction
-    std::string tranName;              // BEGIN TRANSACTION name
+        identityCache;                  // last, step  // key columns of the last unique-key failure
+    std::vector<Error> caught;          // errors being handled by CATCH blocks, innermost last
+    std::set<std::string> savepoints;   // SAVE TRANSACTION names of the open transaction
+    std::string tranName;               // BEGIN TRANSACTION name
+    std::set<std::string> tranLocked;   // databases the open SQLite transaction has write-locked
+    std::set<std::string> stmtSchemas;  // databases the running statement has reached
+    bool catalogStale = false;          // a catalog changed under an open transaction: re-translate
 
     static Error statementError(Error e) {
         e.abortsBatch = false;
@@ -327,6 +372,8 @@ struct Session::Impl : TranslateContext {
             std::string msg = sqlite3_errmsg(db);
             Error decoded(0, "");
             if (decodeError(msg, decoded)) throw decoded;
+            if ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB)
+                throw damagedDatabase(rc, msg);
             throw Error(50000, "Internal error preparing statement: " + msg + " [" + sql + "]", 16,
                         1);
         }
@@ -414,43 +461,72 @@ struct Session::Impl : TranslateContext {
 
     std::string masterFile() const { return dbFile(dir, "master"); }
 
-    // The name of a database as the server lists it, or empty when there is none.
+    // The name of a database as the server lists it, or empty when there is none. Only the
+    // databases master lists are ever opened: a name never reaches a file by a path of its own.
     std::string canonicalName(const std::string& name) {
         if (lower(name) == "tempdb") return "tempdb";
         if (lower(name) == "master") return "master";
-        if (!fs::exists(dbFile(dir, name))) return "";
+        if (!validDatabaseName(name)) return "";
         auto row =
             queryRow("SELECT name FROM \"master\".sysdatabases WHERE name = ? COLLATE NOCASE",
                      {Value::text(name)});
-        if (row.empty()) return "";
+        if (row.empty() || row[0].kind != Value::Kind::Text) return "";
+        if (!fs::exists(dbFile(dir, row[0].s))) return "";
         return row[0].s;
     }
 
-    std::string schemaOf(const std::string& database) override {
+    std::string schemaOf(const std::string& database) override { return schemaFor(database, true); }
+
+    // The SQLite schema of a database, attached on first use. Inside a transaction the
+    // database is locked for writing before anything of it is read, unless `lock` is false
+    // (the server's list of databases, which every statement may look up).
+    std::string schemaFor(const std::string& database, bool lock) {
         std::string l = lower(database);
         if (l == "tempdb") return "temp";
         auto it = catalogs.find(l);
-        if (it != catalogs.end()) {
-            attachOrder.remove(l);
-            attachOrder.push_back(l);
-            return it->second.schema;
+        if (it == catalogs.end()) {
+            std::string canon = canonicalName(database);
+            if (canon.empty()) throw databaseNotFound(database);
+            if (sqlite3_get_autocommit(db) == 0)
+                throw Error(911,
+                            "Database '" + database +
+                                "' cannot be reached inside this transaction: it was not open "
+                                "when the transaction began.",
+                            16, 1);
+            attach(canon);
+            it = catalogs.find(l);
         }
-        if (!fs::exists(dbFile(dir, database))) {
-            Error e = errors::cannotOpenDatabase(database);
-            e = Error(911,
-                      "Database '" + database +
-                          "' does not exist. Make sure that the name is entered correctly.",
-                      16, 1);
-            throw e;
+        attachOrder.remove(l);
+        attachOrder.push_back(l);
+        if (lock) {
+            stmtSchemas.insert(l);
+            lockForWriting(l);
         }
-        if (sqlite3_get_autocommit(db) == 0)
-            throw Error(911,
-                        "Database '" + database +
-                            "' cannot be reached inside this transaction: it was not open when the "
-                            "transaction began.",
-                        16, 1);
-        attach(database);
-        return catalogs[l].schema;
+        return it->second.schema;
+    }
+
+    // Takes a database's write lock for the open transaction, waiting for another writer as
+    // long as the time-out allows. Only the databases a transaction uses are locked, so
+    // writers of other databases go on. The lock comes before the first read: SQLite fails
+    // (rather than waits) a write of a database this transaction read while another writer
+    // held it, so a read-then-update such as drawing a number must queue at the read.
+    void lockForWriting(const std::string& schema) {
+        if (schema == "temp" || sqlite3_get_autocommit(db) != 0) return;
+        if (!tranLocked.insert(schema).second) return;
+        try {
+            // A write that changes nothing: SQLite takes the file's write lock for it.
+            queryRow("DELETE FROM " + quoteIdent(schema) + ".__tsq_meta WHERE 0");
+        } catch (...) {
+            tranLocked.erase(schema);
+            throw;
+        }
+        // Another session may have changed the catalog since this one read it.
+        auto it = catalogs.find(schema);
+        if (it != catalogs.end() && it->second.version >= 0 &&
+            readVersion(schema) != it->second.version) {
+            it->second.version = -1;
+            catalogStale = true;
+        }
     }
 
     void attach(const std::string& database) {
@@ -470,11 +546,22 @@ struct Session::Impl : TranslateContext {
             catalogs.erase(victim);
         }
         std::string path = dbFile(dir, database);
+        leaveWal(path);
         sqlite3_stmt* st = prepare("ATTACH DATABASE ? AS " + quoteIdent(l));
         sqlite3_bind_text(st, 1, path.c_str(), -1, SQLITE_TRANSIENT);
         int rc = sqlite3_step(st);
         sqlite3_finalize(st);
-        if (rc != SQLITE_DONE) fail(rc);
+        if (rc != SQLITE_DONE) throw fileError(database, path, rc, sqlite3_errmsg(db));
+        try {
+            readVersion(l);
+        } catch (const Error& e) {
+            int code = sqlite3_errcode(db);
+            clearStatementCache();
+            sqlite3_exec(db, ("DETACH DATABASE " + quoteIdent(l)).c_str(), nullptr, nullptr,
+                         nullptr);
+            if (e.number != 50000) throw;
+            throw fileError(database, path, code, e.message);
+        }
         DbCatalog cat;
         cat.name = database;
         cat.schema = l;
@@ -482,14 +569,79 @@ struct Session::Impl : TranslateContext {
         attachOrder.push_back(l);
     }
 
+    // A database file that SQLite cannot read, in the user's terms: which database, which
+    // file, and whether it is damaged or not a database at all.
+    Error fileError(const std::string& database, const std::string& path, int rc,
+                    const std::string& detail) {
+        int primary = rc & 0xff;
+        if (primary == SQLITE_CORRUPT)
+            return Error(824,
+                         "Database '" + database + "' is damaged: its file '" + path +
+                             "' is malformed (" + detail + "). Restore the file from a backup.",
+                         24, 2);
+        if (primary == SQLITE_NOTADB || detail.find("__tsq_meta") != std::string::npos ||
+            detail.find("no such table") != std::string::npos)
+            return Error(5172,
+                         "The file '" + path + "' of database '" + database +
+                             "' is not a database of this server.",
+                         16, 1);
+        return Error(5120,
+                     "Unable to open the file '" + path + "' of database '" + database +
+                         "': " + detail + ".",
+                     16, 101);
+    }
+
+    // A write refused because the server folder or a database file cannot be written.
+    Error readOnlyDatabase() {
+        std::string database;
+        for (auto it = stmtSchemas.begin(); it != stmtSchemas.end() && database.empty(); ++it)
+            if (auto c = catalogs.find(*it); c != catalogs.end() && *it != "temp")
+                database = c->second.name;
+        if (database.empty()) database = currentDatabase();
+        return Error(3906,
+                     "Failed to update database \"" + database +
+                         "\" because the database is read-only. The server folder '" + dir +
+                         "' or its files cannot be written.",
+                     16, 1);
+    }
+
+    // After SQLite reported a damaged file in a statement: which of the open databases it is.
+    Error damagedDatabase(int rc, const std::string& msg) {
+        for (auto& name : attachOrder) {
+            std::string sql = "PRAGMA " + quoteIdent(name) + ".quick_check(1)";
+            sqlite3_stmt* st = nullptr;
+            bool bad = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK;
+            if (!bad) {
+                int step = sqlite3_step(st);
+                bad =
+                    step != SQLITE_ROW ||
+                    std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) != "ok";
+            }
+            sqlite3_finalize(st);
+            if (bad) {
+                auto it = catalogs.find(name);
+                std::string database = it != catalogs.end() ? it->second.name : name;
+                return fileError(database, dbFile(dir, database), rc, msg);
+            }
+        }
+        return Error(824, "A database file of this server is damaged (" + msg + ").", 24, 2);
+    }
+
     void attachAllForTransaction() {
         // A transaction cannot attach databases later: open every database it may reach now.
+        // Opening locks nothing; each database is locked when the transaction first uses it.
         std::vector<std::string> names;
         for (auto& row : queryRows("SELECT name FROM \"master\".sysdatabases ORDER BY dbid"))
             names.push_back(row[0].s);
         for (auto& n : names) {
             if (static_cast<int>(attachOrder.size()) >= kMaxAttached) break;
-            if (!catalogs.count(lower(n)) && fs::exists(dbFile(dir, n))) attach(n);
+            if (catalogs.count(lower(n)) || !validDatabaseName(n) || !fs::exists(dbFile(dir, n)))
+                continue;
+            try {
+                attach(n);
+            } catch (const Error&) {
+                // A damaged database is reported when a statement reaches it, not here.
+            }
         }
     }
 
@@ -570,7 +722,11 @@ struct Session::Impl : TranslateContext {
 
     // Re-reads catalogs that another session changed since we last looked.
     void refreshCatalogs() {
-        // Inside a transaction the write lock is ours: no other session can change a catalog.
+        if (catalogStale) {
+            catalogStale = false;
+            clearStatementCache();
+        }
+        // Inside a transaction each database is checked when the transaction locks it.
         if (tranCount > 0) return;
         bool changed = false;
         for (auto& [k, cat] : catalogs) {
@@ -674,12 +830,13 @@ struct Session::Impl : TranslateContext {
         std::string name = n.name();
         std::string db = n.database();
         std::string schema;
-        if (n.isTemp())
+        std::string l = lower(name);
+        if (l == "sysdatabases")
+            schema = schemaFor("master", false);  // the server's list: read, never locked
+        else if (n.isTemp())
             schema = "temp";
         else
             schema = schemaOf(db.empty() ? (frame ? frame->db : current) : db);
-        std::string l = lower(name);
-        if (l == "sysdatabases") schema = schemaOf("master");
         if (auto sv = systemView(schema, l)) return sv;
         auto& cat = catalog(schema);
         auto it = cat.tables.find(l);
@@ -693,7 +850,7 @@ struct Session::Impl : TranslateContext {
             t = tryFindTable(n);
         } catch (const Error& e) {
             // A table of a database that does not exist is just an unknown object.
-            if (e.number != 911 || fs::exists(dbFile(dir, n.database()))) throw;
+            if (e.number != 911 || !canonicalName(n.database()).empty()) throw;
         }
         if (!t) {
             std::string shown;
@@ -777,7 +934,7 @@ struct Session::Impl : TranslateContext {
         auto& cat = catalog(schemaOf(currentDatabase()));
         auto it = cat.userTypes.find(lower(name));
         if (it == cat.userTypes.end()) {
-            auto& m = catalog(schemaOf("master"));
+            auto& m = catalog(schemaFor("master", false));
             auto it2 = m.userTypes.find(lower(name));
             if (it2 == m.userTypes.end()) return std::nullopt;
             return it2->second;
@@ -828,10 +985,21 @@ struct Session::Impl : TranslateContext {
     CachedStmt& cached(const void* node, F&& translate) {
         std::string key = cacheKey(node);
         auto it = stmts.find(key);
-        if (it != stmts.end()) return it->second;
+        if (it != stmts.end()) {
+            for (auto& schema : it->second.schemas) {
+                stmtSchemas.insert(schema);
+                lockForWriting(schema);
+            }
+            return it->second;
+        }
         Translator tr(*this);
         CachedStmt c;
+        // The databases the statement reaches, to lock them when it runs in a transaction.
+        std::set<std::string> outer;
+        outer.swap(stmtSchemas);
         translate(tr, c);
+        c.schemas.assign(stmtSchemas.begin(), stmtSchemas.end());
+        stmtSchemas.insert(outer.begin(), outer.end());
         c.binds = tr.binds();
         if (std::getenv("TSQLITE_TRACE")) std::fprintf(stderr, "tsqlite: %s\n", c.sql.c_str());
         c.st = prepare(c.sql);
@@ -973,8 +1141,15 @@ struct Session::Impl : TranslateContext {
     template <typename F>
     void atomically(F&& fn) {
         bool own = sqlite3_get_autocommit(db) != 0;
-        exec(own ? "BEGIN IMMEDIATE" : "SAVEPOINT tsq_stmt");
+        exec(own ? "BEGIN" : "SAVEPOINT tsq_stmt");
         try {
+            if (own) {
+                // Only the databases this statement reaches, locked before it reads them.
+                tranLocked.clear();
+                for (auto& schema :
+                     std::vector<std::string>(stmtSchemas.begin(), stmtSchemas.end()))
+                    lockForWriting(schema);
+            }
             fn();
         } catch (...) {
             try {
@@ -984,9 +1159,11 @@ struct Session::Impl : TranslateContext {
                     exec("ROLLBACK TO tsq_stmt; RELEASE tsq_stmt");
             } catch (...) {
             }
+            if (own) tranLocked.clear();
             throw;
         }
         exec(own ? "COMMIT" : "RELEASE tsq_stmt");
+        if (own) tranLocked.clear();
     }
 
     void reportCount(Sink& sink, long long n) {
@@ -1051,6 +1228,7 @@ struct Session::Impl : TranslateContext {
 
     Flow run(const ast::Stmt& s, Sink& sink) {
         using K = ast::StmtKind;
+        stmtSchemas.clear();
         switch (s.kind) {
             case K::Empty:
                 return Flow::Next;
@@ -1140,7 +1318,9 @@ struct Session::Impl : TranslateContext {
             case K::BeginTran:
                 if (tranCount == 0) {
                     attachAllForTransaction();
-                    exec("BEGIN IMMEDIATE");
+                    // Deferred: each database is locked when the transaction first uses it.
+                    exec("BEGIN");
+                    tranLocked.clear();
                     savepoints.clear();
                     tranName = lower(s.name);
                 }
@@ -1157,6 +1337,7 @@ struct Session::Impl : TranslateContext {
                     flushIdentity();
                     identityCache.clear();
                     exec("COMMIT");
+                    tranLocked.clear();
                 }
                 return Flow::Next;
             case K::RollbackTran:
@@ -1181,6 +1362,7 @@ struct Session::Impl : TranslateContext {
                 savepoints.clear();
                 identityCache.clear();
                 exec("ROLLBACK");
+                tranLocked.clear();
                 return Flow::Next;
             case K::TryCatch: {
                 Flow f = Flow::Next;
@@ -1261,7 +1443,7 @@ struct Session::Impl : TranslateContext {
                 return Flow::Next;
             }
             case K::CreateDatabase:
-                createDatabase(s.name);
+                createDatabase(s.name, sink);
                 return Flow::Next;
             case K::DropDatabase:
                 dropDatabase(s.name);
@@ -2417,7 +2599,23 @@ struct Session::Impl : TranslateContext {
 
     // ---- databases ------------------------------------------------------------------------
 
-    void createDatabase(const std::string& name) {
+    void createDatabase(const std::string& name, Sink& sink) {
+        if (!validDatabaseName(name)) {
+            // SQL Server cannot make the file of such a name either, and says so in two errors.
+            Error file(5105,
+                       "A file activation error occurred. The physical file name '" +
+                           dbFile(dir, name) +
+                           "' may be incorrect. Diagnose and correct additional errors, and "
+                           "retry the operation.",
+                       16, 2);
+            file.abortsBatch = false;
+            sink.error(file);
+            throw statementError(
+                Error(1802,
+                      "CREATE DATABASE failed. Some file names listed could not be created. Check "
+                      "related errors.",
+                      16, 4));
+        }
         if (!canonicalName(name).empty() || lower(name) == "tempdb")
             throw Error(1801,
                         "Database '" + name + "' already exists. Choose a different database name.",
@@ -2457,6 +2655,7 @@ struct Session::Impl : TranslateContext {
         std::string path = dbFile(dir, canon);
         std::error_code ec;
         fs::remove(path, ec);
+        fs::remove(path + "-journal", ec);
         fs::remove(path + "-wal", ec);
         fs::remove(path + "-shm", ec);
     }
@@ -2477,7 +2676,9 @@ void initDatabaseFile(const std::string& path) {
     }
     sqlite3_busy_timeout(db, 30000);
     char* err = nullptr;
-    std::string sql = std::string("PRAGMA journal_mode=WAL;") + kCatalogSchema;
+    // The rollback journal rather than WAL: with it SQLite commits a transaction over several
+    // databases as one, even when the process dies in the middle of the commit.
+    std::string sql = std::string("PRAGMA journal_mode=DELETE;") + kCatalogSchema;
     int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
     std::string msg = err ? err : "";
     sqlite3_free(err);
@@ -2578,6 +2779,17 @@ bool serverExists(const std::string& serverDir) {
     return fs::is_directory(serverDir) && fs::exists(dbFile(serverDir, "master"));
 }
 
+std::string serverFolderProblem(const std::string& serverDir) {
+    std::error_code ec;
+    if (!fs::exists(serverDir, ec)) return "The server folder '" + serverDir + "' does not exist.";
+    if (!fs::is_directory(serverDir, ec))
+        return "The server folder '" + serverDir + "' is not a folder.";
+    if (!fs::exists(dbFile(serverDir, "master"), ec))
+        return "The server folder '" + serverDir +
+               "' holds no server: its master database (master.sqlite) is missing.";
+    return "";
+}
+
 void createServer(const std::string& serverDir) {
     if (serverExists(serverDir)) return;
     fs::create_directories(serverDir);
@@ -2605,15 +2817,24 @@ Session::Session(const std::string& serverDir, const std::string& database)
     if (!serverExists(serverDir))
         throw errors::cannotOpenDatabase(database.empty() ? "master" : database);
     quietAllocator();
-    // A session is used by one thread at a time: SQLite's own locking of the connection on
-    // every call would only cost time.
-    if (sqlite3_open_v2(":memory:", &m.db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        throw Error(701, "There is insufficient system memory to run this query.", 17, 1);
+    // The connection's main database is master's file (it is attached as "master" as well):
+    // SQLite keeps the journal that makes a commit over several databases atomic beside the
+    // main database's file, and an in-memory main database would go without one. A session is
+    // used by one thread at a time: SQLite's own locking of the connection on every call would
+    // only cost time.
+    std::string masterPath = dbFile(serverDir, "master");
+    leaveWal(masterPath);
+    if (sqlite3_open_v2(masterPath.c_str(), &m.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        std::string msg = m.db ? sqlite3_errmsg(m.db) : "out of memory";
+        throw m.fileError("master", masterPath, m.db ? sqlite3_errcode(m.db) : SQLITE_NOMEM, msg);
+    }
     registerRuntime(m.db);
     registerEngineFunctions(m.db);
     sqlite3_busy_timeout(m.db, 30000);
+    // A large transaction keeps its changes in memory rather than writing them into the file
+    // before its commit, which would shut out the file's readers until the commit.
+    sqlite3_exec(m.db, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr);
     sqlite3_progress_handler(m.db, 10000, progressHandler, &m);
     std::string tempCatalog = kCatalogSchema;
     // The session's own catalog of #tables lives in its temp schema.
@@ -2627,7 +2848,12 @@ Session::Session(const std::string& serverDir, const std::string& database)
             p += rep.size();
         }
     }
-    m.exec(tempCatalog);
+    try {
+        m.exec(tempCatalog);
+    } catch (const Error&) {
+        // SQLite reads the main database's schema first: a damaged master fails here.
+        throw m.fileError("master", masterPath, sqlite3_errcode(m.db), sqlite3_errmsg(m.db));
+    }
     m.catalogs["temp"].name = "tempdb";
     m.catalogs["temp"].schema = "temp";
     m.attach("master");

@@ -104,6 +104,9 @@ private:
 // Creates an empty server directory with its master database (used by tools and tests).
 void createServer(const std::string& serverDir);
 bool serverExists(const std::string& serverDir);
+// Why serverDir is not a server, in words for the user (the folder is missing, or holds no
+// master database); empty when it is one.
+std::string serverFolderProblem(const std::string& serverDir);
 
 // Text of a value as sqlcmd shows it for a column of the given type: datetime as
 // "YYYY-MM-DD HH:MM:SS.mmm", decimal with its scale, money with 4 places, bit as 0/1.

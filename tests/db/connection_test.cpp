@@ -1,6 +1,8 @@
 // A connection on the embedded server: parameters, typed results, procedures, transactions
 // and the errors a screen sees.
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 
 #include "test_server.h"
 
@@ -233,6 +235,19 @@ TEST_F(ConnectionTest, UnreachableEmbeddedServerIsANetworkError) {
     EXPECT_TRUE(e.message().startsWith(kNetworkErrorFragment)) << e.what();
     EXPECT_FALSE(c.isOpen());
 
+    // The message says which folder is missing, or that a folder holds no server.
+    EXPECT_EQ(e.number(), 17);
+    EXPECT_TRUE(e.message().contains(
+        QStringLiteral("The server folder '%1/missing' does not exist.").arg(serverDir)))
+        << e.what();
+    QDir().mkpath(serverDir + "/empty");
+    c.setParams(connectionParameterList("Shop", serverDir + "/empty", 2400));
+    e = errorOf([&] { c.open(); });
+    EXPECT_TRUE(e.isConnectionFailure());
+    EXPECT_EQ(e.number(), 17);
+    EXPECT_TRUE(e.message().startsWith(kNetworkErrorFragment)) << e.what();
+    EXPECT_TRUE(e.message().contains("master database (master.sqlite) is missing")) << e.what();
+
     // The server is there but the database is not: the server's own refusal.
     c.setParams(connectionParameterList("NoSuchDb", serverDir, 2400));
     e = errorOf([&] { c.query("SELECT 1"); });
@@ -240,6 +255,21 @@ TEST_F(ConnectionTest, UnreachableEmbeddedServerIsANetworkError) {
     EXPECT_FALSE(e.isConnectionFailure());
     EXPECT_FALSE(e.message().contains(kNetworkErrorFragment));
     EXPECT_TRUE(e.message().contains("NoSuchDb"));
+}
+
+TEST_F(ConnectionTest, ADatabaseFileThatIsNotADatabaseIsNamedNotANetworkError) {
+    QFile file(serverDir + "/shop.sqlite");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    Connection c("DMDATA");
+    c.setParams(connectionParameterList("Shop", serverDir, 60));
+    DatabaseError e = errorOf([&] { c.open(); });
+    EXPECT_EQ(e.number(), 5172);
+    EXPECT_FALSE(e.isConnectionFailure());
+    EXPECT_EQ(e.message(), QStringLiteral("The file '%1/shop.sqlite' of database 'Shop' is not a "
+                                          "database of this server.")
+                               .arg(serverDir));
 }
 
 TEST_F(ConnectionTest, AStatementPastTheTimeOutCarriesTheTimeOutWords) {
