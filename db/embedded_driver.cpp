@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/driver.h"
+#include "db/shown_text.h"
 #include "db/sql_params.h"
 #include "tsqlite/session.h"
 
@@ -401,12 +402,15 @@ std::unique_ptr<Driver> openEmbeddedDriver(const QString& directory, const QStri
     // A missing server folder is a server that cannot be reached (the error handler explains
     // that by the network-error words), with the folder named; a missing database on a server
     // that is there stays the server's own error 4060.
-    const std::string problem =
-        tsqlite::serverFolderProblem(QDir::toNativeSeparators(directory).toStdString());
+    const QString native = QDir::toNativeSeparators(directory);
+    const std::string problem = tsqlite::serverFolderProblem(native.toStdString());
     if (!problem.empty())
+        // The folder is named once, short and escaped, as the server the connection failed on:
+        // it comes from Server.Dat like any outside input.
         throw DatabaseError::connectionFailure(
-            directory, QStringLiteral("SQL Server does not exist or access denied. ") +
-                           QString::fromStdString(problem));
+            directory,
+            QStringLiteral("SQL Server does not exist or access denied. ") +
+                QString::fromStdString(problem).remove(QStringLiteral("'%1' ").arg(native)));
     try {
         // No database named: the login's default, master, as on SQL Server.
         auto d = std::make_unique<EmbeddedDriver>(

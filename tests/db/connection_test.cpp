@@ -238,7 +238,9 @@ TEST_F(ConnectionTest, UnreachableEmbeddedServerIsANetworkError) {
     // The message says which folder is missing, or that a folder holds no server.
     EXPECT_EQ(e.number(), 17);
     EXPECT_TRUE(e.message().contains(
-        QStringLiteral("The server folder '%1/missing' does not exist.").arg(serverDir)))
+        QStringLiteral("server %1/missing. SQL Server does not exist or access denied. The "
+                       "server folder does not exist.")
+            .arg(serverDir)))
         << e.what();
     QDir().mkpath(serverDir + "/empty");
     c.setParams(connectionParameterList("Shop", serverDir + "/empty", 2400));
