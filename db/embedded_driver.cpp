@@ -3,6 +3,7 @@
 #include <QDir>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -298,6 +299,23 @@ public:
                 previous.valid = true;
                 continue;
             }
+            // So does a decimal equal to the one above it (a price, a rate): building one
+            // costs more than reading the row.
+            if (types_[i] == FieldType::Decimal &&
+                (v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float)) {
+                if (previous.valid && previous.kind == v.kind && previous.i == v.i &&
+                    std::memcmp(&previous.f, &v.f, sizeof v.f) == 0) {
+                    row << previous.value;
+                    continue;
+                }
+                row << toVariant(v, types_[i], sqlTypes_[i].type);
+                previous.kind = v.kind;
+                previous.i = v.i;
+                previous.f = v.f;
+                previous.value = row.last();
+                previous.valid = true;
+                continue;
+            }
             row << toVariant(v, types_[i], sqlTypes_[i].type);
         }
         resultSets.last().appendRow(std::move(row));
@@ -320,6 +338,9 @@ private:
     struct Previous {
         bool valid = false;
         std::string text;
+        tsqlite::Value::Kind kind = tsqlite::Value::Kind::Null;
+        int64_t i = 0;
+        double f = 0;
         QVariant value;
     };
     std::vector<Previous> previous_;

@@ -283,6 +283,15 @@ TEST_F(ConnectionTest, AStatementRunOncePerRowTakesEachCallsOwnValues) {
     // second result set of the batch with other columns, and another query.
     const QDateTime a(QDate(2024, 1, 31), QTime(8, 0)), b(QDate(2024, 2, 1), QTime(9, 30));
     const QList<QVariant> made = {a, a, QVariant(), a, b, b};
+    const QList<QVariant> qty = {dec(u"1.5"), dec(u"1.5"), QVariant(),
+                                 dec(u"1.5"), dec(u"2"),   dec(u"-1.50")};
+    for (int i = 0; i < qty.size(); ++i)
+        conn.execute("UPDATE Product SET Qty = :Qty WHERE Id = :Id", {{"Qty", qty[i]}, {"Id", i}});
+    const ResultSet quantities = conn.query("SELECT Qty FROM Product ORDER BY Id");
+    for (int i = 0; i < qty.size(); ++i) {
+        EXPECT_EQ(quantities.value(i, 0).isNull(), qty[i].isNull()) << i;
+        EXPECT_EQ(quantities.value(i, 0).toDouble(), qty[i].toDouble()) << i;
+    }
     for (int i = 0; i < made.size(); ++i)
         conn.execute("UPDATE Product SET Made = :Made WHERE Id = :Id",
                      {{"Made", made[i]}, {"Id", i}});
