@@ -86,7 +86,8 @@ Driver& Connection::driver() {
 
 ResultSet Connection::query(const QString& sql, const Params& params) {
     QList<ResultSet> all = queryAll(sql, params);
-    return all.isEmpty() ? ResultSet() : all.first();
+    // Moved out: a copy would touch every row of a large result once more.
+    return all.isEmpty() ? ResultSet() : std::move(all.first());
 }
 
 QList<ResultSet> Connection::queryAll(const QString& sql, const Params& params) {

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "db/driver.h"
@@ -275,12 +277,48 @@ public:
             types_.push_back(col.type);
         }
         resultSets << ResultSet(cols, {});
+        previous_.assign(columns.size(), Previous());
     }
     void row(const std::vector<tsqlite::Value>& values) override {
         QVariantList row;
         row.reserve(static_cast<qsizetype>(values.size()));
-        for (size_t i = 0; i < values.size(); ++i)
-            row << toVariant(values[i], types_[i], sqlTypes_[i].type);
+        for (size_t i = 0; i < values.size(); ++i) {
+            const tsqlite::Value& v = values[i];
+            // A text or date equal to the one above it in the column (the branch code, the
+            // receipt's date on each of its lines) shares the value read there instead of
+            // being decoded again.
+            Previous& previous = previous_[i];
+            if (v.kind == tsqlite::Value::Kind::Text &&
+                (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)) {
+                if (previous.valid && previous.text == v.s) {
+                    row << previous.value;
+                    continue;
+                }
+                row << toVariant(v, types_[i], sqlTypes_[i].type);
+                previous.text = v.s;
+                previous.value = row.last();
+                previous.valid = true;
+                continue;
+            }
+            // So does a decimal equal to the one above it (a price, a rate): building one
+            // costs more than reading the row.
+            if (types_[i] == FieldType::Decimal &&
+                (v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float)) {
+                if (previous.valid && previous.kind == v.kind && previous.i == v.i &&
+                    std::memcmp(&previous.f, &v.f, sizeof v.f) == 0) {
+                    row << previous.value;
+                    continue;
+                }
+                row << toVariant(v, types_[i], sqlTypes_[i].type);
+                previous.kind = v.kind;
+                previous.i = v.i;
+                previous.f = v.f;
+                previous.value = row.last();
+                previous.valid = true;
+                continue;
+            }
+            row << toVariant(v, types_[i], sqlTypes_[i].type);
+        }
         resultSets.last().appendRow(std::move(row));
     }
     void endResultSet() override { afterResultSet_ = true; }
@@ -298,6 +336,15 @@ public:
     }
 
 private:
+    struct Previous {
+        bool valid = false;
+        std::string text;
+        tsqlite::Value::Kind kind = tsqlite::Value::Kind::Null;
+        int64_t i = 0;
+        double f = 0;
+        QVariant value;
+    };
+    std::vector<Previous> previous_;
     std::vector<FieldType> types_;
     std::vector<tsqlite::Column> sqlTypes_;
     bool afterResultSet_ = false;
@@ -309,32 +356,30 @@ public:
         : session_(QDir::toNativeSeparators(directory).toStdString(), database.toStdString()) {}
 
     BatchResult run(const QString& sql, const Params& params) override {
-        // A statement run once per row (a prepared insert) is rewritten once.
-        if (sql != lastSql_ || lastSql_.isNull()) {
-            lastStatement_ = embeddedStatement(sql);
-            lastText_ = lastStatement_.text.toStdString();
-            lastNames_.clear();
-            // Lower case, as the engine keys the statement's parameters: it then finds each
-            // value at once instead of comparing every name.
-            for (const QString& name : lastStatement_.names)
-                lastNames_.push_back(name.toLower().toStdString());
-            lastSql_ = sql;
-        }
-        const DriverStatement& st = lastStatement_;
-        tsqlite::Params values;
-        for (qsizetype i = 0; i < st.names.size(); ++i) {
-            const QVariant* v = findParam(params, st.names[i]);
-            if (!v) throw missingParameter(st.names[i]);
-            values[lastNames_[static_cast<size_t>(i)]] = toEngine(*v);
+        Prepared& st = prepared(sql);
+        for (size_t i = 0; i < st.binds.size(); ++i) {
+            Slot& slot = st.binds[i];
+            const QVariant* v = findParam(params, slot.name);
+            if (!v) throw missingParameter(slot.name);
+            // A statement run once per row often gets the same text again (the branch code
+            // of every sales row): the value bound last time still holds it.
+            if (v->typeId() == QMetaType::QString && !v->isNull() &&
+                slot.last.typeId() == QMetaType::QString &&
+                slot.value->kind == tsqlite::Value::Kind::Text &&
+                *static_cast<const QString*>(v->constData()) ==
+                    *static_cast<const QString*>(slot.last.constData()))
+                continue;
+            *slot.value = toEngine(*v);
+            slot.last = v->typeId() == QMetaType::QString ? *v : QVariant();
         }
         Sink sink;
         try {
-            session_.execute(lastText_, sink, values);
+            session_.execute(st.text, sink, st.values);
         } catch (const tsqlite::Error& e) {
             throw fromEngine(e);
         }
         if (!sink.errors.empty()) throw fromEngine(sink.errors.front());
-        return {sink.resultSets, sink.changed};
+        return {std::move(sink.resultSets), sink.changed};
     }
 
     ProcResult callProcedure(const QString& name, const QList<ProcParam>& args) override {
@@ -388,11 +433,54 @@ public:
     void setTimeout(int seconds) override { session_.setTimeout(seconds); }
 
 private:
+    // One parameter of a prepared statement: its value's place in the statement's parameter
+    // map, and the text last bound there.
+    struct Slot {
+        QString name;
+        tsqlite::Value* value = nullptr;
+        QVariant last;
+    };
+    // A statement text as the engine takes it, rewritten once. The parameter map stays with
+    // the statement and is refilled in place: a statement run once per row neither rebuilds
+    // it nor converts a repeated text again.
+    struct Prepared {
+        std::string text;
+        tsqlite::Params values;
+        std::vector<Slot> binds;
+    };
+
+    Prepared& prepared(const QString& sql) {
+        // The screens send one text object again and again: found without hashing it.
+        if (last_ && sql.size() == lastSql_.size() &&
+            (sql.constData() == lastSql_.constData() || sql == lastSql_))
+            return *last_;
+        auto it = statements_.find(sql);
+        if (it == statements_.end()) {
+            // Texts built with values in them would otherwise pile up for as long as the
+            // connection lives.
+            if (statements_.size() >= kMaxStatements) statements_.clear();
+            auto st = std::make_unique<Prepared>();
+            const DriverStatement rewritten = embeddedStatement(sql);
+            st->text = rewritten.text.toStdString();
+            for (const QString& name : rewritten.names) {
+                // Lower case, as the engine keys the statement's parameters: it then finds
+                // each value at once instead of comparing every name.
+                tsqlite::Value& value = st->values[name.toLower().toStdString()];
+                st->binds.push_back({name, &value, {}});
+            }
+            it = statements_.emplace(sql, std::move(st)).first;
+        }
+        lastSql_ = sql;
+        last_ = it->second.get();
+        return *last_;
+    }
+
+    static constexpr size_t kMaxStatements = 256;
+
     tsqlite::Session session_;
+    std::unordered_map<QString, std::unique_ptr<Prepared>> statements_;
     QString lastSql_;
-    DriverStatement lastStatement_;
-    std::string lastText_;
-    std::vector<std::string> lastNames_;
+    Prepared* last_ = nullptr;
 };
 
 }  // namespace

@@ -285,3 +285,54 @@ TEST_F(ConnectionTest, AStatementPastTheTimeOutCarriesTheTimeOutWords) {
     // The connection stays usable.
     EXPECT_EQ(c.query("SELECT 1").value(0, 0).toInt(), 1);
 }
+
+TEST_F(ConnectionTest, AStatementRunOncePerRowTakesEachCallsOwnValues) {
+    // Two texts taking turns, each sent as the same object again and again, as a screen's
+    // row loop sends them: every call binds its own values, whether they repeat the last
+    // ones, become NULL, or change type.
+    const QString insert =
+        "INSERT INTO Product (Id, Code, Name, Qty) VALUES (:Id, :Code, :Name, :Qty)";
+    const QString rename = "UPDATE Product SET Name = :name WHERE Id = :Id";
+    const QList<QVariant> names = {kThai, kThai, QVariant(), kThai, QString(), "7", 7};
+    for (int i = 0; i < names.size(); ++i) {
+        conn.execute(insert, {{"Id", i}, {"Code", "C"}, {"Name", names[i]}, {"Qty", dec(u"1.5")}});
+        conn.execute(rename, {{"Name", i % 2 ? QVariant(kThai) : names[i]}, {"Id", i}});
+    }
+    ResultSet rs = conn.query("SELECT Id, Code, Name FROM Product ORDER BY Id");
+    ASSERT_EQ(rs.rowCount(), names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        const QVariant expected = i % 2 ? QVariant(kThai) : names[i];
+        EXPECT_EQ(rs.value(i, "Name").isNull(), expected.isNull()) << i;
+        EXPECT_EQ(rs.value(i, "Name").toString(), expected.toString()) << i;
+        EXPECT_EQ(rs.value(i, "Code").toString(), "C") << i;
+    }
+
+    // A value left out on a later call is still missing, though an earlier call gave it.
+    DatabaseError e = errorOf([&] { conn.execute(rename, {{"Id", 0}}); });
+    EXPECT_EQ(e.number(), 8178);
+
+    // Repeated texts and dates in a column read as each row holds them, across NULLs, a
+    // second result set of the batch with other columns, and another query.
+    const QDateTime a(QDate(2024, 1, 31), QTime(8, 0)), b(QDate(2024, 2, 1), QTime(9, 30));
+    const QList<QVariant> made = {a, a, QVariant(), a, b, b};
+    const QList<QVariant> qty = {dec(u"1.5"), dec(u"1.5"), QVariant(),
+                                 dec(u"1.5"), dec(u"2"),   dec(u"-1.50")};
+    for (int i = 0; i < qty.size(); ++i)
+        conn.execute("UPDATE Product SET Qty = :Qty WHERE Id = :Id", {{"Qty", qty[i]}, {"Id", i}});
+    const ResultSet quantities = conn.query("SELECT Qty FROM Product ORDER BY Id");
+    for (int i = 0; i < qty.size(); ++i) {
+        EXPECT_EQ(quantities.value(i, 0).isNull(), qty[i].isNull()) << i;
+        EXPECT_EQ(quantities.value(i, 0).toDouble(), qty[i].toDouble()) << i;
+    }
+    for (int i = 0; i < made.size(); ++i)
+        conn.execute("UPDATE Product SET Made = :Made WHERE Id = :Id",
+                     {{"Made", made[i]}, {"Id", i}});
+    const QList<ResultSet> all = conn.queryAll(
+        "SELECT Made, Name FROM Product ORDER BY Id; SELECT Name, Made FROM Product ORDER BY Id");
+    ASSERT_EQ(all.size(), 2);
+    for (int i = 0; i < made.size(); ++i) {
+        EXPECT_EQ(all[0].value(i, 0), made[i]) << i;
+        EXPECT_EQ(all[1].value(i, 1), made[i]) << i;
+        EXPECT_EQ(all[1].value(i, 0).toString(), all[0].value(i, 1).toString()) << i;
+    }
+}
