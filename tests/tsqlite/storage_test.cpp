@@ -359,37 +359,7 @@ TEST(EngineLocking, AReadThenUpdateInATransactionQueuesBehindAnotherWriter) {
             "UPDATE Numbers SET LastNo = @No WHERE Code = 'X'\n"
             "INSERT INTO Drawn VALUES (@No, @Who)");
     }
-    const int kEach = 40;
-    pid_t kids[2];
-    for (int k = 0; k < 2; ++k) {
-        kids[k] = fork();
-        if (kids[k] == 0) {
-            int rc = 0;
-            try {
-                Session s(server.dir(), "Nwx");
-                s.setTimeout(30);
-                for (int i = 0; i < kEach; ++i) {
-                    s.query("BEGIN TRAN");
-                    s.callProcedure("Draw",
-                                    {{"@Who", Value::integer(k)}, {"@No", Value::null(), true}});
-                    s.query("COMMIT");
-                }
-            } catch (...) {
-                rc = 1;
-            }
-            _exit(rc);
-        }
-    }
-    for (pid_t p : kids) {
-        int status = 0;
-        waitpid(p, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    Session s(server.dir(), "Nwx");
-    auto rs = s.query("SELECT COUNT(*), COUNT(DISTINCT No), MAX(No) FROM Drawn");
-    EXPECT_EQ(rs[0].rows[0][0].i, 2 * kEach);
-    EXPECT_EQ(rs[0].rows[0][1].i, 2 * kEach);
-    EXPECT_EQ(rs[0].rows[0][2].i, 2 * kEach);
+    expectTwoProcessesDrawEveryNumberOnce(server, 40, true);
 }
 
 // ---- files the server cannot use

@@ -1,6 +1,7 @@
 #pragma once
 // A throw-away server directory for engine tests.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -26,6 +27,43 @@ public:
 private:
     std::string dir_;
 };
+
+// Two processes each call the database Nwx's procedure Draw `each` times (inside a transaction
+// of their own when `ownTransaction`); together they must have drawn 1 to 2 * each, every
+// number once, in the table Drawn.
+inline void expectTwoProcessesDrawEveryNumberOnce(const TempServer& server, int each,
+                                                  bool ownTransaction) {
+    pid_t kids[2];
+    for (int k = 0; k < 2; ++k) {
+        kids[k] = fork();
+        if (kids[k] == 0) {
+            int rc = 0;
+            try {
+                Session s(server.dir(), "Nwx");
+                s.setTimeout(30);
+                for (int i = 0; i < each; ++i) {
+                    if (ownTransaction) s.query("BEGIN TRAN");
+                    s.callProcedure("Draw",
+                                    {{"@Who", Value::integer(k)}, {"@No", Value::null(), true}});
+                    if (ownTransaction) s.query("COMMIT");
+                }
+            } catch (...) {
+                rc = 1;
+            }
+            _exit(rc);
+        }
+    }
+    for (pid_t p : kids) {
+        int status = 0;
+        waitpid(p, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Session s(server.dir(), "Nwx");
+    auto rs = s.query("SELECT COUNT(*), COUNT(DISTINCT No), MAX(No) FROM Drawn");
+    EXPECT_EQ(rs[0].rows[0][0].i, 2 * each);
+    EXPECT_EQ(rs[0].rows[0][1].i, 2 * each);
+    EXPECT_EQ(rs[0].rows[0][2].i, 2 * each);
+}
 
 // A session on a fresh server with one database "Shop" as the current database.
 class EngineTest : public ::testing::Test {
