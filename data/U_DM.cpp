@@ -54,6 +54,65 @@ void TDM::AddUserLog(int actionCode, int documentId, const QString& remark) {
                            db::ProcParam::in(QStringLiteral("@Remark"), remark)});
 }
 
+const QString TDM::kUnitFractionSql = QStringLiteral(
+    "SELECT U.UnitName LUnit, U.Fraction, M.UnitName SUnit, U.Product IdProd\n"
+    "FROM ProductUnits U\n"
+    "Inner Join ProductUnits M On ((U.Product = M.Product) And (M.SmallUnitFlag = 'Y'))\n"
+    "Where (U.Id = :GetUnit)");
+
+const QString TDM::kStockUnitQntySql = QStringLiteral(
+    "SELECT U.Id,U.UnitName, U.Fraction,\n"
+    "  (Select S.UnitName From ProductUnits S Where (S.SmallUnitFlag = 'Y') And (S.Product = "
+    ":GetProduct)) As SmallUnit\n"
+    "FROM ProductUnits U\n"
+    "Where (U.StockUnitFlag = 'Y') And (U.Product = :GetProduct)");
+
+UnitFractionRow TDM::QUnitFraction(int unitId) {
+    const db::ResultSet rows =
+        DMdata_.query(kUnitFractionSql, {{QStringLiteral("GetUnit"), unitId}});
+    UnitFractionRow unit;
+    if (rows.isEmpty()) return unit;
+    unit.found = true;
+    unit.lUnit = rows.value(0, QStringLiteral("LUnit")).toString();
+    unit.fraction = rows.value(0, QStringLiteral("Fraction")).toLongLong();
+    unit.sUnit = rows.value(0, QStringLiteral("SUnit")).toString();
+    unit.product = rows.value(0, QStringLiteral("IdProd")).toLongLong();
+    return unit;
+}
+
+QuantitySettings TDM::quantitySettings() {
+    QuantitySettings settings;
+    // Empty (NULL) decimals read as 0: what is significant is shown.
+    settings.onhandDecimal = QConfig.value(QStringLiteral("OnhandDecimal")).toInt();
+    settings.unitLeft = QConfig.value(QStringLiteral("UnitLeft")).toString();
+    settings.unitRight = QConfig.value(QStringLiteral("UnitRight")).toString();
+    return settings;
+}
+
+QString TDM::FracSmallByStock(int unitId, double quantity) {
+    // Without a unit row the fraction is 0, and so is the quantity in smallest units.
+    const UnitFractionRow unit = QUnitFraction(unitId);
+    const std::int32_t n = smallUnitsOf(quantity, unit.fraction);
+    const db::ResultSet rows =
+        DMdata_.query(kStockUnitQntySql, {{QStringLiteral("GetProduct"), unit.product}});
+    StockUnitRow stock;
+    if (!rows.isEmpty()) {
+        stock.found = true;
+        stock.fraction = rows.value(0, QStringLiteral("Fraction")).toLongLong();
+        stock.unitName = rows.value(0, QStringLiteral("UnitName")).toString();
+    }
+    return fracSmallByStockText(n, stock, unit.sUnit);
+}
+
+QString TDM::OnhandQuantity(int unitId, double quantity) {
+    const UnitFractionRow unit = QUnitFraction(unitId);
+    return onhandQuantityText(unit, quantitySettings(), quantity);
+}
+
+QString TDM::OnhandQuantityLSUnit(int unitId, int part, double quantity) {
+    return onhandQuantityLSUnitText(QUnitFraction(unitId), part, quantity);
+}
+
 void TDM::ApplicationEvents1Exception(const std::exception& error) {
     const QString message = errorMessageOf(error);
     QString report = errorReportText(message);

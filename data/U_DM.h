@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "data/DocumentNumbering.h"
+#include "data/QuantityText.h"
 #include "data/SettingsRow.h"
 #include "db/connection.h"
 
@@ -44,6 +45,15 @@ public:
     bool DocAutoRun() const { return numbering_.DocAutoRun(); }
     DocumentNumbering& numbering() { return numbering_; }
 
+    // Quantity texts in a product's units for printed documents (see data/QuantityText.h).
+    // FracSmallByStock takes a quantity of the unit `unitId`; the other two a quantity in
+    // smallest units. Database errors of the look-ups propagate.
+    QString FracSmallByStock(int unitId, double quantity);
+    QString OnhandQuantity(int unitId, double quantity);
+    QString OnhandQuantityLSUnit(int unitId, int part, double quantity);
+    static const QString kUnitFractionSql;   // QUnitFraction, parameter GetUnit
+    static const QString kStockUnitQntySql;  // QStockUnitQnty, parameter GetProduct
+
     // One entry of the user log for the run's user and menu entry.
     void AddUserLog(int actionCode, int documentId, const QString& remark);
 
@@ -63,6 +73,9 @@ public:
     static constexpr int LogPreview = 10;
 
 private:
+    UnitFractionRow QUnitFraction(int unitId);
+    QuantitySettings quantitySettings();
+
     void DMdataBeforeConnect(db::Connection& connection);
     void DMdataAfterConnect(db::Connection& connection);
 
