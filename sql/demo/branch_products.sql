@@ -149,9 +149,15 @@ SELECT P.Code, P.ThaiName, NULL, CASE WHEN P.GroupNo IN (3, 4, 5) THEN 'D02' ELS
   FROM #Prod P
  WHERE NOT EXISTS (SELECT X.Id FROM Product X WHERE X.Code = P.Code)
  ORDER BY P.No
+-- Drinks that come in packs are stocked by the pack, so quantity texts on printed documents
+-- show whole packs and a fraction of one (2;1/2 แพ็ค); everything else is stocked in its
+-- smallest unit.
 INSERT INTO ProductUnits (Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag)
 SELECT X.Id, U.BarCode, U.UnitName, U.Fraction, U.AutoOrder,
-       CASE WHEN U.Kind = 1 THEN 'Y' ELSE 'N' END, CASE WHEN U.Kind = 1 THEN 'Y' ELSE 'N' END
+       CASE WHEN U.Kind = 1 THEN 'Y' ELSE 'N' END,
+       CASE WHEN P.GroupNo = 1 AND P.ItemNo % 4 <> 3
+            THEN CASE WHEN U.Kind = 2 THEN 'Y' ELSE 'N' END
+            ELSE CASE WHEN U.Kind = 1 THEN 'Y' ELSE 'N' END END
   FROM #Unit U
  INNER JOIN #Prod P ON (P.No = U.ProdNo)
  INNER JOIN Product X ON (X.Code = P.Code)

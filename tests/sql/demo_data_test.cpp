@@ -176,6 +176,32 @@ TEST_F(DemoData, BarcodeSearchListsUnitsWithStockAndOpenCustomerQuantities) {
         EXPECT_NE(row[column(fishSauce, "ThaiName")].s.find("น้ำปลา"), std::string::npos);
 }
 
+// Quantity texts on printed documents need one smallest and one stock unit per product; the
+// drinks stocked by the pack make them show fractions of a pack.
+TEST_F(DemoData, EveryProductHasOneSmallestAndOneStockUnitAndSomeAreStockedByThePack) {
+    for (const char* database : {"NWX", "BR0001"}) {
+        tsqlite::Session s(dir, database);
+        for (const char* flag : {"SmallUnitFlag", "StockUnitFlag"})
+            EXPECT_EQ(scalar(s, std::string("SELECT COUNT(*) FROM Product P WHERE (SELECT COUNT(*)"
+                                            " FROM ProductUnits U WHERE U.Product = P.Id AND U.") +
+                                    flag + " = 'Y') <> 1"),
+                      "0")
+                << database << ' ' << flag;
+        EXPECT_EQ(scalar(s,
+                         "SELECT COUNT(*) FROM ProductUnits U WHERE U.SmallUnitFlag = 'Y'"
+                         " AND U.Fraction <> 1"),
+                  "0")
+            << database;
+        for (const char* fraction : {"6", "12"})
+            EXPECT_GE(std::stoi(scalar(s, std::string("SELECT COUNT(*) FROM ProductUnits U"
+                                                      " WHERE U.StockUnitFlag = 'Y' AND"
+                                                      " U.Fraction = ") +
+                                              fraction)),
+                      5)
+                << database << " stocked by packs of " << fraction;
+    }
+}
+
 TEST_F(DemoData, SoldOutBranchesHaveRecentSalesExceptTheOneOutOfReach) {
     tsqlite::Session cfg(dir, "QARN_CONFIG_NWX");
     const auto branches = cfg.query(st::kSoldOutBranches).at(0);
