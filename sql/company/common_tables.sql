@@ -70,6 +70,19 @@ CREATE TABLE Config (
     MainCurrencyId int NULL
 )
 GO
+-- The quantity-text settings, on databases made before them.
+IF NOT EXISTS (SELECT Id FROM SysColumns WHERE Name = 'OnhandDecimal'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'Config'))
+ALTER TABLE Config ADD OnhandDecimal int NULL
+GO
+IF NOT EXISTS (SELECT Id FROM SysColumns WHERE Name = 'UnitLeft'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'Config'))
+ALTER TABLE Config ADD UnitLeft varchar(10) NULL
+GO
+IF NOT EXISTS (SELECT Id FROM SysColumns WHERE Name = 'UnitRight'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'Config'))
+ALTER TABLE Config ADD UnitRight varchar(10) NULL
+GO
 -- Without the settings row the screens see empty settings; a new database gets one.
 IF NOT EXISTS (SELECT Id FROM Config WHERE Id = 1)
 INSERT INTO Config (Id, RunYear, OnhandDecimal, UnitLeft, UnitRight, SearchProductMethod,

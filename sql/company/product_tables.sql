@@ -76,6 +76,15 @@ CREATE TABLE ProductUnits (
     StockUnitFlag CharFlag
 )
 GO
+-- The unit flags the quantity texts look units up by, on databases made before them.
+IF NOT EXISTS (SELECT Id FROM SysColumns WHERE Name = 'SmallUnitFlag'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'ProductUnits'))
+ALTER TABLE ProductUnits ADD SmallUnitFlag CharFlag
+GO
+IF NOT EXISTS (SELECT Id FROM SysColumns WHERE Name = 'StockUnitFlag'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'ProductUnits'))
+ALTER TABLE ProductUnits ADD StockUnitFlag CharFlag
+GO
 IF NOT EXISTS (SELECT Id FROM SysIndexes WHERE Name = 'ProductUnitsBarCode'
                AND Id = (SELECT Id FROM SysObjects WHERE Name = 'ProductUnits'))
 CREATE INDEX ProductUnitsBarCode ON ProductUnits (BarCode)

@@ -202,3 +202,32 @@ TEST(CompanyScripts, GiveASettingsRowAndTheColumnTypesOfTheModules) {
 }
 
 }  // namespace
+
+namespace {
+
+// A company database made before the quantity texts: its settings row and units lack the
+// columns they read, and the scripts add them.
+TEST(CompanyScripts, AddTheQuantityTextColumnsToOlderTables) {
+    ScriptedServer old("NWX", {});
+    old.db->query(
+        "CREATE TABLE Config (Id int NOT NULL PRIMARY KEY, RunYear int NULL)\n"
+        "INSERT INTO Config (Id, RunYear) VALUES (1, 2019)\n"
+        "CREATE TABLE ProductUnits (Id int IDENTITY(1,1) NOT NULL PRIMARY KEY, Product int NOT "
+        "NULL, BarCode varchar(15) NULL, UnitName varchar(10) NULL, Fraction int NOT NULL)\n"
+        "INSERT INTO ProductUnits (Product, UnitName, Fraction) VALUES (1, 'ขวด', 1)");
+    runScripts(*old.db, kCompanyScripts);
+    EXPECT_EQ(scalar(*old.db,
+                     "SELECT CONVERT(varchar(10), RunYear) + '|' + ISNULL(CONVERT(varchar(10), "
+                     "OnhandDecimal), '-') + '|' + ISNULL(UnitLeft, '-') + ISNULL(UnitRight, '-') "
+                     "FROM Config WHERE Id = 1"),
+              "2019|-|--");
+    EXPECT_EQ(scalar(*old.db,
+                     "SELECT UnitName + '|' + ISNULL(SmallUnitFlag, '-') + ISNULL(StockUnitFlag, "
+                     "'-') FROM ProductUnits"),
+              "ขวด|--");
+    const std::string before = snapshot(*old.db);
+    runScripts(*old.db, kCompanyScripts);
+    EXPECT_EQ(snapshot(*old.db), before);
+}
+
+}  // namespace
