@@ -16,6 +16,7 @@
 #include "spreadsheet_intake/Fr_OrderSar.h"
 #include "statements/PickProduct.h"
 #include "tests/common/client_fixture.h"
+#include "ui/DBGrid.h"
 #include "ui/DateEdit.h"
 #include "ui/SpreadsheetExport.h"
 
@@ -398,7 +399,8 @@ TEST_F(OrderSarTest, ACellThatDoesNotConvertNamesRowColumnAndText) {
         EXPECT_TRUE(error.message().contains(QStringLiteral("cell N3"))) << error.what();
     }
     EXPECT_TRUE(messages.messages().isEmpty());
-    EXPECT_EQ(screen->SarImportSet.rowCount(), 2) << "rows read so far stay in view";
+    EXPECT_EQ(screen->SarImportSet.rowCount(), 2);
+    EXPECT_EQ(screen->DBGSar->model()->rowCount(), 2) << "rows read so far stay in view";
     EXPECT_FALSE(screen->BLoad->isEnabled());
     EXPECT_FALSE(screen->BCreateOrder->isEnabled());
 
