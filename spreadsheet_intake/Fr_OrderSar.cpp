@@ -139,6 +139,8 @@ TFrOrderSar::TFrOrderSar(QWidget* parent) : TFrForm(parent) {
     BtBrowse = new QToolButton(area);
     BtBrowse->setText(QStringLiteral("..."));
     BtBrowse->setToolTip(QStringLiteral("เลือก File (F4)"));
+    // Enter in the file name goes on to Load; F4 in the box opens the dialog.
+    BtBrowse->setFocusPolicy(Qt::NoFocus);
     // Keyboard-first: F4 in the file-name box opens the dialog, as in a combo box.
     auto* browse = new QAction(EdFileName);
     browse->setShortcut(QKeySequence(Qt::Key_F4));
@@ -263,6 +265,8 @@ void TFrOrderSar::BLoadClick() {
     BLoad->setEnabled(true);
     BCreateOrder->setEnabled(true);
     MessageService::current().message(QStringLiteral("Load ข้อมูลเรียบร้อยแล้ว"));
+    // The next step is usually the order; the grid is a Tab away (Shift+Tab).
+    BCreateOrder->setFocus();
 }
 
 void TFrOrderSar::load() {

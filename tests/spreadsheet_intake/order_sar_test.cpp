@@ -4,12 +4,14 @@
 // sheets are written by the program's own export (.xlsx and .xls) from cells the test gives.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <memory>
 
 #include "data/Messages.h"
@@ -476,6 +478,28 @@ TEST_F(OrderSarTest, FileNameRulesAndUnreadableFiles) {
     TFrOrderSar::setOpenDialogHook([](QWidget*, const QString&) { return QString(); });
     screen->BtBrowseClick();
     EXPECT_EQ(QDir::fromNativeSeparators(screen->EdFileName->text()), good);
+}
+
+TEST_F(OrderSarTest, KeyboardFlowFromDeliveryDateToLoad) {
+    screen->activateWindow();
+    screen->DbDeliveryDate->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(screen->EdFileName))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                        : "none");
+    // Enter on the file name leads to Load; after the load the order is the next step.
+    QTest::keyClick(screen->EdFileName, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(screen->BLoad));
+    // F4 in the file name opens the file dialog.
+    TFrOrderSar::setOpenDialogHook(
+        [](QWidget*, const QString&) { return QStringLiteral("/x.xls"); });
+    screen->EdFileName->setFocus();
+    QTest::keyClick(screen->EdFileName, Qt::Key_F4);
+    EXPECT_EQ(QDir::fromNativeSeparators(screen->EdFileName->text()), QStringLiteral("/x.xls"));
+    load(kFriday, sheet(QStringLiteral("k.xlsx"), {QStringLiteral("0001")},
+                        {{unitA, 1, 5, {nine(1, 9, 2, 3)}, 7}}));
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(screen->BCreateOrder));
 }
 
 }  // namespace
