@@ -102,6 +102,23 @@ int integerOf(const QVariant& value, int record, const QString& field) {
     return static_cast<int>(n);
 }
 
+// While a load or an order runs, the window keeps processing events for its progress bar:
+// New and Exit stay off so that nothing replaces the set or the header under the run.
+class ToolbarPause {
+public:
+    explicit ToolbarPause(std::initializer_list<QAction*> actions) : actions_(actions) {
+        for (QAction* a : actions_) a->setEnabled(false);
+    }
+    ~ToolbarPause() {
+        for (QAction* a : actions_) a->setEnabled(true);
+    }
+    ToolbarPause(const ToolbarPause&) = delete;
+    ToolbarPause& operator=(const ToolbarPause&) = delete;
+
+private:
+    std::vector<QAction*> actions_;
+};
+
 }  // namespace
 
 void TFrOrderSar::setOpenDialogHook(OpenDialogHook hook) {
@@ -260,7 +277,10 @@ void TFrOrderSar::BLoadClick() {
     // but are not an order to create.
     BLoad->setEnabled(false);
     BCreateOrder->setEnabled(false);
-    load();
+    {
+        const ToolbarPause pause{AcNew, AcExit};
+        load();
+    }
     if (!SarImportSet.isEmpty()) DBGSar->setCurrentRow(0);
     BLoad->setEnabled(true);
     BCreateOrder->setEnabled(true);
@@ -351,14 +371,17 @@ void TFrOrderSar::BCreateOrderClick() {
     BLoad->setEnabled(false);
     BCreateOrder->setEnabled(false);
     bool stored = false;
-    try {
-        createOrder();
-        stored = true;
-    } catch (const std::exception& error) {
-        mainConnection().rollback();
-        qWarning("SAR order not stored: %s", error.what());
-        MessageService::current().message(QStringLiteral("ไม่สามารถ บันทึกได้ "));
+    {
+        const ToolbarPause pause{AcNew, AcExit};
+        try {
+            createOrder();
+            stored = true;
+        } catch (const std::exception& error) {
+            mainConnection().rollback();
+            qWarning("SAR order not stored: %s", error.what());
+        }
     }
+    if (!stored) MessageService::current().message(QStringLiteral("ไม่สามารถ บันทึกได้ "));
     if (stored) MessageService::current().message(QStringLiteral("เพิ่ม Order เรียบร้อยแล้ว"));
     AcNewExecute();
 }

@@ -405,6 +405,8 @@ TEST_F(OrderSarTest, ACellThatDoesNotConvertNamesRowColumnAndText) {
     EXPECT_EQ(screen->DBGSar->model()->rowCount(), 2) << "rows read so far stay in view";
     EXPECT_FALSE(screen->BLoad->isEnabled());
     EXPECT_FALSE(screen->BCreateOrder->isEnabled());
+    EXPECT_TRUE(screen->AcNew->isEnabled()) << "New is the way on";
+    EXPECT_TRUE(screen->AcExit->isEnabled());
 
     // A number no int holds.
     screen->AcNewExecute();
