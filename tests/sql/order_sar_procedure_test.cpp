@@ -109,4 +109,22 @@ TEST(SarScripts, CreateTheTablesOnceAndRefuseASecondHeaderOfOneNumber) {
                  tsqlite::Error);
 }
 
+TEST(SarImportSet, BranchColumnNamesAreExactForEveryCode) {
+    ScriptedServer dc("NWX", kCompanyScripts);
+    namespace sql = statements::order_sar;
+    const std::vector<std::string> codes = {"0001", " B 07 ", "A]1", "x'y"};
+    const auto sets = dc.db->query(sql::importSet(codes));
+    ASSERT_EQ(sets.size(), 1u);
+    const auto& columns = sets[0].columns;
+    const std::vector<std::string> names = sql::importColumns(codes);
+    ASSERT_EQ(columns.size(), names.size());
+    ASSERT_EQ(columns.size(), 15u + 9u * codes.size());
+    for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(columns[i].name, names[i]);
+    EXPECT_EQ(columns[13].name, "0001MinQnty");
+    EXPECT_EQ(columns[22].name, "B 07MinQnty") << "the code's outer blanks are trimmed";
+    EXPECT_EQ(columns[31].name, "A]1MinQnty");
+    EXPECT_EQ(columns[40].name, "x'yMinQnty");
+    EXPECT_EQ(columns[13].type.toString(), "decimal(30,2)");
+}
+
 }  // namespace
