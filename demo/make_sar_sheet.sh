@@ -9,11 +9,12 @@
 #   demo/make_sar_sheet.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-build=${1:-build}
+build=$(cd "${1:-build}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$build/make_demo_server" --force "$work/server" >/dev/null
+# make_demo_server writes Server.Dat beside the server: in the scratch folder, not here.
+(cd "$work" && "$build/make_demo_server" --force server >/dev/null)
 "$build/tsqlite" -S "$work/server" -d NWX -h -1 -W -s '|' -b -Q "SET NOCOUNT ON
 SELECT TOP 40 U.Id, P.Code, U.BarCode, P.ThaiName, ISNULL(P.ProdGroup, ''), U.UnitName
   FROM Product P
