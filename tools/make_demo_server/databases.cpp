@@ -26,8 +26,8 @@ std::vector<std::string> branchScripts(std::vector<std::string> more) {
 // The distribution centre: the chain's products, the picking tables and the picking demo rows.
 std::vector<std::string> dcScripts() {
     std::vector<std::string> scripts = kCompanyTables;
-    for (const char* s : {"company/picking_tables.sql", "demo/company.sql",
-                          "demo/branch_products.sql", "demo/dc_picking.sql"})
+    for (const char* s : {"company/picking_tables.sql", "company/sar_tables.sql",
+                          "demo/company.sql", "demo/branch_products.sql", "demo/dc_picking.sql"})
         scripts.push_back(s);
     return scripts;
 }
