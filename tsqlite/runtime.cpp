@@ -209,6 +209,26 @@ void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultValue(ctx, convertValue(readValue(argv[0]), src, dst, style, assign));
 }
 
+// tsq_try_convert(value, srcType, dstType, style): NULL where the value does not convert.
+void fnTryConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    SqlType srcLocal, dstLocal;
+    const SqlType& src = typeArg(ctx, argv, 1, srcLocal);
+    const SqlType& dst = typeArg(ctx, argv, 2, dstLocal);
+    int style = argc > 3 && sqlite3_value_type(argv[3]) != SQLITE_NULL
+                    ? static_cast<int>(sqlite3_value_int64(argv[3]))
+                    : -1;
+    if (fastConvert(ctx, argv[0], src, dst, style)) return;
+    Value converted;
+    try {
+        converted = convertValue(readValue(argv[0]), src, dst, style, false);
+    } catch (const Error& error) {
+        if (error.number == 529) throw;
+        return sqlite3_result_null(ctx);
+    }
+    resultValue(ctx, converted);
+}
+
 // tsq_nz(x): x, unless it is a zero divisor.
 void fnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool zero = false;
@@ -379,6 +399,8 @@ void registerConvertFunctions(sqlite3* db) {
                                nullptr, nullptr);
     sqlite3_create_function_v2(db, "tsq_convert", 3, det, nullptr, guarded<fnConvert>, nullptr,
                                nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_try_convert", 4, det, nullptr, guarded<fnTryConvert>,
+                               nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "tsq_nz", 1, det, nullptr, guarded<fnNz>, nullptr, nullptr,
                                nullptr);
 }

@@ -196,6 +196,27 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
     return r;
 }
 
+// TRY_CAST / TRY_CONVERT: NULL where the conversion fails on the value; a conversion that is
+// never allowed between the two types still fails.
+Tx Translator::tryConvert(const Tx& x, const SqlType& to, int style) {
+    if (to.base == BaseType::Unknown || x.type.base == BaseType::Unknown)
+        return convert(x, to, true, style);
+    const SqlType from = x.wideLiteral ? typeOf(BaseType::Decimal, 0, 19, 0) : x.type;
+    if (x.constant) {
+        try {
+            return constantTx(convertValue(x.value, from, to, style, false), to);
+        } catch (const Error& error) {
+            if (error.number == 529) throw;
+            return constantTx(Value::null(), to);
+        }
+    }
+    Tx r;
+    r.type = to;
+    r.sql = "tsq_try_convert(" + x.sql + "," + quoteLiteral(from.toString()) + "," +
+            quoteLiteral(to.toString()) + "," + (style < 0 ? "NULL" : std::to_string(style)) + ")";
+    return r;
+}
+
 Source Translator::sourceOf(const std::shared_ptr<TableInfo>& t, const std::string& alias) {
     Source s;
     s.alias = alias.empty() ? t->name : alias;
@@ -1077,6 +1098,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                                 16, 1, e.pos.line);
                 style = static_cast<int>(s.value.i);
             }
+            if (e.text.rfind("TRY_", 0) == 0) return tryConvert(a, to, style);
             return convert(a, to, true, style);
         }
         case ExprKind::Subquery: {

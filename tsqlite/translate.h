@@ -74,6 +74,7 @@ public:
     // A scalar expression outside any query (IF, SET, RETURN...): "SELECT <expr>".
     Tx expression(const ast::Expr& e, Scope* scope = nullptr);
     // Converts to a type: implicit (comparison, arithmetic) or explicit (CAST, assignment).
+    Tx tryConvert(const Tx& x, const SqlType& to, int style);
     Tx convert(const Tx& x, const SqlType& to, bool explicitConversion, int style = -1,
                bool assign = false);
     Tx boolean(const ast::Expr& e, Scope* scope);

@@ -92,3 +92,14 @@ DECLARE @t tinyint
 SET @t = 255
 SELECT @t + 1 AS Widened
 GO
+PRINT '-- TRY_CAST and TRY_CONVERT give NULL where the value does not convert'
+GO
+SELECT TRY_CAST('abc' AS int) AS NotANumber, TRY_CONVERT(int, '12') AS Number,
+       TRY_CAST('hello' AS datetime) AS NotADate, TRY_CONVERT(decimal(5, 2), '123456') AS TooWide,
+       TRY_CONVERT(int, 3000000000) AS Overflow, TRY_CONVERT(char(10), CAST('2024-01-05' AS datetime), 103) AS Styled
+GO
+CREATE TABLE #TryConvert (V varchar(20))
+INSERT INTO #TryConvert VALUES ('1'), ('x'), ('99999999999'), (NULL)
+SELECT V, TRY_CONVERT(int, V) AS I, TRY_CAST(V AS bigint) AS B FROM #TryConvert
+DROP TABLE #TryConvert
+GO
