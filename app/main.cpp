@@ -5,6 +5,7 @@
 #include "branch_order/Fr_BranchOrder.h"
 #include "picking/Fr_PickProduct.h"
 #include "soldout/Fr_SoldOut2NwxBranch.h"
+#include "spreadsheet_intake/Fr_LoadSrrToPoRQ.h"
 #include "startup/Startup.h"
 
 int main(int argc, char** argv) {
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
             return std::make_unique<TFrSoldOut2NwxBranchAUTO>(arguments);
         },
         true);  // --autorun presses Load, prints the outcome and ends the program
+    modules.add(601, [](const QStringList&) { return std::make_unique<TFrLoadSrrToPoRQ>(); });
     return runBackOffice(argc, argv, modules);
 }
