@@ -12,7 +12,7 @@ build=${1:-build}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$build/make_demo_server" --force "$work/server" >/dev/null
+"$build/make_demo_server" --force --no-server-dat "$work/server" >/dev/null
 # Each product's smallest unit, with its group for the vendor.
 "$build/tsqlite" -S "$work/server" -d NWX -h -1 -W -s '|' -b -Q "SET NOCOUNT ON
 SELECT P.Code, U.BarCode, P.ThaiName, ISNULL(P.ProdGroup, '') FROM Product P

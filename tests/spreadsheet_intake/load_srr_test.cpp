@@ -309,5 +309,25 @@ TEST(LoadSrrCells, NumbersBecomeTextWithUpTo15SignificantDigits) {
     EXPECT_EQ(TFrLoadSrrToPoRQ::cellText(intake::CellValue{}), u"");
 }
 
+// The demo's workbook, as README's demo command shows it, loads whole: the headings and the
+// rows without a quantity are left out, every line has its vendor, item, barcode and order.
+TEST_F(LoadSrrTest, TheDemoWorkbookLoads) {
+    load(QStringLiteral(BACKOFFICE_SQL_DIR "/../demo/requisition.xlsx"));
+    ASSERT_EQ(messages.messages(), QStringList{kLoaded});
+    const int rows = screen->PrImportSet.rowCount();
+    EXPECT_GT(rows, 100);
+    for (int row = 0; row < rows; ++row) {
+        EXPECT_TRUE(text(row, "VenCode").startsWith(u"V-")) << row;
+        EXPECT_FALSE(text(row, "Itemcode").isEmpty()) << row;
+        EXPECT_GE(text(row, "BarCode").size(), 8) << row;
+        EXPECT_GT(decimal(screen->PrImportSet.value(row, QStringLiteral("FinalOrder"))).toDouble(),
+                  0)
+            << row;
+    }
+    // Item codes keep their leading zeros; 13-digit barcodes stored as numbers keep theirs.
+    EXPECT_EQ(text(0, "Itemcode"), u"01219001");
+    EXPECT_EQ(text(3, "BarCode"), u"8851234100002");
+}
+
 }  // namespace
 }  // namespace load_srr
