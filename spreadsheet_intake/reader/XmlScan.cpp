@@ -332,6 +332,7 @@ private:
         if (empty) --end;
         const std::string_view element = name(p, end);
         attrs_.clear();
+        names_.clear();
         while (p < end) {
             if (!isSpace(*p)) throw GiveUp{};
             while (p < end && isSpace(*p)) ++p;
@@ -349,9 +350,10 @@ private:
             if (!valueEnd) throw GiveUp{};
             p = valueEnd + 1;
             if (p < end && !isSpace(*p)) throw GiveUp{};
-            for (std::size_t i = 0; i < attrs_.size(); i += 2) {
-                if (std::string_view(attrs_[i]) == n) throw GiveUp{};
+            for (const std::string_view seen : names_) {
+                if (seen == n) throw GiveUp{};
             }
+            names_.push_back(n);
             char* decodedEnd = plain(value, valueEnd) ? valueEnd : decode(value, valueEnd, true);
             // Both end in place: the name where its "=" or blank was, the value at its quote.
             attrName[n.size()] = '\0';
@@ -489,6 +491,7 @@ private:
     std::string open_;                   // names of the open elements, one after the other
     std::vector<std::size_t> openEnds_;  // where each ends in open_
     std::vector<const char*> attrs_;
+    std::vector<std::string_view> names_;  // of the tag's attributes, for repeats
 };
 
 }  // namespace
