@@ -8,6 +8,7 @@
 #include "spreadsheet_intake/reader/Sheet.h"
 #include "tests/spreadsheet_intake/load_srr_fixture.h"
 #include "ui/DBGrid.h"
+#include "ui/SpreadsheetExport.h"
 
 namespace load_srr {
 namespace {
@@ -147,6 +148,39 @@ TEST_F(LoadSrrTest, HeadingsOnlyOrFewerRowsLoadNothingAndStillSayLoaded) {
         EXPECT_EQ(screen->PrImportSet.rowCount(), 0) << rows;  // the placeholder is gone too
         EXPECT_EQ(screen->ProgressBar1->maximum(), rows - 1);
         EXPECT_EQ(screen->ProgressBar1->value(), 0);
+    }
+}
+
+// An Excel 97-2003 workbook ends at column IV: its headings load, a taken row cannot.
+TEST_F(LoadSrrTest, AnXlsWorkbookLoadsItsHeadingsButHasNoOrderColumn) {
+    auto column = [](const char* title, ui::ColumnKind kind = ui::ColumnKind::Text) {
+        ui::ExportColumn c;
+        c.title = QString::fromLatin1(title);
+        c.kind = kind;
+        return c;
+    };
+    ui::ExportTable table;
+    table.columns = {column("Qty", ui::ColumnKind::Float)};
+    const QStringList titles = {QStringLiteral("ใบขอซื้อ"), QString(), QString(), QString(),
+                                QStringLiteral("สาขา 0001")};
+    ASSERT_TRUE(ui::exportSpreadsheet(file(QStringLiteral("head.xls")), table, titles));
+    load(file(QStringLiteral("head.xls")));
+    EXPECT_EQ(messages.messages(), QStringList{kLoaded});
+    EXPECT_EQ(screen->PrImportSet.rowCount(), 0);
+
+    // Quantities in its first column, which the layout reads as column D of a range that
+    // begins three columns earlier: the range of four columns ends long before BEL.
+    table.columns = {column("A"), column("B"), column("C"), column("Qty", ui::ColumnKind::Float)};
+    table.rows = {{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), 5.0}};
+    ASSERT_TRUE(ui::exportSpreadsheet(file(QStringLiteral("data.xls")), table, titles));
+    screen->AcNew->trigger();
+    screen->EdFileName->setText(file(QStringLiteral("data.xls")));
+    try {
+        screen->BLoadClick();
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("BEL")))
+            << error.what();
     }
 }
 
