@@ -168,8 +168,7 @@ TEST_F(LoadSrrTest, AnXlsWorkbookLoadsItsHeadingsButHasNoOrderColumn) {
     EXPECT_EQ(messages.messages(), QStringList{kLoaded});
     EXPECT_EQ(screen->PrImportSet.rowCount(), 0);
 
-    // Quantities in its first column, which the layout reads as column D of a range that
-    // begins three columns earlier: the range of four columns ends long before BEL.
+    // A quantity in column D of row 7: the range of four columns ends long before BEL.
     table.columns = {column("A"), column("B"), column("C"), column("Qty", ui::ColumnKind::Float)};
     table.rows = {{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), 5.0}};
     ASSERT_TRUE(ui::exportSpreadsheet(file(QStringLiteral("data.xls")), table, titles));
