@@ -298,74 +298,100 @@ private:
         return std::string_view(begin, std::size_t(p - begin));
     }
 
-    // The end of the start tag at pos_ (its ">"), quotes minded; reads on as needed.
-    std::size_t tagEnd() {
-        std::size_t i = pos_ + 1;
-        char quote = 0;
+    struct Attribute {
+        char* name;
+        std::size_t nameSize;
+        char* value;
+        char* valueEnd;  // its closing quote
+    };
+
+    // Reads the start tag at pos_ into tag_ without changing the buffer (it is read again
+    // when the buffer ends first: false then).
+    bool readStartTag() {
+        char* p = buf_.data() + pos_ + 1;
+        char* const bufEnd = buf_.data() + buf_.size();
+        // A name, checked; false when the buffer ends in it.
+        auto readName = [&](std::string_view& out) {
+            if (p == bufEnd) return false;
+            if (!isNameStart(static_cast<unsigned char>(*p))) throw GiveUp{};
+            char* begin = p;
+            while (p < bufEnd && isNameChar(static_cast<unsigned char>(*p))) ++p;
+            if (p == bufEnd) return false;
+            if (static_cast<unsigned char>(*p) >= 0x80) throw GiveUp{};  // expat's
+            out = std::string_view(begin, std::size_t(p - begin));
+            return true;
+        };
+        auto skipSpace = [&] {
+            while (p < bufEnd && isSpace(*p)) ++p;
+            return p < bufEnd;
+        };
+        if (!readName(tagName_)) return false;
+        tagAttrs_.clear();
         for (;;) {
-            if (i == buf_.size()) {
-                const std::size_t offset = i - pos_;
-                if (!more()) throw GiveUp{};
-                i = pos_ + offset;
-                continue;
+            if (p == bufEnd) return false;
+            if (*p == '>') {
+                tagEnd_ = p;
+                tagEmpty_ = false;
+                return true;
             }
-            const char c = buf_[i];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                return i;
-            } else if (c == '<') {
-                throw GiveUp{};
+            if (*p == '/') {
+                if (p + 1 == bufEnd) return false;
+                if (p[1] != '>') throw GiveUp{};
+                tagEnd_ = p + 1;
+                tagEmpty_ = true;
+                return true;
             }
-            ++i;
+            // Attributes stand apart from the name and from each other.
+            if (!isSpace(*p)) throw GiveUp{};
+            if (!skipSpace()) return false;
+            if (*p == '>' || *p == '/') continue;
+            Attribute a;
+            a.name = p;
+            std::string_view n;
+            if (!readName(n)) return false;
+            a.nameSize = n.size();
+            if (!skipSpace()) return false;
+            if (*p != '=') throw GiveUp{};
+            ++p;
+            if (!skipSpace()) return false;
+            if (*p != '"' && *p != '\'') throw GiveUp{};
+            const char quote = *p++;
+            a.value = p;
+            a.valueEnd = static_cast<char*>(std::memchr(p, quote, std::size_t(bufEnd - p)));
+            if (!a.valueEnd) return false;
+            p = a.valueEnd + 1;
+            tagAttrs_.push_back(a);
         }
     }
 
     void startTag() {
         if (rootClosed_ || (depth_ == 0 && rootSeen_)) throw GiveUp{};
-        const std::size_t close = tagEnd();
-        char* p = buf_.data() + pos_ + 1;
-        char* end = buf_.data() + close;
-        const bool empty = end > p && end[-1] == '/';
-        if (empty) --end;
-        const std::string_view element = name(p, end);
+        while (!readStartTag()) {
+            if (buf_.size() - pos_ > kMaxToken || !more()) throw GiveUp{};
+        }
         attrs_.clear();
-        names_.clear();
-        while (p < end) {
-            if (!isSpace(*p)) throw GiveUp{};
-            while (p < end && isSpace(*p)) ++p;
-            if (p == end) break;
-            char* attrName = p;
-            const std::string_view n = name(p, end);
-            while (p < end && isSpace(*p)) ++p;
-            if (p == end || *p != '=') throw GiveUp{};
-            ++p;
-            while (p < end && isSpace(*p)) ++p;
-            if (p == end || (*p != '"' && *p != '\'')) throw GiveUp{};
-            const char quote = *p++;
-            char* value = p;
-            char* valueEnd = static_cast<char*>(std::memchr(p, quote, std::size_t(end - p)));
-            if (!valueEnd) throw GiveUp{};
-            p = valueEnd + 1;
-            if (p < end && !isSpace(*p)) throw GiveUp{};
-            for (const std::string_view seen : names_) {
-                if (seen == n) throw GiveUp{};
+        for (std::size_t i = 0; i < tagAttrs_.size(); ++i) {
+            const Attribute& a = tagAttrs_[i];
+            const std::string_view n(a.name, a.nameSize);
+            for (std::size_t k = 0; k < i; ++k) {
+                if (std::string_view(tagAttrs_[k].name, tagAttrs_[k].nameSize) == n) throw GiveUp{};
             }
-            names_.push_back(n);
-            char* decodedEnd = plain(value, valueEnd) ? valueEnd : decode(value, valueEnd, true);
-            // Both end in place: the name where its "=" or blank was, the value at its quote.
-            attrName[n.size()] = '\0';
-            *decodedEnd = '\0';
-            attrs_.push_back(attrName);
-            attrs_.push_back(value);
+        }
+        // The whole tag is read: the names and values end in place, the name where its "=" or
+        // blank was, the value at its quote (a decoded value is never longer).
+        for (const Attribute& a : tagAttrs_) {
+            char* end = plain(a.value, a.valueEnd) ? a.valueEnd : decode(a.value, a.valueEnd, true);
+            a.name[a.nameSize] = '\0';
+            *end = '\0';
+            attrs_.push_back(a.name);
+            attrs_.push_back(a.value);
         }
         attrs_.push_back(nullptr);
         rootSeen_ = true;
+        const std::string_view element = tagName_;
         const std::string_view local = localName(element);
-        if (empty) {
-            pos_ = close + 1;
+        pos_ = std::size_t(tagEnd_ - buf_.data()) + 1;
+        if (tagEmpty_) {
             handler_.start(local, attrs_.data());
             handler_.end(local);
             if (depth_ == 0) rootClosed_ = true;
@@ -373,7 +399,6 @@ private:
             open_.append(element);
             openEnds_.push_back(open_.size());
             ++depth_;
-            pos_ = close + 1;
             handler_.start(local, attrs_.data());
         }
     }
@@ -490,8 +515,12 @@ private:
     int depth_ = 0;
     std::string open_;                   // names of the open elements, one after the other
     std::vector<std::size_t> openEnds_;  // where each ends in open_
-    std::vector<const char*> attrs_;
-    std::vector<std::string_view> names_;  // of the tag's attributes, for repeats
+    // The start tag being read.
+    std::string_view tagName_;
+    std::vector<Attribute> tagAttrs_;
+    char* tagEnd_ = nullptr;  // its ">"
+    bool tagEmpty_ = false;
+    std::vector<const char*> attrs_;  // as the handler takes them
 };
 
 }  // namespace
