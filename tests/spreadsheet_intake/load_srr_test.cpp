@@ -2,6 +2,7 @@
 // the progress it shows, and what a bad file or a bad cell does.
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "db/decimal.h"
@@ -181,6 +182,29 @@ TEST_F(LoadSrrTest, AnXlsWorkbookLoadsItsHeadingsButHasNoOrderColumn) {
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("BEL")))
             << error.what();
     }
+}
+
+// The window handles its events while the rows are read: New and closing wait for the end.
+TEST_F(LoadSrrTest, WhileRowsAreReadNewAndClosingWait) {
+    const QString path =
+        write(QStringLiteral("busy.xlsx"), BuyingSheet()
+                                               .line(7, 1.0, S("A"), S("I"), S("B"), 1.0)
+                                               .line(8, 1.0, S("B"), S("I"), S("B"), 2.0));
+    messages.setDefaultAnswer(true);  // the exit question would be answered Yes
+    bool seen = false;
+    QTimer::singleShot(0, screen.get(), [&] {
+        seen = true;
+        EXPECT_TRUE(screen->loading());
+        EXPECT_FALSE(screen->AcNew->isEnabled());
+        screen->AcNew->trigger();
+        EXPECT_FALSE(screen->close());
+    });
+    load(path);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_EQ(screen->PrImportSet.rowCount(), 2);
+    EXPECT_EQ(screen->EdFileName->text(), path);
+    EXPECT_TRUE(screen->AcNew->isEnabled());
 }
 
 TEST_F(LoadSrrTest, ASecondLoadReplacesTheFirstOnesLines) {
