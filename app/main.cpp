@@ -6,6 +6,7 @@
 #include "picking/Fr_PickProduct.h"
 #include "soldout/Fr_SoldOut2NwxBranch.h"
 #include "spreadsheet_intake/Fr_OrderSar.h"
+#include "spreadsheet_intake/Fr_LoadSrrToPoRQ.h"
 #include "startup/Startup.h"
 
 int main(int argc, char** argv) {
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
         },
         true);  // --autorun presses Load, prints the outcome and ends the program
     modules.add(600, [](const QStringList&) { return std::make_unique<TFrOrderSar>(); });
+    modules.add(601, [](const QStringList&) { return std::make_unique<TFrLoadSrrToPoRQ>(); });
     return runBackOffice(argc, argv, modules);
 }

@@ -49,20 +49,24 @@ void Sheet::addBoolean(int row, int column, bool value) {
 }
 
 void Sheet::addText(int row, int column, std::string_view text) {
-    add(row, column, CellKind::Text, 0, addSharedText(std::string(text)));
+    texts_.emplace_back(text);
+    add(row, column, CellKind::Text, 0, std::uint32_t(texts_.size() - 1));
 }
 
 void Sheet::addSharedTextCell(int row, int column, std::uint32_t index) {
-    if (index >= texts_.size()) {
+    // Only the workbook's shared texts: an index past them would reach a cell's own text.
+    if (index >= sharedCount_) {
         throw SheetError("a cell refers to shared text " + std::to_string(index) + " of only " +
-                         std::to_string(texts_.size()));
+                         std::to_string(sharedCount_));
     }
     add(row, column, CellKind::Text, 0, index);
 }
 
 std::uint32_t Sheet::addSharedText(std::string text) {
+    // Shared texts come before any cell's own, so that their indexes are the workbook's.
+    if (texts_.size() != sharedCount_) throw SheetError("shared texts after the cells");
     texts_.push_back(std::move(text));
-    return std::uint32_t(texts_.size() - 1);
+    return std::uint32_t(sharedCount_++);
 }
 
 void Sheet::addBlank(int row, int column) {

@@ -56,9 +56,19 @@ public:
     // A text of the pool built with addSharedText (the shared strings of a workbook).
     void addSharedTextCell(int row, int column, std::uint32_t index);
     std::uint32_t addSharedText(std::string text);
-    std::size_t sharedTextCount() const { return texts_.size(); }
+    std::size_t sharedTextCount() const { return sharedCount_; }
     void addBlank(int row, int column);
     void reserveCells(std::size_t count) { entries_.reserve(count); }
+    // What has been added so far, to go back to when a part is read a second time.
+    struct Mark {
+        std::size_t cells = 0, texts = 0, shared = 0;
+    };
+    Mark mark() const { return {entries_.size(), texts_.size(), sharedCount_}; }
+    void rollBack(Mark mark) {
+        entries_.resize(mark.cells);
+        texts_.resize(mark.texts);
+        sharedCount_ = mark.shared;
+    }
     // Sorts the cells and fixes the used range; called once, after the last add.
     void finish();
 
@@ -80,7 +90,9 @@ private:
     void add(int row, int column, CellKind kind, double number, std::uint32_t text);
 
     std::vector<Entry> entries_;
+    // The workbook's shared texts first, then the cells' own (inline) texts.
     std::vector<std::string> texts_;
+    std::size_t sharedCount_ = 0;
     std::vector<std::uint32_t> rowStart_;  // per used-range row, its first entry; one extra at end
     int firstRow_ = 1, lastRow_ = 1, firstColumn_ = 1, lastColumn_ = 1;
 };

@@ -1,5 +1,6 @@
-// .xlsx: a zip of XML parts. The parts are streamed from the archive through expat in chunks,
-// so a sheet of millions of cells never sits in memory as XML; only its values are kept.
+// .xlsx: a zip of XML parts. The parts are streamed from the archive in chunks, through our
+// own scanner of plain XML and through expat when the scanner leaves a part to it, so a sheet
+// of millions of cells never sits in memory as XML; only its values are kept.
 #include <expat.h>
 #include <zip.h>
 
@@ -11,6 +12,7 @@
 #include <optional>
 
 #include "spreadsheet_intake/reader/Sheet.h"
+#include "spreadsheet_intake/reader/XmlScan.h"
 
 namespace intake {
 namespace {
@@ -39,14 +41,6 @@ const char* attribute(const char** attrs, std::string_view local, bool prefixed 
     return nullptr;
 }
 
-class XmlHandler {
-public:
-    virtual ~XmlHandler() = default;
-    virtual void start(std::string_view name, const char** attrs) = 0;
-    virtual void end(std::string_view name) = 0;
-    virtual void text(std::string_view) {}
-};
-
 class Archive {
 public:
     Archive(const std::string& name, zip_t* zip) : name_(name), zip_(zip) {}
@@ -56,13 +50,51 @@ public:
 
     bool has(const std::string& part) const { return locate(part).has_value(); }
 
-    // Streams `part` through expat into `handler`.
+    // Streams `part` into `handler`: through the plain-XML scanner, and again through expat
+    // when the scanner leaves the part to it.
     void parse(const std::string& part, XmlHandler& handler) const {
         const auto index = locate(part);
         if (!index) fail("its part " + part + " is missing");
-        std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(zip_, *index, 0),
-                                                               zip_fclose);
+        {
+            const auto file = open(part, *index);
+            struct ReadFailed {};
+            const XmlSource source = [&](char* buffer, std::size_t size) {
+                const zip_int64_t got = zip_fread(file.get(), buffer, size);
+                if (got < 0) throw ReadFailed{};
+                return std::size_t(got);
+            };
+            try {
+                if (scanPlainXml(source, handler)) return;
+            } catch (const ReadFailed&) {
+                damaged(part, file.get());
+            } catch (const std::exception& e) {
+                fail(e.what());  // the handler's, as from expat below
+            }
+        }
+        handler.reset();
+        parseWithExpat(part, *index, handler);
+    }
+
+    [[noreturn]] void fail(const std::string& why) const {
+        throw SheetError("Cannot read " + name_ + ": " + why);
+    }
+
+private:
+    using File = std::unique_ptr<zip_file_t, int (*)(zip_file_t*)>;
+
+    File open(const std::string& part, zip_uint64_t index) const {
+        File file(zip_fopen_index(zip_, index, 0), zip_fclose);
         if (!file) fail("its part " + part + " cannot be opened (" + zip_strerror(zip_) + ")");
+        return file;
+    }
+
+    [[noreturn]] void damaged(const std::string& part, zip_file_t* file) const {
+        fail("its part " + part + " is damaged (" + zip_error_strerror(zip_file_get_error(file)) +
+             ")");
+    }
+
+    void parseWithExpat(const std::string& part, zip_uint64_t index, XmlHandler& handler) const {
+        const auto file = open(part, index);
         std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
                                                                        XML_ParserFree);
         if (!parser) throw std::bad_alloc();
@@ -106,10 +138,7 @@ public:
             void* buffer = XML_GetBuffer(parser.get(), kChunk);
             if (!buffer) throw std::bad_alloc();
             const zip_int64_t got = zip_fread(file.get(), buffer, kChunk);
-            if (got < 0) {
-                fail("its part " + part + " is damaged (" +
-                     zip_error_strerror(zip_file_get_error(file.get())) + ")");
-            }
+            if (got < 0) damaged(part, file.get());
             const bool last = got == 0;
             if (XML_ParseBuffer(parser.get(), int(got), last) == XML_STATUS_ERROR) {
                 if (!context.error.empty()) fail(context.error);
@@ -121,11 +150,6 @@ public:
         }
     }
 
-    [[noreturn]] void fail(const std::string& why) const {
-        throw SheetError("Cannot read " + name_ + ": " + why);
-    }
-
-private:
     std::optional<zip_uint64_t> locate(const std::string& part) const {
         // Part names compare without case in the package format.
         const zip_int64_t i = zip_name_locate(zip_, part.c_str(), ZIP_FL_NOCASE);
@@ -192,6 +216,7 @@ public:
         byId[id] = Relationship{type, resolveTarget(folder_, target)};
     }
     void end(std::string_view) override {}
+    void reset() override { byId.clear(); }
     std::map<std::string, Relationship> byId;
 
 private:
@@ -205,6 +230,7 @@ public:
         if (const char* id = attribute(attrs, "id", true)) sheetIds.emplace_back(id);
     }
     void end(std::string_view) override {}
+    void reset() override { sheetIds.clear(); }
     std::vector<std::string> sheetIds;  // in the workbook's tab order
 };
 
@@ -212,7 +238,13 @@ public:
 // are not part of the cell's text.
 class SharedStringsHandler : public XmlHandler {
 public:
-    explicit SharedStringsHandler(Sheet& sheet) : sheet_(sheet) {}
+    explicit SharedStringsHandler(Sheet& sheet) : sheet_(sheet), mark_(sheet.mark()) {}
+    void reset() override {
+        sheet_.rollBack(mark_);
+        current_.clear();
+        inItem_ = inText_ = false;
+        phonetic_ = 0;
+    }
     void start(std::string_view name, const char**) override {
         if (name == "si") {
             inItem_ = true;
@@ -244,6 +276,7 @@ public:
 
 private:
     Sheet& sheet_;
+    Sheet::Mark mark_;
     std::string current_;
     bool inItem_ = false, inText_ = false;
     int phonetic_ = 0;
@@ -311,7 +344,17 @@ bool parseReference(std::string_view ref, int& row, int& column) {
 
 class WorksheetHandler : public XmlHandler {
 public:
-    explicit WorksheetHandler(Sheet& sheet) : sheet_(sheet) {}
+    explicit WorksheetHandler(Sheet& sheet) : sheet_(sheet), mark_(sheet.mark()) {}
+
+    void reset() override {
+        sheet_.rollBack(mark_);
+        inData_ = inValue_ = inInline_ = hasValue_ = false;
+        phonetic_ = 0;
+        row_ = column_ = cellRow_ = 0;
+        type_ = Type::Number;
+        unknownType_.clear();
+        value_.clear();
+    }
 
     void start(std::string_view name, const char** attrs) override {
         if (!inData_) {
@@ -518,6 +561,7 @@ private:
     }
 
     Sheet& sheet_;
+    Sheet::Mark mark_;
     bool inData_ = false, inValue_ = false, inInline_ = false, hasValue_ = false;
     int phonetic_ = 0;
     int row_ = 0, column_ = 0, cellRow_ = 0;

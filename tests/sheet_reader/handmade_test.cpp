@@ -111,6 +111,28 @@ TEST(HandmadeXlsx, LaterCellAtOnePlaceWinsAndEmptySheetIsA1) {
     EXPECT_EQ(intake::dumpSheet(read(workbookParts("", ""))), "rows=1 cols=1 used=A1:A1\n\n");
 }
 
+// Parts that only expat reads (another encoding; a name in Thai after the cells) are read
+// again from the start: the cells and inline texts of the first reading do not stay twice.
+TEST(HandmadeXlsx, PartsLeftToExpatAreReadOnceWhole) {
+    const std::string cells = R"(<row r="1"><c r="A1" t="inlineStr"><is><t>a</t></is></c>)"
+                              R"(<c r="B1" t="s"><v>0</v></c></row>)";
+    auto parts = workbookParts(cells, "<si><t>x</t></si>");
+    const std::string expected = "rows=1 cols=2 used=A1:B1\ns:a\ts:x\n";
+    EXPECT_EQ(intake::dumpSheet(read(parts)), expected);
+    parts["xl/sheets/data.xml"] = "<worksheet" + kNs + "><sheetData>" + cells +
+                                  "</sheetData><extLst><\xE0\xB8\x81/></extLst></worksheet>";
+    EXPECT_EQ(intake::dumpSheet(read(parts)), expected);
+    parts["xl/strings.xml"] =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><sst" + kNs + "><si><t>\xE9</t></si></sst>";
+    EXPECT_EQ(intake::dumpSheet(read(parts)), "rows=1 cols=2 used=A1:B1\ns:a\ts:\xC3\xA9\n");
+    // Shared texts given up late are not counted twice: index 1 of one text is still wrong.
+    parts["xl/strings.xml"] = "<sst" + kNs + "><si><t>x</t></si><\xE0\xB8\x81/></sst>";
+    parts["xl/sheets/data.xml"] = "<worksheet" + kNs +
+                                  R"(><sheetData><row r="1"><c r="A1" t="s"><v>1</v></c></row>)"
+                                  "</sheetData></worksheet>";
+    EXPECT_THROW(read(parts), intake::SheetError);
+}
+
 // The error text of reading `bytes`, or "no error".
 std::string errorOf(const std::string& bytes) {
     try {
@@ -142,6 +164,11 @@ TEST(HandmadeXlsx, DamagedFilesGiveErrors) {
     expectError(with(R"(<row r="1"><c r="A1"><v>1</v></row>)"), "not well-formed XML");
     expectError(with(R"(<row r="1"><c r="A1" t="s"><v>3</v></c></row>)", "<si><t>a</t></si>"),
                 "shared text 3 of only 1");
+    // A cell's own text is no shared text, though both are kept together.
+    expectError(with(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>b</t></is></c>)"
+                     R"(<c r="B1" t="s"><v>1</v></c></row>)",
+                     "<si><t>a</t></si>"),
+                "shared text 1 of only 1");
     expectError(with(R"(<row r="1"><c r="XFE1"><v>1</v></c></row>)"), "\"XFE1\"");
     expectError(with(R"(<row r="1048577"><c><v>1</v></c></row>)"), "outside the sheet");
     expectError(with(R"(<row r="1"><c r="A1"><v>12abc</v></c></row>)"), "holds \"12abc\"");
