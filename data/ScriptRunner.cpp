@@ -137,19 +137,16 @@ QStringList TSQLScript::paramNames() const {
 }
 
 void TSQLScript::setParam(const QString& name, const QVariant& value) {
+    paramRef(name) = value;
+}
+
+QVariant& TSQLScript::paramRef(const QString& name) {
     // A script run once per row sets the same names every time: found at once.
     auto exact = values_.find(name);
-    if (exact != values_.end()) {
-        exact.value() = value;
-        return;
-    }
-    for (auto it = values_.begin(); it != values_.end(); ++it) {
-        if (it.key().compare(name, Qt::CaseInsensitive) == 0) {
-            it.value() = value;
-            return;
-        }
-    }
-    values_.insert(name, value);
+    if (exact != values_.end()) return exact.value();
+    for (auto it = values_.begin(); it != values_.end(); ++it)
+        if (it.key().compare(name, Qt::CaseInsensitive) == 0) return it.value();
+    return values_.insert(name, QVariant()).value();
 }
 
 QVariant TSQLScript::param(const QString& name) const {

@@ -63,6 +63,10 @@ public:
     QStringList paramNames() const;
     // Names ignore letter case, as on the server.
     void setParam(const QString& name, const QVariant& value);
+    // The parameter's value in place (added as NULL when not set yet), for a script run once
+    // per row: assigning to it is setParam without the search. Valid while the script lives
+    // and is not copied.
+    QVariant& paramRef(const QString& name);
     QVariant param(const QString& name) const;
 
     // Whether execute() wraps the script in a transaction of its own when the connection has

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
@@ -173,12 +174,17 @@ void TFrPickProduct::showStatus(const QString& text) {
 }
 
 // Progress of a long run: the labels change and the window repaints at most every 50 ms, so
-// ten thousand lines do not spend their time painting.
-void TFrPickProduct::showProgress(const QString& status, const QString& group, bool force) {
-    static QElapsedTimer clock;
-    if (!clock.isValid()) clock.start();
-    if (!force && clock.elapsed() - lastPaint_ < 50) return;
-    lastPaint_ = clock.elapsed();
+// ten thousand lines do not spend their time painting. Callers ask progressDue() first and
+// build the texts only when they are shown.
+bool TFrPickProduct::progressDue(bool force) {
+    if (!progressClock_.isValid()) progressClock_.start();
+    const qint64 now = progressClock_.elapsed();
+    if (!force && now - lastPaint_ < 50) return false;
+    lastPaint_ = now;
+    return true;
+}
+
+void TFrPickProduct::showProgress(const QString& status, const QString& group) {
     LStatus->setText(status);
     if (!group.isNull()) LGroup->setText(group);
     QCoreApplication::processEvents();
@@ -455,8 +461,9 @@ void TFrPickProduct::writeNewPick() {
         const int onhandDC = QTranBranch.fieldIndex(QStringLiteral("OnhandDC"));
         const int negative = QTranBranch.fieldIndex(QStringLiteral("Negative"));
         for (int i = 0; i < n; ++i) {
-            showProgress(QStringLiteral("กำลังบันทึก Memory %1 / %2").arg(i + 1).arg(n), QString(),
-                         i + 1 == n);
+            if (progressDue(i + 1 == n))
+                showProgress(QStringLiteral("กำลังบันทึก Memory %1 / %2").arg(i + 1).arg(n),
+                             QString());
             memory.push_back(pick_rules::memoryRow(
                 QTranBranch.value(i, id).toLongLong(), QTranBranch.value(i, group).toString(),
                 pick_rules::lineStatus(QTranBranch.value(i, onhand40),
@@ -472,35 +479,62 @@ void TFrPickProduct::writeNewPick() {
 
         const QString picked = q(sql::pickedLine());
         const QString closing = q(sql::closingLine());
+        // One map per statement, its values replaced row by row.
+        db::Params pickedParams{{QStringLiteral("PickNo"), pickNo},
+                                {QStringLiteral("UserPick"), userId()},
+                                {QStringLiteral("ResponsProdGroup"), QString()},
+                                {QStringLiteral("ProductManageNo"), QString()},
+                                {QStringLiteral("Id"), 0}};
+        db::Params closingParams{{QStringLiteral("PickNo"), pickNo},
+                                 {QStringLiteral("UserPick"), userId()},
+                                 {QStringLiteral("Status"), QString()},
+                                 {QStringLiteral("ResponsProdGroup"), QString()},
+                                 {QStringLiteral("Id"), 0}};
+        QVariant& pickedGroup = pickedParams[QStringLiteral("ResponsProdGroup")];
+        QVariant& pickedSheet = pickedParams[QStringLiteral("ProductManageNo")];
+        QVariant& pickedId = pickedParams[QStringLiteral("Id")];
+        QVariant& closingStatus = closingParams[QStringLiteral("Status")];
+        QVariant& closingId = closingParams[QStringLiteral("Id")];
+
+        // The rows are written in the order of their keys, not in the walk's: the table and
+        // its indexes are then changed page after page instead of all over. Rows of one line
+        // keep the walk's order among themselves, so the row that comes later in sort order
+        // still decides the line's final values, and the error text is the one the walk's
+        // later failure gives.
         const int m = static_cast<int>(memory.size());
+        std::vector<int> order(m);
+        for (int k = 0; k < m; ++k) order[k] = k;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return memory[a].id < memory[b].id; });
         int walked = 0;
-        for (int k = 0; k < m; ++k) {
+        int failedAt = -1;
+        for (int step = 0; step < m; ++step) {
+            const int k = order[step];
             const pick_rules::MemoryRow& row = memory[k];
             const pick_rules::LineWrite& w = writes[k];
             ++walked;
-            const bool last = k + 1 == m;
-            showProgress(QStringLiteral("กำลังบันทึกข้อมูล %1 / %2").arg(k + 1).arg(m),
-                         QString::number(w.item) + QStringLiteral(" => ") + row.group + u'#' +
-                             pick_rules::sheetText(w.sheet),
-                         last);
+            if (progressDue(step + 1 == m))
+                showProgress(QStringLiteral("กำลังบันทึกข้อมูล %1 / %2").arg(step + 1).arg(m),
+                             QString::number(w.item) + QStringLiteral(" => ") + row.group + u'#' +
+                                 pick_rules::sheetText(w.sheet));
             try {
                 if (w.kind == pick_rules::LineWrite::Picked) {
-                    connection.execute(picked, {{QStringLiteral("PickNo"), pickNo},
-                                                {QStringLiteral("UserPick"), userId()},
-                                                {QStringLiteral("ResponsProdGroup"), w.group},
-                                                {QStringLiteral("ProductManageNo"), w.sheetNo},
-                                                {QStringLiteral("Id"), row.id}});
+                    pickedGroup = w.group;
+                    pickedSheet = w.sheetNo;
+                    pickedId = row.id;
+                    connection.execute(picked, pickedParams);
                 } else if (w.kind == pick_rules::LineWrite::Closing) {
-                    connection.execute(closing, {{QStringLiteral("PickNo"), pickNo},
-                                                 {QStringLiteral("UserPick"), userId()},
-                                                 {QStringLiteral("Status"), row.status},
-                                                 {QStringLiteral("ResponsProdGroup"), QString()},
-                                                 {QStringLiteral("Id"), row.id}});
+                    closingStatus = row.status;
+                    closingId = row.id;
+                    connection.execute(closing, closingParams);
                 }
             } catch (const db::DatabaseError&) {
-                ErrorText = w.kind == pick_rules::LineWrite::Picked
-                                ? QStringLiteral("Update Error #P กรุณายกเลิกแล้วสร้างใหม่")
-                                : QStringLiteral("Update Error #Close กรุณายกเลิกแล้วสร้างใหม่");
+                if (k > failedAt) {
+                    failedAt = k;
+                    ErrorText = w.kind == pick_rules::LineWrite::Picked
+                                    ? QStringLiteral("Update Error #P กรุณายกเลิกแล้วสร้างใหม่")
+                                    : QStringLiteral("Update Error #Close กรุณายกเลิกแล้วสร้างใหม่");
+                }
             }
         }
         if (walked != m)

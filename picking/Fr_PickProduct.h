@@ -5,6 +5,7 @@
 // stored pick by its number; Save numbers the new pick, decides line by line whether it is
 // picked, out of stock or left for later, and cuts the picked lines into numbered sheets.
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <vector>
 
@@ -75,10 +76,12 @@ private:
     void tickDay(const QString& days);
     void openEmptyPick();
     void showStatus(const QString& text);
-    void showProgress(const QString& status, const QString& group, bool force);
+    bool progressDue(bool force);
+    void showProgress(const QString& status, const QString& group);
     void writeNewPick();
     void releaseRunLock();
 
     bool loading_ = false;
+    QElapsedTimer progressClock_;
     qint64 lastPaint_ = 0;
 };

@@ -35,11 +35,17 @@ private:
 };
 
 // A branch's empty (NULL) column goes to the report as an empty text or as 0.
-QVariant textOrEmpty(const QVariant& value) {
-    return value.isNull() ? QVariant(QStringLiteral("")) : value;
+void setTextOrEmpty(QVariant& target, const QVariant& value) {
+    if (value.isNull())
+        target = QVariant(QStringLiteral(""));
+    else
+        target = value;
 }
-QVariant numberOrZero(const QVariant& value) {
-    return value.isNull() ? QVariant(0) : value;
+void setNumberOrZero(QVariant& target, const QVariant& value) {
+    if (value.isNull())
+        target = QVariant(0);
+    else
+        target = value;
 }
 
 QString yearText(int year) {
@@ -344,16 +350,36 @@ void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& n
     const int cTotal = sales.fieldIndex(QStringLiteral("TotalCurrency"));
     const int cTotalMain = sales.fieldIndex(QStringLiteral("TotalCurrencyMain"));
 
+    // The insert's values are set in place, row by row.
+    QVariant& pSaleType = insert_.paramRef(QStringLiteral("SaleType"));
+    QVariant& pBranchCode = insert_.paramRef(QStringLiteral("BranchCode"));
+    QVariant& pSaleDocNo = insert_.paramRef(QStringLiteral("SaleDocNo"));
+    QVariant& pSaleDate = insert_.paramRef(QStringLiteral("SaleDate"));
+    QVariant& pProdCode = insert_.paramRef(QStringLiteral("ProdCode"));
+    QVariant& pBarCode = insert_.paramRef(QStringLiteral("BarCode"));
+    QVariant& pQuantity = insert_.paramRef(QStringLiteral("Quantity"));
+    QVariant& pUom = insert_.paramRef(QStringLiteral("UOM"));
+    QVariant& pPrice = insert_.paramRef(QStringLiteral("Price"));
+    QVariant& pDiscount = insert_.paramRef(QStringLiteral("Discount"));
+    QVariant& pCost = insert_.paramRef(QStringLiteral("Cost"));
+    QVariant& pRate = insert_.paramRef(QStringLiteral("Rate"));
+    QVariant& pCurrency = insert_.paramRef(QStringLiteral("CurrencyCode"));
+    QVariant& pTotal = insert_.paramRef(QStringLiteral("TotalCurrency"));
+    QVariant& pTotalMain = insert_.paramRef(QStringLiteral("TotalCurrencyMain"));
+    pBranchCode = code;
+    pCost = QVariant();
+
     int insertYear = -1;
     for (int i = 0; i < sales.rowCount(); ++i) {
-        const QDateTime saleDate = sales.value(i, cDate).toDateTime();
-        const QString barCode = sales.value(i, cBarCode).toString();
+        const QVariant& dateValue = sales.value(i, cDate);
+        const QDateTime saleDate = dateValue.toDateTime();
         // The row's text and the bar are set when the window can show them, not for every
         // row: nobody reads 50,000 texts a second, and building them costs more than the
         // insert.
         if (i + 1 == sales.rowCount() || paintDue()) {
             ProgressBar1->setValue(i + 1);
-            showProgress(LUpdate, formatDate(saleDate) + QStringLiteral(" => ") + barCode);
+            showProgress(LUpdate, formatDate(saleDate) + QStringLiteral(" => ") +
+                                      sales.value(i, cBarCode).toString());
         }
         lastDate = saleDate;
         if (saleDate.date().year() != insertYear) {
@@ -362,22 +388,19 @@ void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& n
         }
         // The values go as the branch holds them (exact decimals, not floating point), except
         // that an empty text goes as '' and an empty number as 0.
-        insert_.setParam(QStringLiteral("SaleType"), textOrEmpty(sales.value(i, cSaleType)));
-        insert_.setParam(QStringLiteral("BranchCode"), code);
-        insert_.setParam(QStringLiteral("SaleDocNo"), textOrEmpty(sales.value(i, cDocNo)));
-        insert_.setParam(QStringLiteral("SaleDate"), saleDate);
-        insert_.setParam(QStringLiteral("ProdCode"), textOrEmpty(sales.value(i, cProd)));
-        insert_.setParam(QStringLiteral("BarCode"), barCode);
-        insert_.setParam(QStringLiteral("Quantity"), numberOrZero(sales.value(i, cQuantity)));
-        insert_.setParam(QStringLiteral("UOM"), textOrEmpty(sales.value(i, cUom)));
-        insert_.setParam(QStringLiteral("Price"), numberOrZero(sales.value(i, cPrice)));
-        insert_.setParam(QStringLiteral("Discount"), numberOrZero(sales.value(i, cDiscount)));
-        insert_.setParam(QStringLiteral("Cost"), QVariant());
-        insert_.setParam(QStringLiteral("Rate"), numberOrZero(sales.value(i, cRate)));
-        insert_.setParam(QStringLiteral("CurrencyCode"), textOrEmpty(sales.value(i, cCurrency)));
-        insert_.setParam(QStringLiteral("TotalCurrency"), numberOrZero(sales.value(i, cTotal)));
-        insert_.setParam(QStringLiteral("TotalCurrencyMain"),
-                         numberOrZero(sales.value(i, cTotalMain)));
+        setTextOrEmpty(pSaleType, sales.value(i, cSaleType));
+        setTextOrEmpty(pSaleDocNo, sales.value(i, cDocNo));
+        pSaleDate = saleDate;
+        setTextOrEmpty(pProdCode, sales.value(i, cProd));
+        pBarCode = sales.value(i, cBarCode).toString();
+        setNumberOrZero(pQuantity, sales.value(i, cQuantity));
+        setTextOrEmpty(pUom, sales.value(i, cUom));
+        setNumberOrZero(pPrice, sales.value(i, cPrice));
+        setNumberOrZero(pDiscount, sales.value(i, cDiscount));
+        setNumberOrZero(pRate, sales.value(i, cRate));
+        setTextOrEmpty(pCurrency, sales.value(i, cCurrency));
+        setNumberOrZero(pTotal, sales.value(i, cTotal));
+        setNumberOrZero(pTotalMain, sales.value(i, cTotalMain));
         insert_.execute(DBNWXBranch);
     }
 

@@ -99,6 +99,29 @@ TEST_F(ScriptRunTest, EachStatementTakesTheScriptValuesOfTheNamesItUses) {
     EXPECT_EQ(items(), QStringList({"P1=9/first", "X=8/fixed"}));
 }
 
+TEST_F(ScriptRunTest, AValueSetInPlaceIsTheOneTheNextRunTakes) {
+    TSQLScript script(
+        QStringLiteral("Insert Into Item (Code, Qty, Note) Values (:Code, :Qty, :Note)"));
+    script.setParam(QStringLiteral("CODE"), QStringLiteral("P0"));
+    // Found whatever its letters' case, as setParam finds it; a new name starts as NULL.
+    QVariant& code = script.paramRef(QStringLiteral("Code"));
+    QVariant& qty = script.paramRef(QStringLiteral("Qty"));
+    QVariant& note = script.paramRef(QStringLiteral("Note"));
+    EXPECT_EQ(code.toString(), QStringLiteral("P0"));
+    EXPECT_TRUE(note.isNull());
+    for (int row = 1; row <= 3; ++row) {
+        code = QStringLiteral("P%1").arg(row);
+        qty = row * 10;
+        if (row == 2) note = QStringLiteral("second");
+        script.execute(conn);
+    }
+    // A later setParam reaches the same place.
+    script.setParam(QStringLiteral("code"), QStringLiteral("P4"));
+    EXPECT_EQ(code.toString(), QStringLiteral("P4"));
+    script.execute(conn);
+    EXPECT_EQ(items(), QStringList({"P1=10/", "P2=20/second", "P3=30/second", "P4=30/second"}));
+}
+
 TEST_F(ScriptRunTest, FirstFailingStatementEndsTheScript) {
     TSQLScript script(
         QStringLiteral("Insert Into Item (Code) Values ('A')\n"

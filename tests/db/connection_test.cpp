@@ -64,6 +64,45 @@ TEST_F(ConnectionTest, OpensOnFirstUseWithAListBuiltBeforeEachConnect) {
     EXPECT_EQ(cfg.params().size(), 24);
 }
 
+TEST_F(ConnectionTest, EachParameterTakesItsOwnValueAmongOtherNamesOfTheMap) {
+    // Names the statement does not use sort between the ones it does; one is given in other
+    // letters' case. The statement runs twice with the same map object, changed in place.
+    const QString insert =
+        "INSERT INTO Product (Id, Code, Name, Qty, Price, Made) VALUES"
+        " (:Id, :Code, :Name, :Qty, :Price, :Made)";
+    Params params{{"A", "unused"},        {"code", "K1"},        {"Id", 1},
+                  {"Ignored", 99},        {"Made", QDateTime()}, {"Name", "first"},
+                  {"Price", dec(u"2.5")}, {"Qty", dec(u"1.25")}, {"Zzz", "unused"}};
+    // Every field of the date and time written in full, with its leading zeros.
+    params["Made"] = QDateTime(QDate(1800, 3, 4), QTime(5, 6, 7, 8));
+    conn.execute(insert, params);
+    params["Id"] = 2;
+    params["code"] = "K2";
+    params["Made"] = QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58, 997));
+    params.remove("Name");
+    params["name"] = "second";
+    conn.execute(insert, params);
+    const ResultSet rs = conn.query(
+        "SELECT Code, Name, Qty, Price, CONVERT(varchar(23), Made, 121) AS Made"
+        " FROM Product ORDER BY Id");
+    ASSERT_EQ(rs.rowCount(), 2);
+    EXPECT_EQ(rs.value(0, "Code").toString(), "K1");
+    EXPECT_EQ(rs.value(0, "Name").toString(), "first");
+    EXPECT_EQ(rs.value(0, "Qty").toString(), "1.25");
+    EXPECT_EQ(rs.value(0, "Price").toString(), "2.5000");
+    EXPECT_EQ(rs.value(0, "Made").toString(), "1800-03-04 05:06:07.007");
+    EXPECT_EQ(rs.value(1, "Code").toString(), "K2");
+    EXPECT_EQ(rs.value(1, "Name").toString(), "second");
+    EXPECT_EQ(rs.value(1, "Made").toString(), "2024-12-31 23:59:58.997");
+
+    // The first name missing in the statement's order is the one the error names.
+    params.remove("Qty");
+    params.remove("code");
+    const DatabaseError e = errorOf([&] { conn.execute(insert, params); });
+    EXPECT_EQ(e.number(), 8178);
+    EXPECT_TRUE(e.message().contains(":Code")) << e.what();
+}
+
 TEST_F(ConnectionTest, ParametersBindByNameOnceForEveryPlace) {
     // A repeated name (in any letter case) takes one value. A decimal goes as a number, so
     // COALESCE with an integer keeps its fraction, as on SQL Server.

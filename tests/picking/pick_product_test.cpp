@@ -204,6 +204,28 @@ TEST_F(PickProductTest, ALinePickedAtOneOfItsTwoLocationsStaysPicked) {
     EXPECT_EQ(lastMessage(), summary(QStringLiteral("PK0000000001"), 1, 1, 1));
 }
 
+TEST_F(PickProductTest, ALinePickedAtTwoLocationsTakesTheLaterRowsGroupAndSheet) {
+    // C1's line comes first by key but last in sort order; A1 has stock at two locations.
+    product(QStringLiteral("C1"));
+    product(QStringLiteral("A1"));
+    stock(QStringLiteral("C1"), 3, QStringLiteral("C"), QStringLiteral("C-01"));
+    stock(QStringLiteral("A1"), 10, QStringLiteral("A"), QStringLiteral("A-01"));
+    stock(QStringLiteral("A1"), 4, QStringLiteral("B"), QStringLiteral("B-01"));
+    const qlonglong first = line(QStringLiteral("0029"), QStringLiteral("C1"));
+    const qlonglong twice = line(QStringLiteral("0029"), QStringLiteral("A1"));
+    openScreen();
+    tick(QStringLiteral("0029"));
+    load();
+    save();
+    // Sort order A1@A-01, A1@B-01, C1@C-01: three groups, three sheet numbers in that order,
+    // and the row at B-01 is the one that stays on A1's line.
+    EXPECT_EQ(column(twice, "ResponsProdGroup"), QStringLiteral("0029B#001"));
+    EXPECT_EQ(column(twice, "ProductManageNo"), QStringLiteral("PM00000002"));
+    EXPECT_EQ(column(first, "ResponsProdGroup"), QStringLiteral("0029C#001"));
+    EXPECT_EQ(column(first, "ProductManageNo"), QStringLiteral("PM00000003"));
+    EXPECT_EQ(lastMessage(), summary(QStringLiteral("PK0000000001"), 1, 2, 2));
+}
+
 TEST_F(PickProductTest, ThirtyOneItemsOfAGroupTakeTwoNumberedSheets) {
     QList<qlonglong> ids;
     for (int i = 1; i <= 31; ++i) {
