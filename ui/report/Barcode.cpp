@@ -31,7 +31,7 @@ std::shared_ptr<const BarcodeShape> encodeBarcode(const QString& type, const QSt
     zint_symbol* symbol = ZBarcode_Create();
     if (!symbol) throw ReportError(QStringLiteral("out of memory for a barcode"));
     symbol->symbology = symbology;
-    symbol->show_hrt = 0;
+    symbol->show_hrt = 1;  // fills symbol->text; the vector's own strings are not drawn
     symbol->input_mode = UNICODE_MODE;
     symbol->scale = 1;
     const QByteArray utf8 = data.toUtf8();
@@ -48,7 +48,9 @@ std::shared_ptr<const BarcodeShape> encodeBarcode(const QString& type, const QSt
     for (const zint_vector_rect* r = symbol->vector->rectangles; r; r = r->next)
         shape->bars.emplace_back(r->x, r->y, r->width, r->height);
     shape->twoDimensional = symbology == BARCODE_QRCODE;
-    shape->text = data;
+    // EAN-13 shows its check digit too: zint's own reading of what it encoded.
+    const QString readable = QString::fromUtf8(reinterpret_cast<const char*>(symbol->text));
+    shape->text = readable.isEmpty() ? data : readable;
     ZBarcode_Delete(symbol);
     return shape;
 }
