@@ -4,6 +4,7 @@
 //
 //   report_render [-S server] -d database --template FILE [--var NAME=VALUE ...] -o out.pdf
 //   report_render [-S server] -d database --eval
+//   report_render [-S server] -d database --template FILE [--var ...] --preview [--screenshot PNG]
 //
 // The server is named as in "Server.Dat" (a folder of the embedded server, or a SQL Server
 // host); without -S, "Server.Dat" of the current directory names it. A variable's VALUE is an
@@ -20,6 +21,7 @@
 #include "data/Dm_Config.h"
 #include "data/U_DM.h"
 #include "db/connection_params.h"
+#include "ui/report/Preview.h"
 #include "ui/report/Render.h"
 #include "ui/report/Report.h"
 
@@ -35,7 +37,9 @@ report::UserFunctionHandler applicationUserFunctions() {
 const char kUsage[] =
     "usage: report_render [-S server] -d database --template FILE [--var NAME=VALUE ...] "
     "-o out.pdf\n"
-    "       report_render [-S server] -d database --eval\n";
+    "       report_render [-S server] -d database --eval\n"
+    "       report_render [-S server] -d database --template FILE [--var NAME=VALUE ...] "
+    "--preview [--screenshot PNG]\n";
 
 struct Options {
     std::optional<QString> server;
@@ -44,6 +48,8 @@ struct Options {
     QString output;
     std::vector<std::pair<QString, QString>> variables;
     bool eval = false;
+    bool preview = false;  // shows the preview window (needs a display) instead of a file
+    QString screenshot;    // with --preview: saves the window as a picture and ends
 };
 
 std::optional<Options> parseOptions(const QStringList& args, QString& error) {
@@ -78,6 +84,11 @@ std::optional<Options> parseOptions(const QStringList& args, QString& error) {
                 return std::nullopt;
             }
             o.variables.emplace_back(v->left(eq).trimmed(), v->mid(eq + 1));
+        } else if (a == "--preview") {
+            o.preview = true;
+        } else if (a == "--screenshot") {
+            if (!(v = value())) return std::nullopt;
+            o.screenshot = *v;
         } else if (a == "--eval") {
             o.eval = true;
         } else {
@@ -89,7 +100,7 @@ std::optional<Options> parseOptions(const QStringList& args, QString& error) {
         error = "-d database is required";
         return std::nullopt;
     }
-    if (!o.eval && (o.templatePath.isEmpty() || o.output.isEmpty())) {
+    if (!o.eval && (o.templatePath.isEmpty() || (o.output.isEmpty() && !o.preview))) {
         error = "give --template FILE and -o out.pdf, or --eval";
         return std::nullopt;
     }
@@ -152,7 +163,22 @@ int main(int argc, char** argv) {
         if (options->eval) return runEval(r);
         r.loadFromFile(options->templatePath);
         for (const auto& [name, value] : options->variables) r.setVariable(name, value);
-        const report::PreparedReport doc = r.prepare();
+        report::PreparedReport doc = r.prepare();
+        if (options->preview) {
+            report::PreviewWindow window(std::move(doc), report::previewButtonsFor(true));
+            window.show();
+            if (options->screenshot.isEmpty()) {
+                window.exec();
+                return 0;
+            }
+            QCoreApplication::processEvents();
+            if (!window.grab().save(options->screenshot)) {
+                std::fprintf(stderr, "report_render: cannot write %s\n",
+                             options->screenshot.toUtf8().constData());
+                return 1;
+            }
+            return 0;
+        }
         report::writePdf(doc, options->output);
         std::fprintf(stdout, "%s: %d page(s)\n", options->output.toUtf8().constData(),
                      static_cast<int>(doc.pages.size()));
