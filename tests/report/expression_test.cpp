@@ -75,6 +75,11 @@ TEST(ReportExpression, VariablesAreExpressionTexts) {
     EXPECT_EQ(eval(r, "Next"), "2027");
     r.setVariable("Loop", "[Loop] + 1");
     EXPECT_TRUE(failure(r, "Loop").contains("refers to itself"));
+    // After a failure the variables still work.
+    EXPECT_EQ(eval(r, "Next"), "2027");
+    r.setVariable("Broken", "[DocYear] / 0");
+    EXPECT_TRUE(
+        failure(r, "Broken").contains("in variable Broken = [DocYear] / 0: division by zero"));
 }
 
 TEST(ReportExpression, FormatFloatUsesTheNumberPatterns) {
@@ -128,6 +133,8 @@ TEST(ReportExpression, ErrorsSayWhatIsWrong) {
     // Deep nesting is an error, not a crash.
     EXPECT_TRUE(failure(r, QString(5000, u'(') + "1" + QString(5000, u')')).contains("deeply"));
     EXPECT_TRUE(failure(r, QString(5000, u'-') + "1").contains("deeply"));
+    EXPECT_TRUE(failure(r, "1" + QString("+1").repeated(5000)).contains("deeply"));
+    EXPECT_EQ(eval(r, "1" + QString("+1").repeated(500)), "501");
 }
 
 TEST(ReportExpression, UnknownFunctionsGoToTheHandlerWithTheirArguments) {

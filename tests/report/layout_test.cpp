@@ -2,6 +2,9 @@
 // texts that stretch their band, page x of y, masters with details from the database.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
+
 #include "tests/common/client_fixture.h"
 #include "tests/report/report_support.h"
 #include "ui/report/Render.h"
@@ -239,6 +242,100 @@ TEST(ReportLayout, DetailQueriesRunPerMasterWithTypedParameters) {
     } catch (const ReportError& e) {
         EXPECT_TRUE(e.message().contains("data set \"Dt\"")) << e.message().toStdString();
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReportLayout, PageFootersSumTheirOwnPage) {
+    report::Report r;
+    r.load(parse(R"(<report><page size="A5" top="10" bottom="10"/>
+      <band type="MasterData" name="D" dataset="T" height="50"><text width="50" height="6">[LINE#]: [V]</text></band>
+      <band type="PageFooter" height="6"><text width="100" height="6">page sum [SUM(V)] lines [COUNT()]</text></band>
+      <band type="ReportSummary" height="6"><text width="100" height="6">all [SUM(V)]</text></band>
+    </report>)"));
+    std::vector<QVariantList> values;
+    for (int i = 1; i <= 7; ++i) values.push_back({i});
+    r.setDataSet("T", rows({"V"}, values));
+    const report::PreparedReport doc = r.prepare();
+    ASSERT_EQ(doc.pages.size(), 3u);  // 3 rows of 50 mm on 180 mm, the summary on the last
+    EXPECT_TRUE(texts(doc.pages[0]).contains("page sum 6 lines 3"));
+    EXPECT_TRUE(texts(doc.pages[1]).contains("page sum 15 lines 3"));
+    EXPECT_TRUE(texts(doc.pages[2]).contains("page sum 7 lines 1"));
+    EXPECT_TRUE(texts(doc.pages[2]).contains("all 28"));
+    EXPECT_TRUE(texts(doc.pages[1]).contains("4: 4"));
+}
+
+TEST(ReportLayout, GroupsMayStartNewPages) {
+    report::Report r;
+    r.load(parse(R"(<report>
+      <band type="GroupHeader" name="G" data="D" condition="K" height="6" newpage="true"><text width="50" height="6">group [K]</text></band>
+      <band type="MasterData" name="D" dataset="T" height="6"><text width="50" height="6">[V]</text></band>
+    </report>)"));
+    r.setDataSet("T", rows({"K", "V"}, {{"a", 1}, {"a", 2}, {"b", 3}, {"c", 4}}));
+    const report::PreparedReport doc = r.prepare();
+    ASSERT_EQ(doc.pages.size(), 3u);
+    EXPECT_EQ(texts(doc.pages[0]).join(","), "group a,1,2");
+    EXPECT_EQ(texts(doc.pages[2]).join(","), "group c,4");
+}
+
+TEST(ReportLayout, PicturesAndCheckBoxes) {
+    QTemporaryDir dir;
+    QImage logo(20, 10, QImage::Format_RGB32);
+    logo.fill(Qt::red);
+    ASSERT_TRUE(logo.save(dir.filePath("logo.png")));
+    QFile f(dir.filePath("t.frf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"(<report><band type="MasterData" name="D" dataset="T" height="12">
+        <picture width="20" height="10" file="logo.png"/>
+        <picture left="20" width="20" height="10" expr="[Image]"/>
+        <checkbox left="40" width="5" height="5" expr="[Flag]"/>
+      </band></report>)");
+    f.close();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    logo.save(&buffer, "PNG");
+    report::Report r;
+    r.loadFromFile(dir.filePath("t.frf"));
+    r.setDataSet("T", rows({"Image", "Flag"}, {{png, "Y"},
+                                               {QVariant(), "N"},
+                                               {QVariant(), "y"},
+                                               {QVariant(), true},
+                                               {QVariant(), QVariant()},
+                                               {QVariant(), 2}}));
+    const report::Page page = r.prepare().pages.at(0);
+    ASSERT_EQ(page.items.size(), 18u);
+    EXPECT_EQ(page.items[0].image.size(), QSize(20, 10));
+    EXPECT_EQ(page.items[1].image.size(), QSize(20, 10));
+    EXPECT_TRUE(page.items[4].image.isNull());
+    QList<bool> ticks;
+    for (size_t i = 2; i < page.items.size(); i += 3) ticks << page.items[i].checked;
+    EXPECT_EQ(ticks, (QList<bool>{true, false, false, true, false, true}));
+    // Data that is no picture is an error naming the object.
+    r.setDataSet("T", rows({"Image", "Flag"}, {{QByteArray("not a picture"), "Y"}}));
+    EXPECT_THROW(r.prepare(), ReportError);
+}
+
+TEST(ReportLayout, ReportErrorsReachTheErrorReport) {
+    TDM dm;
+    QString shown;
+    dm.setReportPresenter([&](const QString& text) { shown = text; });
+    report::Report r;
+    r.load(parse(R"(<report><band type="ReportTitle" height="6">
+        <text name="Total" width="30" height="6">[1 / 0]</text></band></report>)",
+                 "order.frf"));
+    try {
+        r.prepare();
+        FAIL();
+    } catch (const std::exception& e) {
+        dm.ApplicationEvents1Exception(e);
+    }
+    // The report shows the message in capitals.
+    EXPECT_TRUE(shown.contains("Template \"order.frf\", object \"Total\"", Qt::CaseInsensitive))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains("division by zero", Qt::CaseInsensitive));
 }
 
 }  // namespace

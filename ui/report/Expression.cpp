@@ -13,6 +13,7 @@ namespace {
 
 // Deep nesting is refused rather than run into the stack's end.
 constexpr int kMaxDepth = 200;
+constexpr int kMaxTreeDepth = 1000;
 
 struct Token {
     enum class Kind { End, Number, Text, Name, Quoted, Op };
@@ -133,19 +134,26 @@ private:
         Parser& p_;
     };
 
-    static NodePtr binary(const QString& op, NodePtr a, NodePtr b) {
+    // Long chains (1+1+...+1) are built in loops, not by recursion: their depth is checked
+    // here, as evaluating them recurses.
+    NodePtr checked(std::shared_ptr<Node> n) const {
+        for (const NodePtr& a : n->args) n->depth = std::max(n->depth, a->depth + 1);
+        if (n->depth > kMaxTreeDepth) fail(QStringLiteral("expression nested too deeply"));
+        return n;
+    }
+    NodePtr binary(const QString& op, NodePtr a, NodePtr b) const {
         auto n = std::make_shared<Node>();
         n->kind = Node::Kind::Binary;
         n->op = op;
         n->args = {std::move(a), std::move(b)};
-        return n;
+        return checked(n);
     }
-    static NodePtr unary(const QString& op, NodePtr a) {
+    NodePtr unary(const QString& op, NodePtr a) const {
         auto n = std::make_shared<Node>();
         n->kind = Node::Kind::Unary;
         n->op = op;
         n->args = {std::move(a)};
-        return n;
+        return checked(n);
     }
 
     NodePtr parseOr() {
@@ -249,7 +257,7 @@ private:
                         }
                     }
                     expect(")");
-                    return n;
+                    return checked(n);
                 }
                 if (isOp(".")) {
                     next();

@@ -40,6 +40,7 @@ struct Node {
     QString field;  // Field: the column; Call: the name as written
     QString op;     // Unary and Binary: "-", "NOT", "+", "=", "AND", ...
     std::vector<std::shared_ptr<const Node>> args;  // operands or arguments
+    int depth = 1;                                  // of the tree below, this node included
 };
 using NodePtr = std::shared_ptr<const Node>;
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QImage>
+#include <QScopeGuard>
 #include <cmath>
 #include <limits>
 
@@ -206,23 +207,20 @@ QVariant Report::Run::name(const QString& name) {
     const QString upper = name.toUpper();
     for (const auto& [vname, text] : r_.variables_) {
         if (!sameName(vname, name)) continue;
-        if (++variableDepth_ > kMaxVariableDepth) {
-            variableDepth_ = 0;
+        if (variableDepth_ >= kMaxVariableDepth)
             throw ReportError(QStringLiteral("variable %1 refers to itself").arg(vname));
-        }
-        QVariant v;
+        ++variableDepth_;
+        const auto leave = qScopeGuard([this] { --variableDepth_; });
         try {
-            v = report::evaluate(*parseExpression(text), *this);
+            return report::evaluate(*parseExpression(text), *this);
         } catch (const ReportError& e) {
-            --variableDepth_;
+            // The innermost variable says where the fault is; the outer ones add nothing.
             if (e.message().startsWith(QStringLiteral("variable ")) ||
                 e.message().startsWith(QStringLiteral("in variable ")))
                 throw;
             throw ReportError(
                 QStringLiteral("in variable %1 = %2: %3").arg(vname, text, e.message()));
         }
-        --variableDepth_;
-        return v;
     }
     // A field of the records being run, the innermost first, then of any data set read.
     for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
