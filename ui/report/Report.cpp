@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QImage>
 #include <QScopeGuard>
+#include <QSet>
 #include <cmath>
 #include <limits>
 
@@ -183,6 +184,7 @@ private:
     QHash<const Node*, Aggregate> aggregates_;
     std::vector<Deferred> deferred_;
     QHash<QString, QImage> images_;
+    QSet<const Band*> pageDependent_;  // bands whose objects show PAGE#
     int variableDepth_ = 0;
 
     int pageNo_ = 0;
@@ -329,6 +331,10 @@ void Report::Run::parseAll() {
             } catch (const ReportError& e) {
                 failAt(band, o, i, o.text, e.message());
             }
+            for (const TextPart& p : o.parts)
+                if (p.expr && usesName(p.expr, QStringLiteral("PAGE#")))
+                    pageDependent_.insert(&band);
+            if (o.expr && usesName(o.expr, QStringLiteral("PAGE#"))) pageDependent_.insert(&band);
         }
     }
 }
@@ -578,7 +584,9 @@ void Report::Run::place(const Band& band, bool mayBreak) {
     Rendered rendered = render(band);
     if (mayBreak && y_ + rendered.height > dataBottom() + 1e-6 && y_ > contentTop_ + 1e-6) {
         newPage();
-        rendered = render(band);  // PAGE# and the like on the new page
+        // Only a band showing the page number is computed again: the application's
+        // functions are not asked twice for the same record.
+        if (pageDependent_.contains(&band)) rendered = render(band);
     }
     placeAt(rendered, y_, band);
     y_ += rendered.height;
