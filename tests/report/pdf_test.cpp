@@ -191,6 +191,10 @@ TEST(ReportRender, EvalPrintsOneResultPerLineAndStopsAtTheFirstError) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.out, "4\n");
     EXPECT_TRUE(bad.err.contains("line 2: 1 / 0: division by zero")) << bad.err.toStdString();
+    // Without the application's functions installed, their names are unknown.
+    const Tool unknown = runTool({"-d", "SHOP", "--eval"}, "NOSUCH_FN(1, 2)\n", server.folder());
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains("unknown function NOSUCH_FN")) << unknown.err.toStdString();
     const Tool usage = runTool({"--eval"});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_TRUE(usage.err.contains("-d database is required"));

@@ -75,6 +75,10 @@ TEST(ReportPreview, ALayoutThatMayNotPrintOffersNoPrinting) {
     EXPECT_TRUE(shown.action(PreviewButton::Find)->isVisible());
     EXPECT_TRUE(shown.action(PreviewButton::Exit)->isVisible());
     EXPECT_TRUE(shown.action(PreviewButton::Help)->isVisible());
+    // A layout's flag: exactly "Y" prints, as every yes/no column.
+    EXPECT_TRUE(report::previewButtonsForLayout("Y").testFlag(PreviewButton::Print));
+    EXPECT_FALSE(report::previewButtonsForLayout("y").testFlag(PreviewButton::Print));
+    EXPECT_FALSE(report::previewButtonsForLayout("").testFlag(PreviewButton::PageSetup));
     PreviewWindow printing(threePages(), report::previewButtonsFor(true));
     EXPECT_TRUE(printing.action(PreviewButton::Print)->isVisible());
     EXPECT_TRUE(printing.action(PreviewButton::PageSetup)->isVisible());

@@ -118,6 +118,12 @@ TEST(ReportTemplate, WindowsPathsAreFound) {
     EXPECT_EQ(t.name, "a.frf");
     EXPECT_EQ(t.folder, dir.filePath("forms"));
     EXPECT_EQ(report::normalizeTemplatePath("C:\\\\x\\\\y.frf"), "C:/x/y.frf");
+    // The journal template's stored name begins with a separator.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    EXPECT_EQ(report::templatePathFor("\\forms\\a.frf"), QDir::currentPath() + "/forms/a.frf");
+    EXPECT_NO_THROW(report::readTemplateFile(report::templatePathFor("forms\\a.frf")));
+    QDir::setCurrent(before);
     try {
         report::readTemplateFile(dir.filePath("missing.frf"));
         FAIL();

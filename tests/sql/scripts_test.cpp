@@ -85,8 +85,7 @@ TEST(PrintScripts, CreateSystemFormAndChangeNothingWhenRunAgain) {
     EXPECT_NE(objects(*dc.db, "U").find("SystemForm "), std::string::npos);
     const std::vector<std::string> demo = {"demo/company.sql", "demo/print_forms.sql"};
     runScripts(*dc.db, demo, {{"BranchCode", "DC001"}});
-    EXPECT_EQ(scalar(*dc.db, "SELECT COUNT(*) FROM SystemForm WHERE FormCode = 'CARTRANNO'"),
-              "2");
+    EXPECT_EQ(scalar(*dc.db, "SELECT COUNT(*) FROM SystemForm WHERE FormCode = 'CARTRANNO'"), "2");
     EXPECT_EQ(scalar(*dc.db, "SELECT COUNT(*) FROM TransferCarDt"), "5");
     const std::string before = snapshot(*dc.db);
     runScripts(*dc.db, scripts);

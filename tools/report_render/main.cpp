@@ -13,6 +13,7 @@
 // wrong command line.
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 #include <exception>
@@ -165,6 +166,10 @@ int main(int argc, char** argv) {
         for (const auto& [name, value] : options->variables) r.setVariable(name, value);
         report::PreparedReport doc = r.prepare();
         if (options->preview) {
+            if (options->screenshot.isEmpty() &&
+                QGuiApplication::platformName() == QLatin1String("offscreen"))
+                throw report::ReportError(
+                    QStringLiteral("--preview needs a display (or --screenshot FILE)"));
             report::PreviewWindow window(std::move(doc), report::previewButtonsFor(true));
             window.show();
             if (options->screenshot.isEmpty()) {

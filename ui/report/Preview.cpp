@@ -35,6 +35,10 @@ PreviewButtons previewButtonsFor(bool canPrint) {
     return b;
 }
 
+PreviewButtons previewButtonsForLayout(const QString& showPrintPreview) {
+    return previewButtonsFor(showPrintPreview == u"Y");
+}
+
 // The pages one under the other; only those in view are painted.
 class PagesView : public QWidget {
 public:

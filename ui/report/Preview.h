@@ -36,6 +36,8 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(PreviewButtons)
 // The buttons of a layout: with printing allowed, zoom, print, find, help, exit, page setup
 // and save as PDF; without, zoom, find, help and exit only.
 PreviewButtons previewButtonsFor(bool canPrint);
+// For a layout's ShowPrintPreview: exactly "Y" lets the preview print.
+PreviewButtons previewButtonsForLayout(const QString& showPrintPreview);
 
 class PagesView;
 

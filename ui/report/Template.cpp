@@ -1,5 +1,6 @@
 #include "ui/report/Template.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -321,6 +322,10 @@ QString normalizeTemplatePath(const QString& path) {
     // "a//b" from a current directory ending in "\" joined with "\name".
     while (p.contains(QStringLiteral("//"))) p.replace(QStringLiteral("//"), QStringLiteral("/"));
     return p;
+}
+
+QString templatePathFor(const QString& storedName) {
+    return normalizeTemplatePath(QDir::currentPath() + u'/' + storedName);
 }
 
 Template readTemplateFile(const QString& path) {

@@ -111,5 +111,8 @@ QByteArray writeTemplate(const Template& tpl);
 
 // A path as stored on Windows (".\\forms\\order.frf") made usable here.
 QString normalizeTemplatePath(const QString& path);
+// Where a layout's stored template name (SystemForm.FrfName, "\\Form_GLAuto.frf") lies: the
+// current directory, a separator, the name.
+QString templatePathFor(const QString& storedName);
 
 }  // namespace report
