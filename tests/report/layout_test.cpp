@@ -320,6 +320,24 @@ TEST(ReportLayout, PicturesAndCheckBoxes) {
     EXPECT_THROW(r.prepare(), ReportError);
 }
 
+TEST(ReportLayout, PrepareReportSaysWhetherItPrepared) {
+    report::Report r;
+    QStringList errors;
+    auto sink = [&](const std::exception& e) { errors << QString::fromUtf8(e.what()); };
+    EXPECT_FALSE(r.prepareReport(sink));  // nothing loaded
+    EXPECT_EQ(errors.size(), 1);
+    r.load(parse(R"(<report><band type="ReportTitle" height="6">
+        <text width="30" height="6">[X]</text></band></report>)"));
+    r.setVariable("X", "'ok'");
+    ASSERT_TRUE(r.prepareReport(sink));
+    ASSERT_NE(r.prepared(), nullptr);
+    EXPECT_EQ(texts(r.prepared()->pages.at(0)), QStringList{"ok"});
+    r.setVariable("X", "1 / 0");
+    EXPECT_FALSE(r.prepareReport(sink));
+    EXPECT_EQ(r.prepared(), nullptr);  // the earlier pages are not printed by mistake
+    EXPECT_TRUE(errors.last().contains("division by zero"));
+}
+
 TEST(ReportLayout, ReportErrorsReachTheErrorReport) {
     TDM dm;
     QString shown;

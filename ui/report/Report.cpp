@@ -826,6 +826,7 @@ Report::~Report() = default;
 
 void Report::clear() {
     tpl_.reset();
+    prepared_.reset();
     variables_.clear();
     givenData_.clear();
 }
@@ -871,6 +872,17 @@ PreparedReport Report::prepare() {
     // the template is loaded again.
     Run run(*this, std::make_shared<Template>(*tpl_));
     return run.prepare();
+}
+
+bool Report::prepareReport(const std::function<void(const std::exception&)>& onError) {
+    prepared_.reset();
+    try {
+        prepared_ = std::make_unique<PreparedReport>(prepare());
+        return true;
+    } catch (const std::exception& e) {
+        if (onError) onError(e);
+        return false;
+    }
 }
 
 QVariant Report::evaluate(const QString& expressionText) {

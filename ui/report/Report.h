@@ -11,6 +11,8 @@
 // new one.
 #include <QMap>
 #include <QString>
+#include <exception>
+#include <functional>
 #include <memory>
 
 #include "db/result_set.h"
@@ -39,7 +41,8 @@ public:
 
     // A report variable holds an expression text: "'ORD0001'" is a text, "2024" a number.
     void setVariable(const QString& name, const QString& expressionText);
-    // Rows for a data set instead of its query (tests, benchmarks, callers with rows at hand).
+    // Rows for a data set instead of its query (tests, benchmarks, callers with rows at hand);
+    // a detail band's given rows serve every master record.
     void setDataSet(const QString& name, db::ResultSet rows);
 
     // Functions of the application, asked for every function name the engine does not know.
@@ -47,6 +50,12 @@ public:
 
     // Runs the template into pages; throws ReportError.
     PreparedReport prepare();
+
+    // As prepare, for callers that print only a report that prepared: true and the pages kept
+    // (prepared()), or false after handing the error to `onError` (the application's error
+    // report) with nothing kept.
+    bool prepareReport(const std::function<void(const std::exception&)>& onError);
+    const PreparedReport* prepared() const { return prepared_.get(); }
 
     // One expression outside any band: variables, functions and the application's handler.
     QVariant evaluate(const QString& expressionText);
@@ -58,6 +67,7 @@ private:
     std::vector<std::pair<QString, QString>> variables_;
     QMap<QString, db::ResultSet> givenData_;  // by upper-case name
     UserFunctionHandler handler_;
+    std::unique_ptr<PreparedReport> prepared_;
 };
 
 }  // namespace report
