@@ -315,6 +315,14 @@ TEST(ReportLayout, PicturesAndCheckBoxes) {
     QList<bool> ticks;
     for (size_t i = 2; i < page.items.size(); i += 3) ticks << page.items[i].checked;
     EXPECT_EQ(ticks, (QList<bool>{true, false, false, true, false, true}));
+    // A template given in memory finds its pictures from the current directory.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    report::Report inMemory;
+    inMemory.load(parse(R"(<report><band type="ReportTitle" height="12">
+        <picture width="20" height="10" file="logo.png"/></band></report>)"));
+    EXPECT_EQ(inMemory.prepare().pages.at(0).items.at(0).image.size(), QSize(20, 10));
+    QDir::setCurrent(before);
     // Data that is no picture is an error naming the object.
     r.setDataSet("T", rows({"Image", "Flag"}, {{QByteArray("not a picture"), "Y"}}));
     EXPECT_THROW(r.prepare(), ReportError);

@@ -519,7 +519,8 @@ Report::Run::Rendered Report::Run::render(const Band& band) {
                             throw ReportError(QStringLiteral("the picture data is not an image"));
                     } else if (!v.isNull() && !displayText(v).isEmpty()) {
                         QString path = normalizeTemplatePath(displayText(v));
-                        if (QFileInfo(path).isRelative()) path = tpl_->folder + u'/' + path;
+                        if (QFileInfo(path).isRelative() && !tpl_->folder.isEmpty())
+                            path = tpl_->folder + u'/' + path;
                         auto cached = images_.find(path);
                         if (cached == images_.end()) {
                             QImage img(path);
