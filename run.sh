@@ -14,6 +14,11 @@ cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target backoffice make
 mkdir -p demo-run
 cd demo-run
 ../build/make_demo_server --force server
+# The print layouts registered in SystemForm (forms\...) and the journal voucher template,
+# found from the current directory as the print dialogs look for them.
+mkdir -p forms
+cp ../demo/forms/*.frf forms/
+cp ../demo/forms/Form_GLAuto.frf .
 # menu entry 1001 (branch order entry), user 1, company database BR0001, module 1
 args=(1001 1 BR0001 0 1)
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

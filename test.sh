@@ -21,7 +21,8 @@ ctest --test-dir build --output-on-failure -j2
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF -DWARNINGS_AS_ERRORS="$werror"
-cmake --build build-fuzz -j "$jobs" --target fuzz_parser fuzz_engine fuzz_xlsx fuzz_xls
+cmake --build build-fuzz -j "$jobs" --target fuzz_parser fuzz_engine fuzz_xlsx fuzz_xls \
+    fuzz_report_template fuzz_report_expression
 corpus=build-fuzz/corpus
 rm -rf "$corpus"
 mkdir -p "$corpus"
@@ -42,6 +43,15 @@ for format in xlsx xls; do
     mkdir -p "$corpus"
     cp "fuzz/corpus_$format"/* "$corpus"/
     "build-fuzz/fuzz_$format" -max_total_time=30 -max_len=16384 -timeout=10 \
+        -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus"
+done
+# The report template reader and the expression language must answer any input with a result
+# or an error; seeded with the demo templates and typical texts.
+for target in fuzz_report_template fuzz_report_expression; do
+    rm -rf "$corpus"
+    mkdir -p "$corpus"
+    cp fuzz/corpus_report/* "$corpus"/
+    "build-fuzz/$target" -max_total_time=30 -max_len=8192 -timeout=10 \
         -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus"
 done
 echo "test.sh: all passed"

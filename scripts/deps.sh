@@ -14,6 +14,7 @@ DEPS_PACKAGES=(
     libzip-dev libexpat1-dev        # reading .xlsx
     libreoffice-calc-nogui python3-openpyxl # workbooks made by others, for tests and bench
     xvfb xauth fonts-thai-tlwg      # a virtual display and Thai fonts for the screens
+    libzint-dev libthai0 poppler-utils # report barcodes, Thai line breaking, PDFs read back
 )
 
 ensure_deps() {

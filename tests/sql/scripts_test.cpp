@@ -76,6 +76,23 @@ TEST(PickingScripts, CreateThePickingTablesAndChangeNothingWhenRunAgain) {
     EXPECT_EQ(snapshot(*dc.db), before);
 }
 
+// The print layouts' table and the demo's layouts and vehicle trip: created once, a second
+// run of both changes nothing.
+TEST(PrintScripts, CreateSystemFormAndChangeNothingWhenRunAgain) {
+    std::vector<std::string> scripts = kCompanyScripts;
+    scripts.push_back("company/print_tables.sql");
+    ScriptedServer dc("NWX", scripts);
+    EXPECT_NE(objects(*dc.db, "U").find("SystemForm "), std::string::npos);
+    const std::vector<std::string> demo = {"demo/company.sql", "demo/print_forms.sql"};
+    runScripts(*dc.db, demo, {{"BranchCode", "DC001"}});
+    EXPECT_EQ(scalar(*dc.db, "SELECT COUNT(*) FROM SystemForm WHERE FormCode = 'CARTRANNO'"), "2");
+    EXPECT_EQ(scalar(*dc.db, "SELECT COUNT(*) FROM TransferCarDt"), "5");
+    const std::string before = snapshot(*dc.db);
+    runScripts(*dc.db, scripts);
+    runScripts(*dc.db, demo, {{"BranchCode", "DC001"}});
+    EXPECT_EQ(snapshot(*dc.db), before);
+}
+
 TEST(CompanyScripts, HoldOneRowWhereTheClientReadsASingleValue) {
     ScriptedServer server("BR0001", kCompanyScripts);
     auto& db = *server.db;
