@@ -191,13 +191,34 @@ TEST(ReportRender, EvalPrintsOneResultPerLineAndStopsAtTheFirstError) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.out, "4\n");
     EXPECT_TRUE(bad.err.contains("line 2: 1 / 0: division by zero")) << bad.err.toStdString();
-    // Without the application's functions installed, their names are unknown.
+    // A name neither the engine nor the application knows is an error.
     const Tool unknown = runTool({"-d", "SHOP", "--eval"}, "NOSUCH_FN(1, 2)\n", server.folder());
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains("unknown function NOSUCH_FN")) << unknown.err.toStdString();
     const Tool usage = runTool({"--eval"});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_TRUE(usage.err.contains("-d database is required"));
+}
+
+// The tool reaches the application's own functions, as the print dialog does: amounts in words
+// in any letter case, and quantity texts read from the database's units and settings row.
+TEST(ReportRender, EvalReachesTheApplicationsFunctions) {
+    testing_support::ClientServer server;
+    server.createCompany("SHOP");
+    server.runScript("SHOP", "company/product_tables.sql");
+    server.connect("SHOP")->execute(
+        "INSERT INTO ProductUnits (Product, UnitName, Fraction, SmallUnitFlag, StockUnitFlag)"
+        " VALUES (1, 'Can', 1, 'Y', 'N'), (1, 'Case', 12, 'N', 'Y');"
+        "UPDATE Config SET OnhandDecimal = NULL, UnitLeft = '(', UnitRight = ')' WHERE Id = 1");
+    const Tool t = runTool({"-d", "SHOP", "--eval"},
+                           "tell_real_thai(1, 2)\nTELL_REAL_ENG(21.01, 2)\n"
+                           "OnhandQuantity(30, 2)\nFRACSMALLBYSTOCK(30, 1)\n",
+                           server.folder());
+    ASSERT_EQ(t.exitCode, 0) << t.err.toStdString();
+    EXPECT_EQ(t.out, QString::fromUtf8("หนึ่งบาทถ้วน\n"
+                                       "TWENTY ONE  BAHT  AND ONE  SATANG\n"
+                                       "2 (Case) 6 (Can)\n"
+                                       "2;1/2  Case\n"));
 }
 
 }  // namespace

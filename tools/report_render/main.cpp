@@ -22,6 +22,7 @@
 #include "data/Dm_Config.h"
 #include "data/U_DM.h"
 #include "db/connection_params.h"
+#include "printing/ReportUserFunctions.h"
 #include "ui/report/Preview.h"
 #include "ui/report/Render.h"
 #include "ui/report/Report.h"
@@ -30,9 +31,9 @@ namespace {
 
 // The application's own report functions (amounts in words, quantities in packing units) are
 // installed here, so that templates and --eval lines reach the same functions as in the
-// client's print dialog. The engine's default is none: unknown function names are errors.
-report::UserFunctionHandler applicationUserFunctions() {
-    return {};
+// client's print dialog; quantity texts are read through the run's main connection.
+report::UserFunctionHandler applicationUserFunctions(TDM& dm) {
+    return reportUserFunctionHandler(dm);
 }
 
 const char kUsage[] =
@@ -160,7 +161,7 @@ int main(int argc, char** argv) {
             });
         }
         report::Report r(&dm.DMdata());
-        r.setUserFunctionHandler(applicationUserFunctions());
+        r.setUserFunctionHandler(applicationUserFunctions(dm));
         if (options->eval) return runEval(r);
         r.loadFromFile(options->templatePath);
         for (const auto& [name, value] : options->variables) r.setVariable(name, value);
