@@ -295,7 +295,7 @@ private:
                 step();
                 continue;
             }
-            const Run run = runAt(s_, i_);
+            const Span run = runAt(s_, i_);
             if (run.region != Region::LineComment && run.region != Region::BlockComment) break;
             Token open = start(Tok::Error);
             advanceTo(run.end);
@@ -310,7 +310,7 @@ private:
     // Reads the string or quoted name starting at `from` into `text`; false when the input
     // ends inside it.
     bool quoted(size_t from, std::string& text) {
-        const Run run = runAt(s_, from);
+        const Span run = runAt(s_, from);
         text = unquote(s_.substr(from, run.end - from));
         i_ = from;
         advanceTo(run.end);

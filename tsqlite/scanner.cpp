@@ -54,8 +54,8 @@ size_t Scanner::step(std::string_view text, size_t i) {
     return i + 1;
 }
 
-Run runAt(std::string_view text, size_t begin) {
-    Run run;
+Span runAt(std::string_view text, size_t begin) {
+    Span run;
     run.end = begin;
     if (begin >= text.size()) return run;
     Scanner scanner;

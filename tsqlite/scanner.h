@@ -47,12 +47,12 @@ private:
 };
 
 // The string, quoted name or comment starting at text[begin].
-struct Run {
+struct Span {
     Region region = Region::Code;  // Code: none starts there
     size_t end = 0;                // just past its closing mark, or where the text ends
     bool closed = true;            // false when the text ends inside it ("--" is always closed)
 };
-Run runAt(std::string_view text, size_t begin);
+Span runAt(std::string_view text, size_t begin);
 
 // The content of a string or quoted name run (its marks removed, doubled closers halved).
 std::string unquote(std::string_view run);
