@@ -295,6 +295,7 @@ private:
                 step();
                 continue;
             }
+            if (c != '-' && c != '/') break;  // the only bytes a comment starts with
             const Span run = runAt(s_, i_);
             if (run.region != Region::LineComment && run.region != Region::BlockComment) break;
             Token open = start(Tok::Error);
