@@ -379,7 +379,7 @@ struct BranchFixture {
         {
             tsqlite::Session s(bench::serverDir(), "BR0029");
             for (const char* ddl : kCompanySchema) s.query(ddl);
-            for (const std::string& st : statements::slashStatements(text::startupScript()))
+            for (const std::string& st : statements::runnerStatements(text::startupScript()))
                 s.query(st);
             s.query(kPriceIndex);
             for (const char* st : kSettings) s.query(st);

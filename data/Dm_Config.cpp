@@ -10,53 +10,20 @@
 #include "data/Workstation.h"
 #include "db/connection_params.h"
 #include "db/shown_text.h"
+#include "statements/Startup.h"
 
 TDMConfig* DmConfig = nullptr;
 
-const QString TDMConfig::kCompanyConfigSql = QStringLiteral(
-    "SELECT C.Company, C.PicturePath, C.Public_Price_IE, C.DefaultWh,\n"
-    "  C.POS1_Wh, C.POS1_TaxCode, C.POS1_Price_IE, C.POS1_PriceType,\n"
-    "  C.POS1_SumDetail, C.DefaultPosComPort,C.DefaultTax,\n"
-    "  C.DefaultPosMenuId,M.Command,M.MenuOption,\n"
-    "  O.Description, O.YearNo,\n"
-    "  P.Id, P.Code, P.Password, P.NameThai, P.NameEng, P.ShortName,\n"
-    "  P.Address1, P.Address2, P.Address3, P.Address4, P.Province, P.Zip,\n"
-    "  P.Telephone, P.Fax, P.EMail, P.Logo, P.TaxNo, P.InstallDate, P.RunYear,\n"
-    "  P.LocalServer,P.FUNDNAME, P.TaxBranchHead, P.TaxBranchCode, P.TaxBranchName\n"
-    "FROM CompanyConfig C\n"
-    "Inner Join DatabaseList O On (O.Company = C.Company) \n"
-    "Inner Join Company P On (P.Id = O.Company)\n"
-    "Left Outer Join Menu M On (M.Id = C.DefaultPosMenuId)\n"
-    "Where (O.DatabaseName = :GetName)");
+const QString TDMConfig::kCompanyConfigSql =
+    QString::fromStdString(statements::startup::companyConfig());
 
-const QString TDMConfig::kCompanySql = QStringLiteral(
-    "SELECT ID,CODE, PASSWORD, NAMETHAI, NAMEENG, SHORTNAME, \n"
-    "  ADDRESS1, ADDRESS2, ADDRESS3, ADDRESS4, PROVINCE, ZIP, \n"
-    "  TELEPHONE, FAX, EMAIL, LOGO, TAXNO, RUNYEAR,FUNDNAME, Coalesce(TaxBranchHead, 'N') "
-    "TaxBranchHead, Coalesce(TaxBranchCode, '') TaxBranchCode, TaxBranchName\n"
-    "FROM COMPANY\n"
-    "Where (Id = (Select Distinct Company From DatabaseList Where DatabaseName = :GetName))");
+const QString TDMConfig::kCompanySql = QString::fromStdString(statements::startup::company());
 
-const QString TDMConfig::kSoftwareSql = QStringLiteral("select *\nfrom softwareconfig");
+const QString TDMConfig::kSoftwareSql = QString::fromStdString(statements::startup::software());
 
-const QString TDMConfig::kUserSql = QStringLiteral(
-    "select Code, fullname,languageno,EditSalePrice,Approve_Quo,Approve_SO,Approve_IV,"
-    "Approve_PO, Approved_PORQ,\n"
-    "       ApproveTranWH,ApproveTranBranch,ApproveWorkOrder,CanSeeCost,CanSeeSalePrice,"
-    "CanModifyCusSale,\n"
-    "       Approve_PreIs, CanModifyCusSale, ApproveCustomerDropUse, "
-    "ApproveCustomerDropCredit, Saleman,\n"
-    "       CanModifyCredit, CanSetProductBlock, CanSetProductMinus, "
-    "CanSaleCreditOnReturnCheque, UserSeeImport, UserSeeCost,CanSetOtherUserPass ,\n"
-    "       coalesce(Approve_PoLevel1,'N')Approve_PoLevel1 ,\n"
-    "       coalesce(Approve_PoLevel2,'N')Approve_PoLevel2 ,\n"
-    "       coalesce(Approve_PoLevel3,'N')Approve_PoLevel3 ,\n"
-    "       GroupId\n"
-    "from  username\n"
-    "where id=:uid");
+const QString TDMConfig::kUserSql = QString::fromStdString(statements::startup::user());
 
-const QString TDMConfig::kProbeSql =
-    QStringLiteral("Select * From SysDatabases Where Name = 'QARN_Config_NWX'");
+const QString TDMConfig::kProbeSql = QString::fromStdString(statements::startup::configProbe());
 
 QString ReadServerName(const QString& folder) {
     const QString dir = folder.isEmpty() ? QDir::currentPath() : folder;

@@ -2,6 +2,7 @@
 
 #include "data/Messages.h"
 #include "data/Workstation.h"
+#include "statements/Startup.h"
 
 namespace {
 
@@ -10,17 +11,11 @@ const QString kGetYear = QStringLiteral("GetYear");
 
 }  // namespace
 
-const QString DocumentNumbering::kDocConvertSql = QStringLiteral(
-    "SELECT D.Id, D.Code, D.Description, D.Prefix, D.LastNo, D.DocumentLength,\n"
-    "  D.AutoRun, D.DocType\n"
-    "FROM DocNoConvert V\n"
-    "Inner Join DocumentNo D On (V.DocumentNo = D.Id)\n"
-    "WHERE (V.Code = :GetCode) And (V.DocYear=:GetYear)");
+const QString DocumentNumbering::kDocConvertSql =
+    QString::fromStdString(statements::shared_data::docConvert());
 
-const QString DocumentNumbering::kDocumentNoSql = QStringLiteral(
-    "SELECT D.Code, D.Description, D.Prefix, D.LastNo, D.DocumentLength, D.AutoRun\n"
-    "FROM DocumentNo D\n"
-    "WHERE (D.Code = :GetCode) And (DocYear=:GetYear)");
+const QString DocumentNumbering::kDocumentNoSql =
+    QString::fromStdString(statements::shared_data::documentNo());
 
 const QString DocumentNumbering::kNewDocumentNoProc = QStringLiteral("NewDocumentNo");
 

@@ -1,13 +1,9 @@
 #include "data/SettingsRow.h"
 
 #include "db/connection.h"
+#include "statements/Startup.h"
 
-const QString SettingsRow::kSql = QStringLiteral(
-    "SELECT *\n"
-    "       ,(Select M.Code From Misc M Where M.Id = MainCurrencyId) MainCurrencyCode\n"
-    "       ,(Select M.Description From Misc M Where M.Id = MainCurrencyId) MainCurrencyName\n"
-    "FROM Config\n"
-    "Where id=1");
+const QString SettingsRow::kSql = QString::fromStdString(statements::shared_data::settingsRow());
 
 void SettingsRow::open() {
     if (!row_) row_ = connection_.query(kSql);

@@ -8,6 +8,7 @@
 #include "data/Fr_ShowError.h"
 #include "data/Messages.h"
 #include "db/connection_params.h"
+#include "statements/Startup.h"
 
 TDM* DM = nullptr;
 
@@ -54,18 +55,11 @@ void TDM::AddUserLog(int actionCode, int documentId, const QString& remark) {
                            db::ProcParam::in(QStringLiteral("@Remark"), remark)});
 }
 
-const QString TDM::kUnitFractionSql = QStringLiteral(
-    "SELECT U.UnitName LUnit, U.Fraction, M.UnitName SUnit, U.Product IdProd\n"
-    "FROM ProductUnits U\n"
-    "Inner Join ProductUnits M On ((U.Product = M.Product) And (M.SmallUnitFlag = 'Y'))\n"
-    "Where (U.Id = :GetUnit)");
+const QString TDM::kUnitFractionSql =
+    QString::fromStdString(statements::shared_data::unitFraction());
 
-const QString TDM::kStockUnitQntySql = QStringLiteral(
-    "SELECT U.Id,U.UnitName, U.Fraction,\n"
-    "  (Select S.UnitName From ProductUnits S Where (S.SmallUnitFlag = 'Y') And (S.Product = "
-    ":GetProduct)) As SmallUnit\n"
-    "FROM ProductUnits U\n"
-    "Where (U.StockUnitFlag = 'Y') And (U.Product = :GetProduct)");
+const QString TDM::kStockUnitQntySql =
+    QString::fromStdString(statements::shared_data::stockUnitQnty());
 
 UnitFractionRow TDM::QUnitFraction(int unitId) {
     const db::ResultSet rows =

@@ -1,94 +1,55 @@
 #include "db/sql_params.h"
 
+#include "tsqlite/scanner.h"
+
 namespace db {
 
 namespace {
 
-// The characters of a parameter name, as the embedded server's lexer reads them.
-bool isNameChar(QChar c) {
-    char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-           u == u'_' || u >= 0x80;
-}
-
 enum class Target { Names, Odbc, Embedded };
 
+// The engine's reader finds the parameters; the text is read as UTF-8, which is what the
+// embedded server is given, so that every driver sees the same marks.
 DriverStatement rewrite(const QString& sql, Target target) {
     DriverStatement out;
-    const qsizetype n = sql.size();
-    auto at = [&](qsizetype k) { return k < n ? sql[k] : QChar(); };
-    // Copies a quoted run from its opening character up to the closing one; a doubled closing
-    // character stands for itself. An unclosed run takes the rest of the text.
-    auto copyQuoted = [&](qsizetype& i, QChar close) {
-        qsizetype from = i++;
-        while (i < n) {
-            if (sql[i] == close) {
-                if (at(i + 1) == close) {
-                    i += 2;
-                    continue;
-                }
-                ++i;
-                break;
-            }
-            ++i;
-        }
-        out.text += QStringView(sql).mid(from, i - from);
-    };
-    auto isParamStart = [&](qsizetype k) {
-        return at(k) == u':' && at(k + 1) != u':' && isNameChar(at(k + 1));
-    };
-
-    qsizetype i = 0;
-    while (i < n) {
-        QChar c = sql[i];
-        if (c == u'\'' || c == u'"') {
-            copyQuoted(i, c);
-        } else if (c == u'[') {
-            copyQuoted(i, QLatin1Char(']'));
-        } else if (c == u'-' && at(i + 1) == u'-') {
-            qsizetype from = i;
-            while (i < n && sql[i] != u'\n') ++i;
-            out.text += QStringView(sql).mid(from, i - from);
-        } else if (c == u'/' && at(i + 1) == u'*') {
-            // Block comments nest, as in SQL Server.
-            qsizetype from = i;
-            int depth = 0;
-            while (i < n) {
-                if (sql[i] == u'/' && at(i + 1) == u'*') {
-                    ++depth;
-                    i += 2;
-                } else if (sql[i] == u'*' && at(i + 1) == u'/') {
-                    i += 2;
-                    if (--depth == 0) break;
-                } else {
-                    ++i;
-                }
-            }
-            out.text += QStringView(sql).mid(from, i - from);
-        } else if (c == u':' && at(i + 1) == u':') {
-            i += 2;
-            out.text += QLatin1Char(':');
-            if (target == Target::Embedded && (isNameChar(at(i)) || isParamStart(i)))
-                out.text += QLatin1Char(' ');
-        } else if (c == u':' && isNameChar(at(i + 1))) {
-            qsizetype from = ++i;
-            while (i < n && isNameChar(sql[i])) ++i;
-            QString name = sql.mid(from, i - from);
-            if (target == Target::Odbc) {
-                out.text += QLatin1Char('?');
-                out.names += name;
-            } else {
-                out.text += QLatin1Char(':') + name;
-                bool seen = false;
-                for (const QString& s : out.names)
-                    if (s.compare(name, Qt::CaseInsensitive) == 0) seen = true;
-                if (!seen) out.names += name;
-            }
-        } else {
-            out.text += c;
-            ++i;
-        }
+    const QByteArray utf8 = sql.toUtf8();
+    const std::string_view text(utf8.constData(), static_cast<size_t>(utf8.size()));
+    const std::vector<tsqlite::ColonMark> marks = tsqlite::colonMarks(text);
+    if (marks.empty()) {
+        out.text = sql;
+        return out;
     }
+    std::string rewritten;
+    rewritten.reserve(text.size());
+    size_t copied = 0;
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const tsqlite::ColonMark& mark = marks[k];
+        rewritten.append(text.substr(copied, mark.offset - copied));
+        copied = mark.end;
+        if (mark.literal) {
+            rewritten += ':';
+            // Keeps the engine from reading the colon as the start of a parameter or of "::".
+            if (target == Target::Embedded && mark.end < text.size() &&
+                (tsqlite::isParameterNameByte(text[mark.end]) ||
+                 (k + 1 < marks.size() && marks[k + 1].offset == mark.end &&
+                  !marks[k + 1].literal)))
+                rewritten += ' ';
+            continue;
+        }
+        const QString name = QString::fromUtf8(mark.name(text));
+        if (target == Target::Odbc) {
+            rewritten += '?';
+            out.names += name;
+            continue;
+        }
+        rewritten.append(text.substr(mark.offset, mark.end - mark.offset));
+        bool seen = false;
+        for (const QString& s : out.names)
+            if (s.compare(name, Qt::CaseInsensitive) == 0) seen = true;
+        if (!seen) out.names += name;
+    }
+    rewritten.append(text.substr(copied));
+    out.text = QString::fromUtf8(rewritten);
     return out;
 }
 

@@ -1,6 +1,6 @@
 #include "statements/Lines.h"
 
-#include <sstream>
+#include "tsqlite/scanner.h"
 
 namespace statements {
 
@@ -15,17 +15,10 @@ std::string lines(std::initializer_list<std::string_view> parts) {
     return out;
 }
 
-std::vector<std::string> slashStatements(const std::string& script) {
-    std::vector<std::string> out(1);
-    std::istringstream in(script);
-    for (std::string line; std::getline(in, line);) {
-        if (line == "/") {
-            out.emplace_back();
-        } else {
-            out.back() += line + '\n';
-        }
-    }
-    if (out.back().empty()) out.pop_back();
+std::vector<std::string> runnerStatements(std::string_view script) {
+    std::vector<std::string> out;
+    for (auto& statement : tsqlite::splitStatements(script))
+        out.push_back(std::move(statement.text));
     return out;
 }
 

@@ -10,8 +10,8 @@ namespace statements {
 
 std::string lines(std::initializer_list<std::string_view> parts);
 
-// The statements of a script whose lines holding only "/" end a statement, as the client's
-// script runner sends a script without quoted "/" or semicolons.
-std::vector<std::string> slashStatements(const std::string& script);
+// The statements of a script as the client's script runner sends them: cut at lines holding
+// only "/" and at semicolons in code (see tsqlite::splitStatements).
+std::vector<std::string> runnerStatements(std::string_view script);
 
 }  // namespace statements

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "tsqlite/scanner.h"
+
 namespace tsqlite {
 
 namespace {
@@ -280,58 +282,40 @@ private:
         out.tokens.push_back(std::move(at));
     }
 
+    // Moves to `end`, counting the line breaks passed over.
+    void advanceTo(size_t end) {
+        while (i_ < end) step();
+    }
+
     // Skips white space and comments; false after a lexical error.
     bool skipBlanks(LexResult& out) {
         while (i_ < s_.size()) {
             char c = s_[i_];
             if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
                 step();
-            } else if (c == '-' && at(i_ + 1) == '-') {
-                while (i_ < s_.size() && s_[i_] != '\n') ++i_;
-            } else if (c == '/' && at(i_ + 1) == '*') {
-                Token open = start(Tok::Error);
-                int depth = 0;
-                // Block comments nest, as in SQL Server.
-                while (i_ < s_.size()) {
-                    if (s_[i_] == '/' && at(i_ + 1) == '*') {
-                        ++depth;
-                        i_ += 2;
-                    } else if (s_[i_] == '*' && at(i_ + 1) == '/') {
-                        i_ += 2;
-                        if (--depth == 0) break;
-                    } else {
-                        step();
-                    }
-                }
-                if (depth > 0) {
-                    fail(out, open, Error(113, "Missing end comment mark '*/'.", 15, 1));
-                    return false;
-                }
-            } else {
-                break;
+                continue;
+            }
+            if (c != '-' && c != '/') break;  // the only bytes a comment starts with
+            const Span run = runAt(s_, i_);
+            if (run.region != Region::LineComment && run.region != Region::BlockComment) break;
+            Token open = start(Tok::Error);
+            advanceTo(run.end);
+            if (!run.closed) {
+                fail(out, open, Error(113, "Missing end comment mark '*/'.", 15, 1));
+                return false;
             }
         }
         return true;
     }
 
-    // Reads a quoted run ending in `close`, where a doubled `close` stands for itself.
-    // Returns false when the input ends first.
-    bool quoted(char close, std::string& text) {
-        while (i_ < s_.size()) {
-            char c = s_[i_];
-            if (c == close) {
-                if (at(i_ + 1) == close) {
-                    text += close;
-                    i_ += 2;
-                    continue;
-                }
-                ++i_;
-                return true;
-            }
-            text += c;
-            step();
-        }
-        return false;
+    // Reads the string or quoted name starting at `from` into `text`; false when the input
+    // ends inside it.
+    bool quoted(size_t from, std::string& text) {
+        const Span run = runAt(s_, from);
+        text = unquote(s_.substr(from, run.end - from));
+        i_ = from;
+        advanceTo(run.end);
+        return run.closed;
     }
 
     bool tooLong(LexResult& out, const Token& t, std::string_view name) {
@@ -370,17 +354,14 @@ private:
         Token t = start(Tok::Op);
         if ((c == 'N' || c == 'n') && at(i_ + 1) == '\'') {
             t.kind = Tok::NString;
-            i_ += 2;
-            if (!quoted('\'', t.text)) return unclosed(out, t);
+            if (!quoted(i_ + 1, t.text)) return unclosed(out, t);
         } else if (c == '\'') {
             t.kind = Tok::String;
-            ++i_;
-            if (!quoted('\'', t.text)) return unclosed(out, t);
+            if (!quoted(i_, t.text)) return unclosed(out, t);
         } else if (c == '[' || c == '"') {
             t.kind = Tok::Ident;
             t.quoted = true;
-            ++i_;
-            if (!quoted(c == '[' ? ']' : '"', t.text)) return unclosed(out, t);
+            if (!quoted(i_, t.text)) return unclosed(out, t);
             if (tooLong(out, t, t.text)) return false;
         } else if (identStart(c)) {
             t.kind = Tok::Ident;
@@ -397,13 +378,10 @@ private:
             }
             t.text.assign(s_.substr(t.offset, i_ - t.offset));
             if (tooLong(out, t, t.text)) return false;
-        } else if (c == ':' && (isAlpha(at(i_ + 1)) || isDigit(at(i_ + 1)) || at(i_ + 1) == '_' ||
-                                isHigh(at(i_ + 1)))) {
+        } else if (c == ':' && isParameterNameByte(at(i_ + 1))) {
             t.kind = Tok::Parameter;
             ++i_;
-            while (i_ < s_.size() &&
-                   (isAlpha(s_[i_]) || isDigit(s_[i_]) || s_[i_] == '_' || isHigh(s_[i_])))
-                ++i_;
+            while (i_ < s_.size() && isParameterNameByte(s_[i_])) ++i_;
             t.text.assign(s_.substr(t.offset + 1, i_ - t.offset - 1));
         } else if (c == '0' && (at(i_ + 1) == 'x' || at(i_ + 1) == 'X')) {
             t.kind = Tok::Binary;

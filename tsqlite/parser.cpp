@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "tsqlite/lexer.h"
+#include "tsqlite/scanner.h"
 
 namespace tsqlite {
 
@@ -2113,15 +2114,14 @@ std::vector<ScriptBatch> splitScript(const std::string& script) {
     std::vector<ScriptBatch> out;
     size_t n = script.size(), i = 0, batchStart = 0;
     int line = 1, batchLine = 1;
-    int commentDepth = 0;
-    char quote = 0;  // closing character of the open string or quoted name
+    Scanner scanner;  // GO inside a string or comment is text, as sqlcmd reads it
     bool lineStart = true;
     auto flush = [&](size_t end, int repeat) {
         std::string_view text(script.data() + batchStart, end - batchStart);
         if (!blankLine(text)) out.push_back({std::string(text), batchLine, repeat});
     };
     while (i < n) {
-        if (lineStart && commentDepth == 0 && quote == 0) {
+        if (lineStart && scanner.inCode()) {
             size_t eol = script.find('\n', i);
             if (eol == std::string::npos) eol = n;
             if (int repeat = goLine(std::string_view(script).substr(i, eol - i))) {
@@ -2134,39 +2134,14 @@ std::vector<ScriptBatch> splitScript(const std::string& script) {
             }
         }
         lineStart = false;
-        char c = script[i];
-        char d = i + 1 < n ? script[i + 1] : '\0';
-        if (c == '\n') {
-            ++line;
-            lineStart = true;
-            ++i;
-        } else if (quote) {
-            i += (c == quote && d == quote) ? 2 : 1;
-            if (c == quote && d != quote) quote = 0;
-        } else if (commentDepth > 0) {
-            if (c == '/' && d == '*') {
-                ++commentDepth;
-                i += 2;
-            } else if (c == '*' && d == '/') {
-                --commentDepth;
-                i += 2;
-            } else {
-                ++i;
+        const size_t next = scanner.step(script, i);
+        for (size_t k = i; k < next; ++k) {
+            if (script[k] == '\n') {
+                ++line;
+                lineStart = true;
             }
-        } else if (c == '-' && d == '-') {
-            while (i < n && script[i] != '\n') ++i;
-        } else if (c == '/' && d == '*') {
-            commentDepth = 1;
-            i += 2;
-        } else {
-            if (c == '\'')
-                quote = '\'';
-            else if (c == '"')
-                quote = '"';
-            else if (c == '[')
-                quote = ']';
-            ++i;
         }
+        i = next;
     }
     flush(n, 1);
     return out;

@@ -19,7 +19,7 @@ namespace so = ::statements::soldout;
 
 // The branch order screen's set-up script, run each time the screen opens.
 inline const std::vector<std::string> kBranchOrderSetup =
-    ::statements::slashStatements(bo::startupScript());
+    ::statements::runnerStatements(bo::startupScript());
 // The order proposal: parameters GetDate (start of the sales span) and UserId.
 inline const std::string& kProposal = bo::proposal();
 // Start of the sales span of a user's proposal: parameter UserId.

@@ -6,24 +6,14 @@
 #include <thread>
 
 #include "conformance_support.h"
+#include "statements/Startup.h"
 
 using namespace conformance;
 
 namespace {
 
-const std::string kDocConvertQuery = lines({
-    "SELECT D.Id, D.Code, D.Description, D.Prefix, D.LastNo, D.DocumentLength,",
-    "  D.AutoRun, D.DocType",
-    "FROM DocNoConvert V",
-    "Inner Join DocumentNo D On (V.DocumentNo = D.Id)",
-    "WHERE (V.Code = :GetCode) And (V.DocYear=:GetYear)",
-});
-
-const std::string kDocumentNoQuery = lines({
-    "SELECT D.Code, D.Description, D.Prefix, D.LastNo, D.DocumentLength, D.AutoRun",
-    "FROM DocumentNo D",
-    "WHERE (D.Code = :GetCode) And (DocYear=:GetYear)",
-});
+const std::string& kDocConvertQuery = statements::shared_data::docConvert();
+const std::string& kDocumentNoQuery = statements::shared_data::documentNo();
 
 std::string draw(tsqlite::Session& s, const std::string& code, int year) {
     auto r = s.callProcedure(

@@ -5,18 +5,13 @@
 #include <cmath>
 
 #include "conformance_support.h"
+#include "statements/Startup.h"
 
 using namespace conformance;
 
 namespace {
 
-const std::string kConfigQuery = lines({
-    "SELECT *",
-    "       ,(Select M.Code From Misc M Where M.Id = MainCurrencyId) MainCurrencyCode",
-    "       ,(Select M.Description From Misc M Where M.Id = MainCurrencyId) MainCurrencyName",
-    "FROM Config",
-    "Where id=1",
-});
+const std::string& kConfigQuery = statements::shared_data::settingsRow();
 
 class ConformanceSharedServices : public ::testing::Test {
 protected:

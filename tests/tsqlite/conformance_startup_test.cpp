@@ -6,78 +6,19 @@
 #include <cmath>
 
 #include "conformance_support.h"
+#include "statements/Startup.h"
 
 using namespace conformance;
 
 namespace {
 
-const char* const kConfigProbe = "Select * From SysDatabases Where Name = 'QARN_Config_NWX'";
-
-// The upgrade script as the client holds it: statements separated by lines holding "/".
-const std::string kUpgradeScript = lines({
-    "If (Not Exists(Select Name From SysColumns",
-    "  Where Id = (Select Id From SysObjects Where Ltrim(Rtrim(Upper(Name))) = 'MENU') And",
-    "  Ltrim(Rtrim(Upper(Name)))='VERSION'))",
-    "Begin",
-    "  Alter Table Menu Add Version Integer",
-    "End",
-    "/",
-    "Update Menu Set Version = 3 Where Version Is Null And Command Is Not Null",
-    "/",
-    "If Not Exists(select Id From SysColumns Where Name = 'UserSeeImport' And Id = (Select Id From "
-    "SysObjects Where Name = 'UserName'))",
-    "  Alter Table UserName Add UserSeeImport Char(1)",
-    "/",
-    "If Not Exists(select Id From SysColumns Where Name = 'UserSeeCost' And Id = (Select Id From "
-    "SysObjects Where Name = 'UserName'))",
-    "  Alter Table UserName Add UserSeeCost Char(1)",
-    "/",
-});
-
-const std::string kUserQuery = lines({
-    "select Code, fullname,languageno,EditSalePrice,Approve_Quo,Approve_SO,Approve_IV,Approve_PO, "
-    "Approved_PORQ,",
-    "       ApproveTranWH,ApproveTranBranch,ApproveWorkOrder,CanSeeCost,CanSeeSalePrice,"
-    "CanModifyCusSale,",
-    "       Approve_PreIs, CanModifyCusSale, ApproveCustomerDropUse, ApproveCustomerDropCredit, "
-    "Saleman,",
-    "       CanModifyCredit, CanSetProductBlock, CanSetProductMinus, CanSaleCreditOnReturnCheque, "
-    "UserSeeImport, UserSeeCost,CanSetOtherUserPass ,",
-    "       coalesce(Approve_PoLevel1,'N')Approve_PoLevel1 ,",
-    "       coalesce(Approve_PoLevel2,'N')Approve_PoLevel2 ,",
-    "       coalesce(Approve_PoLevel3,'N')Approve_PoLevel3 ,",
-    "       GroupId",
-    "from  username",
-    "where id=:uid",
-});
-
-const std::string kCompanyConfigQuery = lines({
-    "SELECT C.Company, C.PicturePath, C.Public_Price_IE, C.DefaultWh,",
-    "  C.POS1_Wh, C.POS1_TaxCode, C.POS1_Price_IE, C.POS1_PriceType,",
-    "  C.POS1_SumDetail, C.DefaultPosComPort,C.DefaultTax,",
-    "  C.DefaultPosMenuId,M.Command,M.MenuOption,",
-    "  O.Description, O.YearNo,",
-    "  P.Id, P.Code, P.Password, P.NameThai, P.NameEng, P.ShortName,",
-    "  P.Address1, P.Address2, P.Address3, P.Address4, P.Province, P.Zip,",
-    "  P.Telephone, P.Fax, P.EMail, P.Logo, P.TaxNo, P.InstallDate, P.RunYear,",
-    "  P.LocalServer,P.FUNDNAME, P.TaxBranchHead, P.TaxBranchCode, P.TaxBranchName",
-    "FROM CompanyConfig C",
-    "Inner Join DatabaseList O On (O.Company = C.Company) ",
-    "Inner Join Company P On (P.Id = O.Company)",
-    "Left Outer Join Menu M On (M.Id = C.DefaultPosMenuId)",
-    "Where (O.DatabaseName = :GetName)",
-});
-
-const std::string kCompanyQuery = lines({
-    "SELECT ID,CODE, PASSWORD, NAMETHAI, NAMEENG, SHORTNAME, ",
-    "  ADDRESS1, ADDRESS2, ADDRESS3, ADDRESS4, PROVINCE, ZIP, ",
-    "  TELEPHONE, FAX, EMAIL, LOGO, TAXNO, RUNYEAR,FUNDNAME, Coalesce(TaxBranchHead, 'N') "
-    "TaxBranchHead, Coalesce(TaxBranchCode, '') TaxBranchCode, TaxBranchName",
-    "FROM COMPANY",
-    "Where (Id = (Select Distinct Company From DatabaseList Where DatabaseName = :GetName))",
-});
-
-const std::string kSoftwareQuery = lines({"select *", "from softwareconfig"});
+// The client's own texts: a change to them is run here.
+const std::string& kConfigProbe = statements::startup::configProbe();
+const std::string& kUpgradeScript = statements::startup::upgradeScript();
+const std::string& kUserQuery = statements::startup::user();
+const std::string& kCompanyConfigQuery = statements::startup::companyConfig();
+const std::string& kCompanyQuery = statements::startup::company();
+const std::string& kSoftwareQuery = statements::startup::software();
 
 class ConformanceStartup : public ::testing::Test {
 protected:

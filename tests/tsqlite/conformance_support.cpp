@@ -13,6 +13,7 @@
 
 #include "statements/BranchOrder.h"
 #include "tsqlite/parser.h"
+#include "tsqlite/scanner.h"
 
 namespace conformance {
 
@@ -27,13 +28,6 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
             std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
-}
-
-std::string trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-    return std::string(s.substr(b, e - b));
 }
 
 }  // namespace
@@ -93,81 +87,12 @@ void runFixture(tsqlite::Session& session, const std::string& fileName) {
     }
 }
 
-std::vector<std::string> runnerStatements(const std::string& script) {
-    std::vector<std::string> statements;
-    std::vector<std::string> current;
-    auto finish = [&] {
-        if (!current.empty()) statements.push_back(joinLines(current));
-        current.clear();
-    };
-    std::istringstream in(script);
-    std::string raw;
-    while (std::getline(in, raw)) {
-        const std::string line = trim(raw);
-        const size_t semi = line.find(';');
-        if (semi != std::string::npos) {
-            const std::string before = trim(line.substr(0, semi));
-            if (!before.empty()) current.push_back(before);
-            finish();
-            const std::string after = trim(line.substr(semi + 1));
-            if (!after.empty()) current.push_back(after);
-        } else if (line == "/") {
-            finish();
-        } else if (!line.empty()) {
-            current.push_back(line);
-        }
-    }
-    finish();
-    return statements;
-}
-
-std::vector<std::string> parameterNames(const std::string& sql) {
-    std::vector<std::string> names;
-    size_t i = 0;
-    const size_t n = sql.size();
-    while (i < n) {
-        const char c = sql[i];
-        if (c == '\'') {
-            for (++i; i < n; ++i) {
-                if (sql[i] == '\'') {
-                    if (i + 1 < n && sql[i + 1] == '\'') {
-                        ++i;
-                        continue;
-                    }
-                    break;
-                }
-            }
-            ++i;
-        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n') ++i;
-        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-            const size_t end = sql.find("*/", i + 2);
-            i = end == std::string::npos ? n : end + 2;
-        } else if (c == ':' && i + 1 < n && sql[i + 1] == ':') {
-            i += 2;
-        } else if (c == ':' && i + 1 < n &&
-                   (std::isalpha(static_cast<unsigned char>(sql[i + 1])) || sql[i + 1] == '_')) {
-            size_t j = i + 1;
-            while (j < n && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_'))
-                ++j;
-            std::string name = sql.substr(i + 1, j - i - 1);
-            bool seen = false;
-            for (const auto& have : names) seen = seen || equalsNoCase(have, name);
-            if (!seen) names.push_back(name);
-            i = j;
-        } else {
-            ++i;
-        }
-    }
-    return names;
-}
-
 std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::string& script,
                                           const Params& params) {
     std::vector<tsqlite::ResultSet> all;
-    for (const auto& statement : runnerStatements(script)) {
+    for (const auto& statement : statements::runnerStatements(script)) {
         Params own;
-        for (const auto& name : parameterNames(statement)) {
+        for (const auto& name : tsqlite::parameterNames(statement)) {
             bool found = false;
             for (const auto& [key, value] : params) {
                 if (equalsNoCase(key, name)) {

@@ -53,13 +53,9 @@ std::string readFile(const std::string& path);
 // names the file and the line the batch starts at.
 void runFixture(tsqlite::Session& session, const std::string& fileName);
 
-// The statements the client's script runner cuts a script into: lines are trimmed, a line
-// holding only "/" or the part of a line up to a semicolon ends a statement, empty lines drop.
-std::vector<std::string> runnerStatements(const std::string& script);
-// Names of the :name parameters a statement uses (outside strings and comments).
-std::vector<std::string> parameterNames(const std::string& statement);
-// Runs a script as the runner does: statement by statement, each with the script parameters
-// it names. Returns the result sets of all statements.
+// Runs a script as the client's runner does (statements::runnerStatements): statement by
+// statement, each with the script parameters it names (tsqlite::parameterNames). Returns the result
+// sets of all statements.
 std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::string& script,
                                           const Params& params = {});
 
