@@ -43,6 +43,16 @@ std::string quoteIdent(std::string_view s) {
 }
 
 std::string quoteLiteral(std::string_view s) {
+    if (s.find('\0') != std::string_view::npos) {
+        // SQLite's statement text ends at a NUL; such a text goes over as its bytes.
+        static const char digits[] = "0123456789ABCDEF";
+        std::string r = "CAST(X'";
+        for (unsigned char c : s) {
+            r += digits[c >> 4];
+            r += digits[c & 15];
+        }
+        return r + "' AS TEXT)";
+    }
     std::string r = "'";
     for (char c : s) {
         if (c == '\'') r += '\'';

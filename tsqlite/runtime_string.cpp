@@ -210,14 +210,32 @@ void fnSpace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultText(ctx, s);
 }
 
+// The most bytes one value holds in the engine's storage (SQLite's length limit).
+constexpr double kMaxValueBytes = 1e9;
+
+// tsq_replicate(text, count, limit): limit is the most characters a non-max result holds, -1 for
+// a max type, which fails as SQL Server does when it would outgrow what a value can hold.
 void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
     int64_t n = intArg(argv[1]);
     if (n < 0) return sqlite3_result_null(ctx);
+    const int64_t limit = argc > 2 ? sqlite3_value_int64(argv[2]) : -1;
     std::string_view s = textArg(argv[0]);
     if (s.empty() || n == 0) return resultText(ctx, "");
-    if (static_cast<double>(s.size()) * static_cast<double>(n) > 1e9)
-        return sqlite3_result_error_toobig(ctx);
+    if (limit >= 0) {
+        // Whole copies that fit, then the part of one more that still does.
+        const int64_t chars = charCount(s);
+        const int64_t whole = std::min<int64_t>(n, limit / chars);
+        std::string out;
+        out.reserve(s.size() * static_cast<size_t>(whole) + s.size());
+        for (int64_t i = 0; i < whole; ++i) out.append(s);
+        if (whole < n) out.append(s.substr(0, charOffset(s, limit - whole * chars)));
+        return resultText(ctx, out);
+    }
+    if (static_cast<double>(s.size()) * static_cast<double>(n) > kMaxValueBytes)
+        throw Error(7119,
+                    "Attempting to grow LOB beyond maximum allowed size of 2147483647 bytes.");
     std::string out;
     out.reserve(s.size() * static_cast<size_t>(n));
     for (int64_t i = 0; i < n; ++i) out.append(s);
@@ -362,6 +380,7 @@ void registerStringFunctions(sqlite3* db) {
         {"tsq_round", 3, guarded<fnRound>, true},
         {"tsq_space", 1, guarded<fnSpace>, true},
         {"tsq_replicate", 2, guarded<fnReplicate>, true},
+        {"tsq_replicate", 3, guarded<fnReplicate>, true},
         {"tsq_isnumeric", 1, guarded<fnIsNumeric>, true},
         {"tsq_reverse", 1, guarded<fnReverse>, true},
         {"tsq_stuff", 4, guarded<fnStuff>, true},

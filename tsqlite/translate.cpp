@@ -399,12 +399,31 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
     if (op == "+" && (a.type.isString() || a.type.base == BaseType::Unknown) &&
         (b.type.isString() || b.type.base == BaseType::Unknown) &&
         !(a.type.base == BaseType::Unknown && b.type.base == BaseType::Unknown)) {
-        int la = a.type.length < 0 || b.type.length < 0 ? -1 : a.type.length + b.type.length;
-        r.type = (a.type.isUnicode() || b.type.isUnicode()) ? nvarcharOf(la) : varcharOf(la);
-        if (la < 0 || la > 8000) r.type.length = -1;
+        // Two strings that are not max types join into one that is not either: beyond 8,000
+        // characters (4,000 national ones) the result is cut, as SQL Server cuts it.
+        const auto large = [](const SqlType& t) {
+            return t.length < 0 || t.base == BaseType::Text || t.base == BaseType::NText ||
+                   t.base == BaseType::Unknown;
+        };
+        const bool unicode = a.type.isUnicode() || b.type.isUnicode();
+        const int cap = unicode ? 4000 : 8000;
+        int la = large(a.type) || large(b.type) ? -1 : a.type.length + b.type.length;
+        const bool cut = la > cap;
+        if (cut) la = cap;
+        r.type = unicode ? nvarcharOf(la) : varcharOf(la);
         r.sql = "(" + a.sql + " || " + b.sql + ")";
-        if (a.constant && b.constant && !a.value.isNull() && !b.value.isNull())
-            return constantTx(Value::text(a.value.s + b.value.s), r.type);
+        if (cut) r.sql = "substr(" + r.sql + ",1," + std::to_string(cap) + ")";
+        if (a.constant && b.constant && !a.value.isNull() && !b.value.isNull()) {
+            std::string joined = a.value.s + b.value.s;
+            if (cut) {
+                // Keep the first `cap` characters of the UTF-8 text.
+                size_t i = 0;
+                for (int n = 0; i < joined.size(); ++i)
+                    if ((static_cast<unsigned char>(joined[i]) & 0xC0) != 0x80 && n++ == cap) break;
+                joined.resize(i);
+            }
+            return constantTx(Value::text(joined), r.type);
+        }
         return r;
     }
     if ((op == "+" || op == "-") && ((a.type.base == BaseType::Date && b.type.isNumeric()) ||
@@ -835,8 +854,15 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     if (f == "REPLICATE") {
         need(2, 2);
         Tx s = toText(arg(0));
-        r.type = stringLike(s.type, 8000);
-        r.sql = "tsq_replicate(" + s.sql + "," + toInt(arg(1)).sql + ")";
+        // Only a max type grows past a page: varchar stops at 8,000 characters, nvarchar at
+        // 4,000, as SQL Server cuts them.
+        const bool large =
+            s.type.length == -1 || s.type.base == BaseType::Text || s.type.base == BaseType::NText;
+        const int limit = large ? -1 : s.type.isUnicode() ? 4000 : 8000;
+        r.type = large ? (s.type.isUnicode() ? nvarcharOf(-1) : varcharOf(-1))
+                       : stringLike(s.type, limit);
+        r.sql =
+            "tsq_replicate(" + s.sql + "," + toInt(arg(1)).sql + "," + std::to_string(limit) + ")";
         return r;
     }
     if (f == "STUFF") {
@@ -1477,8 +1503,12 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
         out.sql = parts[0];
         return out;
     }
+    // SQLite takes at most 500 terms in one compound SELECT; SQL Server takes thousands. The
+    // terms are combined left to right, so what came before can become a derived table.
+    constexpr size_t kTermsPerCompound = 400;
     std::string sql = parts[0];
     for (size_t i = 1; i < parts.size(); ++i) {
+        if (i % kTermsPerCompound == 0) sql = "SELECT * FROM (" + sql + ")";
         switch (s.ops[i - 1]) {
             case ast::SetOp::UnionAll:
                 sql += " UNION ALL ";

@@ -559,3 +559,49 @@ TEST_F(EngineTest, TempTablesEndWithTheScopeThatMadeThem) {
     EXPECT_FALSE(scalar("SELECT OBJECT_ID('tempdb..#kept')").isNull());
     EXPECT_TRUE(scalar("SELECT OBJECT_ID('tempdb..#gone')").isNull());
 }
+
+// ---- limits as SQL Server has them -----------------------------------------------------------
+
+TEST_F(EngineTest, StringsOfNonMaxTypesStopAtEightThousandBytes) {
+    EXPECT_EQ(integer("SELECT LEN(REPLICATE('x', 10000))"), 8000);
+    EXPECT_EQ(integer("SELECT DATALENGTH(REPLICATE(N'x', 10000))"), 8000);
+    EXPECT_EQ(integer("SELECT LEN(REPLICATE(N'กข', 3000))"), 4000);
+    EXPECT_EQ(integer("SELECT LEN(REPLICATE('abc', 2667))"), 8000);  // the last copy cut
+    EXPECT_EQ(integer("SELECT LEN(REPLICATE('x', 2000000000))"), 8000);
+    EXPECT_EQ(integer("SELECT LEN(REPLICATE(CAST('x' AS varchar(max)), 10000))"), 10000);
+    EXPECT_EQ(error("SELECT REPLICATE(CAST('x' AS varchar(max)), 2000000000)").number, 7119);
+    // Joining two of them cuts too; a max type on either side keeps everything.
+    EXPECT_EQ(integer("DECLARE @a varchar(8000) = REPLICATE('a', 8000) SELECT LEN(@a + 'b')"),
+              8000);
+    EXPECT_EQ(integer("DECLARE @a varchar(8000) = REPLICATE('a', 8000) "
+                      "SELECT LEN(CAST(@a AS varchar(max)) + 'b')"),
+              8001);
+    EXPECT_EQ(text("DECLARE @n nvarchar(4000) = REPLICATE(N'ก', 4000) SELECT LEFT(N'ข' + @n, 1) + "
+                   "RIGHT(N'ข' + @n, 1)"),
+              "ขก");
+    const std::string longLiteral = "'" + std::string(7999, 'a') + "'";
+    EXPECT_EQ(text("SELECT RIGHT(" + longLiteral + " + 'xy', 2)"), "ax");
+}
+
+TEST_F(EngineTest, ATextMayHoldNulCharacters) {
+    const std::string withNul("SELECT 'a\0b', LEN('a\0b'), CHARINDEX(CHAR(0), 'a\0b')", 51);
+    auto rs = q(withNul);
+    ASSERT_EQ(rs[0].rows.size(), 1u);
+    EXPECT_EQ(rs[0].rows[0][0].s, std::string("a\0b", 3));
+    EXPECT_EQ(rs[0].rows[0][1].i, 3);
+    EXPECT_EQ(rs[0].rows[0][2].i, 2);
+}
+
+TEST_F(EngineTest, ThousandsOfUnionTermsAreOneQuery) {
+    std::string all, distinct;
+    for (int i = 0; i < 5000; ++i) {
+        all += (i ? " UNION ALL SELECT " : "SELECT ") + std::to_string(i) + " AS x";
+        distinct += (i ? " UNION SELECT " : "SELECT ") + std::to_string(i % 7) + " AS x";
+    }
+    auto rs = q("SELECT COUNT(*), SUM(x) FROM (" + all + ") t");
+    EXPECT_EQ(rs[0].rows[0][0].i, 5000);
+    EXPECT_EQ(rs[0].rows[0][1].i, 12497500);
+    rs = q(distinct + " ORDER BY x DESC");
+    ASSERT_EQ(rs[0].rows.size(), 7u);
+    EXPECT_EQ(rs[0].rows[0][0].i, 6);
+}
