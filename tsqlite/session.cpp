@@ -844,6 +844,18 @@ struct Session::Impl : TranslateContext {
         return it->second;
     }
 
+    std::vector<std::vector<std::string>> uniqueKeys(const TableInfo& t) override {
+        std::vector<std::vector<std::string>> keys;
+        if (t.system) return keys;
+        for (auto& ix : catalog(t.schema).indexes) {
+            if (!(ix.unique || ix.primaryKey) || lower(ix.table) != lower(t.name)) continue;
+            std::vector<std::string> cols;
+            for (auto& c : ix.columns) cols.push_back(lower(c));
+            keys.push_back(std::move(cols));
+        }
+        return keys;
+    }
+
     std::shared_ptr<TableInfo> findTable(const ast::ObjectName& n) override {
         std::shared_ptr<TableInfo> t;
         try {
@@ -2155,6 +2167,24 @@ struct Session::Impl : TranslateContext {
                     queryRow("UPDATE " + sch +
                                  ".__tsq_columns SET colid = colid - 1 WHERE id = ? AND colid > ?",
                              {Value::integer(t->id), Value::integer(idx + 1)});
+                }
+            } else if (s.alterAction == A::DropConstraint) {
+                // A primary key or unique constraint is an index of the table: a separate one is
+                // dropped, one built into the table goes with a rebuild. Default and check
+                // constraints are not kept by name, so their names change nothing.
+                auto found = queryRows("SELECT indid, sqlname FROM " + sch +
+                                           ".__tsq_indexes WHERE id = ? AND lower(name) = lower(?)",
+                                       {Value::integer(t->id), Value::text(s.name)});
+                if (!found.empty()) {
+                    queryRow("DELETE FROM " + sch + ".__tsq_indexes WHERE id = ? AND indid = ?",
+                             {Value::integer(t->id), found[0][0]});
+                    queryRow("DELETE FROM " + sch +
+                                 ".__tsq_objects WHERE parent_obj = ? AND lower(name) = lower(?)",
+                             {Value::integer(t->id), Value::text(s.name)});
+                    if (found[0][1].isNull())
+                        rebuildTable(t->schema, t->id, t->name);
+                    else
+                        exec("DROP INDEX " + sch + "." + quoteIdent(found[0][1].s));
                 }
             } else {
                 // Constraints added later are recorded as unique indexes.

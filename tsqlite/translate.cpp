@@ -1273,13 +1273,15 @@ void Translator::checkGrouping(const ast::SelectCore& c, Scope& scope) {
     }
 }
 
-// A single aggregate without GROUP BY, or TOP 1, cannot return two rows.
+// A single aggregate without GROUP BY, or TOP 1, cannot return two rows; nor can one table read
+// by the whole of a unique key, each key column equal to a value from outside the table.
 bool Translator::returnsOneRow(const ast::SelectStmt& s) {
     if (s.cores.size() != 1) return false;
     const auto& c = s.cores[0];
     if (c.top && c.top->kind == ExprKind::Integer && c.top->text == "1") return true;
     if (!c.groupBy.empty() || c.items.size() != 1) return false;
     if (c.from.empty() && !c.where) return true;
+    if (!c.having && readsByUniqueKey(c)) return true;
     const Expr* x = c.items[0].expr.get();
     static const std::set<std::string> aggregates = {"COUNT", "COUNT_BIG", "SUM",
                                                      "AVG",   "MIN",       "MAX"};
@@ -1287,6 +1289,62 @@ bool Translator::returnsOneRow(const ast::SelectStmt& s) {
     while (x->kind == ExprKind::Function && !aggregates.count(x->text) && !x->args.empty())
         x = x->args[0].get();
     return x->kind == ExprKind::Function && aggregates.count(x->text);
+}
+
+bool Translator::readsByUniqueKey(const ast::SelectCore& c) {
+    if (c.from.size() != 1 || c.from[0]->kind != ast::TableRef::Kind::Named || !c.where)
+        return false;
+    const ast::TableRef& ref = *c.from[0];
+    auto table = ctx_.tryFindTable(ref.name);
+    if (!table) return false;
+    const std::string alias = lower(ref.alias.empty() ? ref.name.name() : ref.alias);
+    const std::string tableName = lower(ref.name.name());
+    // A column of the table read: unqualified, or qualified by its alias.
+    auto innerColumn = [&](const Expr& x) -> std::string {
+        if (x.kind != ExprKind::Column) return {};
+        if (x.parts.size() == 1) return table->column(x.parts[0]) ? lower(x.parts[0]) : "";
+        if (x.parts.size() == 2 && lower(x.parts[0]) == alias) return lower(x.parts[1]);
+        return {};
+    };
+    // A value that cannot come from the table read: a literal, a variable, a parameter, or a
+    // column of another table named by its qualifier.
+    auto outerValue = [&](const Expr& x) {
+        switch (x.kind) {
+            case ExprKind::Integer:
+            case ExprKind::Decimal:
+            case ExprKind::String:
+            case ExprKind::NString:
+            case ExprKind::Variable:
+            case ExprKind::Parameter:
+                return true;
+            case ExprKind::Column: {
+                if (x.parts.size() < 2) return false;
+                const std::string q = lower(x.parts[x.parts.size() - 2]);
+                return q != alias && q != tableName;
+            }
+            default:
+                return false;
+        }
+    };
+    std::set<std::string> fixed;
+    std::function<void(const Expr&)> walk = [&](const Expr& e) {
+        if (e.kind == ExprKind::Binary_ && e.text == "AND") {
+            walk(*e.args[0]);
+            walk(*e.args[1]);
+        } else if (e.kind == ExprKind::Binary_ && e.text == "=") {
+            for (int side = 0; side < 2; ++side) {
+                std::string col = innerColumn(*e.args[side]);
+                if (!col.empty() && outerValue(*e.args[1 - side])) fixed.insert(col);
+            }
+        }
+    };
+    walk(*c.where);
+    for (const auto& key : ctx_.uniqueKeys(*table)) {
+        bool covered = !key.empty();
+        for (const auto& col : key) covered = covered && fixed.count(col);
+        if (covered) return true;
+    }
+    return false;
 }
 
 Tx Translator::toTextForLike(Tx x) {

@@ -28,6 +28,8 @@ public:
     virtual std::string schemaOf(const std::string& database) = 0;
     // Resolves a user type name in the current database.
     virtual std::optional<SqlType> userType(const std::string& name) = 0;
+    // The column lists (lower case) of the table's unique indexes and keys.
+    virtual std::vector<std::vector<std::string>> uniqueKeys(const TableInfo&) { return {}; }
 };
 
 // A translated expression.
@@ -104,6 +106,7 @@ private:
     std::string datePart(const ast::Expr& e);
     Tx toTextForLike(Tx x);
     bool returnsOneRow(const ast::SelectStmt& s);
+    bool readsByUniqueKey(const ast::SelectCore& c);
     void checkGrouping(const ast::SelectCore& c, Scope& scope);
     std::string defaultSql(const ColumnInfo& c);
     std::string rowLimited(const TableInfo& t, const std::string& where, const ast::Expr& top,

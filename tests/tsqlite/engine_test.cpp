@@ -605,3 +605,28 @@ TEST_F(EngineTest, ThousandsOfUnionTermsAreOneQuery) {
     ASSERT_EQ(rs[0].rows.size(), 7u);
     EXPECT_EQ(rs[0].rows[0][0].i, 6);
 }
+
+TEST_F(EngineTest, ASubqueryByAUniqueKeyNeedsNoSecondRowCheckButOthersKeepIt) {
+    q("CREATE TABLE Cur (Id int NOT NULL CONSTRAINT PK_Cur PRIMARY KEY, Code varchar(5), "
+      "G int, H int)");
+    q("CREATE UNIQUE INDEX CurGH ON Cur (G, H)");
+    q("CREATE TABLE Sale (CurId int, G int)");
+    q("INSERT INTO Cur VALUES (1, 'THB', 1, 1), (2, 'USD', 1, 2)");
+    q("INSERT INTO Sale VALUES (1, 1), (2, 1), (9, 1)");
+    const std::string byKey =
+        "SELECT (SELECT Code FROM Cur WHERE Id = S.CurId) + '/' + "
+        "ISNULL((SELECT Code FROM Cur X WHERE X.H = 2 AND X.G = S.G), '-') FROM Sale S "
+        "ORDER BY S.CurId";
+    auto rs = q(byKey);
+    ASSERT_EQ(rs[0].rows.size(), 3u);
+    EXPECT_EQ(rs[0].rows[0][0].s, "THB/USD");
+    EXPECT_TRUE(rs[0].rows[2][0].isNull());
+    // Only part of a key, or a key column compared with the table's own column: two rows are
+    // still an error.
+    EXPECT_EQ(error("SELECT (SELECT Code FROM Cur WHERE G = S.G) FROM Sale S").number, 512);
+    EXPECT_EQ(error("SELECT (SELECT Code FROM Cur WHERE Id = Id) FROM Sale S").number, 512);
+    // Without the key the same text checks again.
+    q("ALTER TABLE Cur DROP CONSTRAINT PK_Cur");
+    q("INSERT INTO Cur VALUES (1, 'EUR', 2, 2)");
+    EXPECT_EQ(error(byKey).number, 512);
+}
