@@ -2,11 +2,7 @@
 // built-in reports previewed and printed for real (PDF read back), the layout's procedure,
 // the close rules and the journal dialog that follows.
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "printing/DocPrint.h"
 #include "tests/printing/print_dialog_fixture.h"
