@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTextStream>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <stdexcept>
@@ -69,6 +70,13 @@ namespace {
 
 bool thai() {
     return DmConfig && DmConfig->ThaiLanguage;
+}
+
+// A print library that cannot be used is a fault of the installation: it goes to the error
+// output as well, for whoever looks after the workstation.
+void libraryFailed(const QString& message) {
+    QTextStream(stderr) << message << '\n';
+    MessageService::current().message(message);
 }
 
 QString userCode() {
@@ -277,7 +285,7 @@ void TFrDocPrintForm::DesignForm() {
     const auto layout = currentLayout();
     if (!layout) return;
     const print_library::Failure f = print_library::designForm(DM->DatabaseCode, layout->frfName);
-    if (!f.message.isEmpty()) MessageService::current().message(f.message);
+    if (!f.message.isEmpty()) libraryFailed(f.message);
 }
 
 void TFrDocPrintForm::AcPrinterSetup() {
@@ -311,7 +319,7 @@ void TFrDocPrintForm::runLibrary(const Layout& layout, int mode) {
     }
     const print_library::Failure f = print_library::printForm(DM->DatabaseCode, layout.frfName,
                                                               userCode(), DocNo.trimmed(), mode);
-    if (!f.message.isEmpty()) MessageService::current().message(f.message);
+    if (!f.message.isEmpty()) libraryFailed(f.message);
 }
 
 report::Report& TFrDocPrintForm::reportEngine() {
