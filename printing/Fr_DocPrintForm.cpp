@@ -55,7 +55,7 @@ QString layoutFilePath(const QString& storedName) {
 
 bool isPlainProcedureName(const QString& name) {
     static const QRegularExpression plain(QStringLiteral(
-        R"(^(?:[\p{L}_#@][\p{L}\p{M}\p{N}_#@$]*|\[[^\]\x00-\x1f]+\])(?:\.(?:[\p{L}_@][\p{L}\p{M}\p{N}_#@$]*|\[[^\]\x00-\x1f]+\]))?$)"));
+        R"(^(?:[\p{L}_#][\p{L}\p{M}\p{N}_#@$]*|\[[^\]\x00-\x1f]+\])(?:\.(?:[\p{L}_][\p{L}\p{M}\p{N}_#@$]*|\[[^\]\x00-\x1f]+\]))?$)"));
     return plain.match(name).hasMatch();
 }
 

@@ -26,7 +26,7 @@ TEST(LayoutNames, OnlyPlainProcedureNamesRun) {
                            "_x1", "#Temp", "เตรียมเอกสาร"})
         EXPECT_TRUE(isPlainProcedureName(QString::fromUtf8(ok))) << ok;
     for (const char* bad : {"", "a.b.c", "PrepareDoc; DROP TABLE Config", "Prepare Doc",
-                            "[a]]; DROP TABLE x --]", "1abc", "a.", ".a", "x'", "[]", "a--"})
+                            "[a]]; DROP TABLE x --]", "1abc", "@p", "a.", ".a", "x'", "[]", "a--"})
         EXPECT_FALSE(isPlainProcedureName(QString::fromUtf8(bad))) << bad;
 }
 
