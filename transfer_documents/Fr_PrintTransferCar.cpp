@@ -1,6 +1,7 @@
 #include "transfer_documents/Fr_PrintTransferCar.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -140,9 +141,11 @@ void TFrPrintTransferCar::BtSearchCarNoClick() {
 void TFrPrintTransferCar::AcPrintExecute() {
     if (!AcPrint->isEnabled()) return;
     if (!print_) {
-        MessageService::current().message(
-            QStringLiteral("ไม่สามารถพิมพ์เอกสารได้: ไม่มีหน้าต่างพิมพ์เอกสาร\n"
-                           "Cannot print: the document print dialog is not available."));
+        const QString text = QStringLiteral(
+            "ไม่สามารถพิมพ์เอกสารได้: ไม่มีหน้าต่างพิมพ์เอกสาร\n"
+            "Cannot print: the document print dialog is not available.");
+        qWarning().noquote() << text;
+        MessageService::current().message(text);
         return;
     }
     print_(DocNo, DM->GetServerTime().date().year(), kPrintCode);
