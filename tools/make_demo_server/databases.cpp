@@ -7,30 +7,27 @@ namespace demo {
 namespace {
 
 const std::vector<std::string> kCompanyTables = {
-    "company/common_tables.sql",
-    "company/common_procedures.sql",
-    "company/product_tables.sql",
-    "company/sales_tables.sql",
-    "company/print_tables.sql",
+    "company/common_tables.sql", "company/common_procedures.sql", "company/product_tables.sql",
+    "company/sales_tables.sql",  "company/print_tables.sql",      "company/transfer_tables.sql",
 };
 
 // A branch's company database: the tables, products, stock and six weeks of sales.
 std::vector<std::string> branchScripts(std::vector<std::string> more) {
     std::vector<std::string> scripts = kCompanyTables;
     for (const char* s : {"demo/company.sql", "demo/company_branch.sql", "demo/branch_products.sql",
-                          "demo/branch_stock.sql", "demo/branch_sales.sql",
-                          "demo/print_forms.sql"})
+                          "demo/branch_stock.sql", "demo/branch_sales.sql", "demo/print_forms.sql"})
         scripts.push_back(s);
     scripts.insert(scripts.end(), more.begin(), more.end());
     return scripts;
 }
 
-// The distribution centre: the chain's products, the picking tables and the picking demo rows.
+// The distribution centre: the chain's products, the picking tables, the picking demo rows and
+// the vehicle trips.
 std::vector<std::string> dcScripts() {
     std::vector<std::string> scripts = kCompanyTables;
     for (const char* s : {"company/picking_tables.sql", "company/sar_tables.sql",
                           "demo/company.sql", "demo/branch_products.sql", "demo/dc_picking.sql",
-                          "demo/print_forms.sql"})
+                          "demo/dc_transfers.sql", "demo/print_forms.sql"})
         scripts.push_back(s);
     return scripts;
 }

@@ -1,0 +1,7 @@
+#include "tests/common/app_environment.h"
+
+namespace {
+
+const auto* const environment = testsupport::addApplicationEnvironment();
+
+}  // namespace
