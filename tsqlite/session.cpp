@@ -14,6 +14,7 @@
 #include "tsqlite/engine.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/runtime.h"
+#include "tsqlite/runtime_internal.h"
 #include "tsqlite/translate.h"
 
 namespace fs = std::filesystem;
@@ -238,6 +239,7 @@ struct Session::Impl : TranslateContext {
 
     Frame* frame = nullptr;
     const Params* params = nullptr;
+    const ParamTypes* paramTypes = nullptr;
     const std::string* batchText = nullptr;
 
     ~Impl() {
@@ -877,6 +879,7 @@ struct Session::Impl : TranslateContext {
                         "The parameterized query expects the parameter ':" + name +
                             "', which was not supplied.",
                         16, 1);
+        if (const SqlType* declared = findParamType(name)) return *declared;
         SqlType t;
         switch (v->kind) {
             case Value::Kind::Int:
@@ -917,17 +920,22 @@ struct Session::Impl : TranslateContext {
         return ascii || lower(a) == lower(b);
     }
 
-    const Value* findParam(const std::string& name) {
-        if (!params) return nullptr;
-        auto it = params->find(name);
-        if (it != params->end()) return &it->second;
-        for (auto& [k, v] : *params)
+    template <typename Map>
+    static const typename Map::mapped_type* findNamed(const Map* map, const std::string& name) {
+        if (!map) return nullptr;
+        auto it = map->find(name);
+        if (it != map->end()) return &it->second;
+        for (auto& [k, v] : *map)
             if (k.size() == name.size() && sameName(k, name)) return &v;
         // Letter case may change a name's length outside ASCII.
         std::string l = lower(name);
-        for (auto& [k, v] : *params)
+        for (auto& [k, v] : *map)
             if (k.size() != name.size() && lower(k) == l) return &v;
         return nullptr;
+    }
+    const Value* findParam(const std::string& name) { return findNamed(params, name); }
+    const SqlType* findParamType(const std::string& name) {
+        return paramTypes && !paramTypes->empty() ? findNamed(paramTypes, name) : nullptr;
     }
 
     std::optional<SqlType> userType(const std::string& name) override {
@@ -970,6 +978,13 @@ struct Session::Impl : TranslateContext {
             for (auto& [k, v] : *params) {
                 sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
                 if (wideInteger(v)) sig += 'w';
+                if (const SqlType* t = findParamType(k)) {
+                    // A declared type, not the value, types the parameter.
+                    sig += '#';
+                    sig += std::to_string(static_cast<int>(t->base)) + '.' +
+                           std::to_string(t->length) + '.' + std::to_string(t->precision) + '.' +
+                           std::to_string(t->scale);
+                }
                 sig += ',';
             }
         return sig;
@@ -1006,10 +1021,25 @@ struct Session::Impl : TranslateContext {
         return stmts.emplace(key, std::move(c)).first->second;
     }
 
+    // A time bound as datetime lands on datetime's 1/300 s ticks, as SQL Server takes a
+    // timestamp parameter declared datetime: .008 is .007.
+    static Value onDateTimeTicks(const Value& v) {
+        rt::DateTime dt;
+        if (!rt::parseCanonical(v.s, dt)) return v;
+        char buf[32];
+        const int n = rt::formatCanonical(rt::roundToTicks(dt), buf);
+        return Value::text(std::string(buf, static_cast<size_t>(n)));
+    }
+
     Value bindFor(const std::string& name) {
         if (!name.empty() && name[0] == ':') {
             const Value* v = findParam(name.substr(1));
-            return v ? *v : Value::null();
+            if (!v) return Value::null();
+            if (v->kind == Value::Kind::Text && paramTypes && !paramTypes->empty())
+                if (const SqlType* t = findParamType(name.substr(1));
+                    t && t->base == BaseType::DateTime)
+                    return onDateTimeTicks(*v);
+            return *v;
         }
         if (name == "@@rowcount") return Value::integer(rowcount);
         if (name == "@@identity") return lastIdentity;
@@ -2892,6 +2922,12 @@ int Session::tranCount() const {
 }
 
 void Session::execute(const std::string& batch, Sink& sink, const Params& params) {
+    static const ParamTypes none;
+    execute(batch, sink, params, none);
+}
+
+void Session::execute(const std::string& batch, Sink& sink, const Params& params,
+                      const ParamTypes& types) {
     auto& m = *impl_;
     auto parsed = m.parse(batch);
     m.refreshCatalogs();
@@ -2899,6 +2935,7 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     top.db = m.current;
     m.frame = &top;
     m.params = &params;
+    m.paramTypes = &types;
     m.signatureValid = false;  // the caller's map may sit where the last one did
     m.batchText = &batch;
     m.startClock();  // the time-out covers the whole batch
@@ -2907,11 +2944,13 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     } catch (...) {
         m.frame = nullptr;
         m.params = nullptr;
+        m.paramTypes = nullptr;
         m.batchText = nullptr;
         throw;
     }
     m.frame = nullptr;
     m.params = nullptr;
+    m.paramTypes = nullptr;
     m.batchText = nullptr;
 }
 
@@ -2938,6 +2977,7 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     top.db = m.current;
     m.frame = &top;
     m.params = nullptr;
+    m.paramTypes = nullptr;
     m.startClock();
     std::vector<Session::Impl::ArgValue> values;
     std::vector<std::string> names;
