@@ -1024,6 +1024,8 @@ struct Session::Impl : TranslateContext {
     // A time bound as datetime lands on datetime's 1/300 s ticks, as SQL Server takes a
     // timestamp parameter declared datetime: .008 is .007.
     static Value onDateTimeTicks(const Value& v) {
+        // Milliseconds that end in 0, 3 or 7 are on a tick already: most times are.
+        if (v.s.size() != 23 || v.s[22] == '0' || v.s[22] == '3' || v.s[22] == '7') return v;
         rt::DateTime dt;
         if (!rt::parseCanonical(v.s, dt)) return v;
         char buf[32];
