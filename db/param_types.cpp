@@ -43,7 +43,9 @@ ParamType parameterType(const QVariant& v) {
     if (v.metaType() == QMetaType::fromType<Decimal>()) {
         const Decimal d = v.isNull() ? Decimal() : v.value<Decimal>();
         t.kind = ParamKind::Decimal;
-        t.precision = qBound(1, d.precision(), 38);
+        // At least decimal's default precision, 18: declared by its digits, every count of
+        // digits in a column's values would be another statement for the server to compile.
+        t.precision = qBound(18, d.precision(), 38);
         t.scale = qBound(0, d.scale(), t.precision);
         return t;
     }

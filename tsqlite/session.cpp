@@ -974,19 +974,28 @@ struct Session::Impl : TranslateContext {
 
     std::string makeParamSignature() {
         std::string sig;
-        if (params)
-            for (auto& [k, v] : *params) {
-                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
-                if (wideInteger(v)) sig += 'w';
-                if (const SqlType* t = findParamType(k)) {
+        if (!params) return sig;
+        // A driver declares the same names it passes values for: the two maps are walked side
+        // by side, as this runs once per row of an upload.
+        const bool declared = paramTypes && !paramTypes->empty();
+        auto type = declared ? paramTypes->begin() : ParamTypes::const_iterator();
+        for (auto& [k, v] : *params) {
+            sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
+            if (wideInteger(v)) sig += 'w';
+            if (declared) {
+                while (type != paramTypes->end() && type->first < k) ++type;
+                const SqlType* t = type != paramTypes->end() && type->first == k ? &type->second
+                                                                                 : findParamType(k);
+                if (t) {
                     // A declared type, not the value, types the parameter.
+                    const int parts[] = {static_cast<int>(t->base), t->length, t->precision,
+                                         t->scale};
                     sig += '#';
-                    sig += std::to_string(static_cast<int>(t->base)) + '.' +
-                           std::to_string(t->length) + '.' + std::to_string(t->precision) + '.' +
-                           std::to_string(t->scale);
+                    sig.append(reinterpret_cast<const char*>(parts), sizeof parts);
                 }
-                sig += ',';
             }
+            sig += ',';
+        }
         return sig;
     }
 
@@ -1035,11 +1044,11 @@ struct Session::Impl : TranslateContext {
 
     Value bindFor(const std::string& name) {
         if (!name.empty() && name[0] == ':') {
-            const Value* v = findParam(name.substr(1));
+            const std::string bare = name.substr(1);
+            const Value* v = findParam(bare);
             if (!v) return Value::null();
             if (v->kind == Value::Kind::Text && paramTypes && !paramTypes->empty())
-                if (const SqlType* t = findParamType(name.substr(1));
-                    t && t->base == BaseType::DateTime)
+                if (const SqlType* t = findParamType(bare); t && t->base == BaseType::DateTime)
                     return onDateTimeTicks(*v);
             return *v;
         }

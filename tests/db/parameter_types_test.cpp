@@ -33,8 +33,9 @@ const std::vector<Case>& cases() {
         {"int's largest", qlonglong(2147483647), "int", false},
         {"beyond int", qlonglong(2147483648LL), "bigint", false},
         {"bool", true, "bit", false},
-        {"decimal", dec(u"12.50"), "decimal(4,2)", false},
-        {"small decimal", dec(u"-0.005"), "decimal(4,3)", false},
+        {"decimal", dec(u"12.50"), "decimal(18,2)", false},
+        {"small decimal", dec(u"-0.005"), "decimal(18,3)", false},
+        {"wide decimal", dec(u"12345678901234567.891"), "decimal(20,3)", false},
         {"double", 1.5, "float", false},
         {"text", QStringLiteral("ข้าว"), "nvarchar(4000)", false},
         {"long text", QString(4001, QLatin1Char('x')), "nvarchar(max)", false},
@@ -42,7 +43,7 @@ const std::vector<Case>& cases() {
         {"long bytes", QByteArray(8001, 'x'), "varbinary(max)", false},
         {"null datetime", QVariant(QMetaType::fromType<QDateTime>()), "datetime", true},
         {"null int", QVariant(QMetaType::fromType<int>()), "int", true},
-        {"null decimal", QVariant(QMetaType::fromType<Decimal>()), "decimal(1,0)", true},
+        {"null decimal", QVariant(QMetaType::fromType<Decimal>()), "decimal(18,0)", true},
         {"null of no type", QVariant(), "nvarchar(4000)", true},
     };
     return all;
