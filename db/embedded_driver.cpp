@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "db/driver.h"
+#include "db/param_types.h"
 #include "db/shown_text.h"
 #include "db/sql_params.h"
 #include "tsqlite/session.h"
@@ -194,8 +195,13 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
     return {};
 }
 
+// The engine's type for a parameter's mapped type.
+tsqlite::SqlType engineType(const ParamType& t) {
+    return *tsqlite::SqlType::parse(t.toString().toStdString());
+}
+
 tsqlite::Value toEngine(const QVariant& v) {
-    if (v.isNull()) return tsqlite::Value::null();
+    if (isNullParameter(v)) return tsqlite::Value::null();
     switch (v.typeId()) {
         case QMetaType::Bool:
             return tsqlite::Value::integer(v.toBool() ? 1 : 0);
@@ -218,7 +224,6 @@ tsqlite::Value toEngine(const QVariant& v) {
         case QMetaType::QDateTime: {
             // The engine's canonical form, written without the general formatter.
             const QDateTime dt = v.toDateTime();
-            if (!dt.isValid()) return tsqlite::Value::text(std::string());
             const QDate d = dt.date();
             if (d.year() < 1 || d.year() > 9999)
                 return tsqlite::Value::text(
@@ -241,8 +246,8 @@ tsqlite::Value toEngine(const QVariant& v) {
             return tsqlite::Value::text(std::move(text));
         }
         case QMetaType::QDate:
-            return tsqlite::Value::text(
-                v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString());
+            // A datetime at midnight, as the ODBC driver binds a date.
+            return toEngine(QDateTime(v.toDate(), QTime(0, 0)));
         case QMetaType::QByteArray:
             return tsqlite::Value::blob(v.toByteArray().toStdString());
         default:
@@ -394,10 +399,16 @@ public:
                 continue;
             *slot.value = toEngine(*v);
             slot.last = v->typeId() == QMetaType::QString ? *v : QVariant();
+            // The engine types the parameter as the ODBC driver declares it to SQL Server.
+            const ParamType type = parameterType(*v);
+            if (slot.lastType != type) {
+                *slot.type = engineType(type);
+                slot.lastType = type;
+            }
         }
         Sink sink;
         try {
-            session_.execute(st.text, sink, st.values);
+            session_.execute(st.text, sink, st.values, st.types);
         } catch (const tsqlite::Error& e) {
             throw fromEngine(e);
         }
@@ -461,7 +472,9 @@ private:
     struct Slot {
         QString name;
         tsqlite::Value* value = nullptr;
+        tsqlite::SqlType* type = nullptr;
         QVariant last;
+        std::optional<ParamType> lastType;
     };
     // A statement text as the engine takes it, rewritten once. The parameter map stays with
     // the statement and is refilled in place: a statement run once per row neither rebuilds
@@ -469,6 +482,7 @@ private:
     struct Prepared {
         std::string text;
         tsqlite::Params values;
+        tsqlite::ParamTypes types;
         std::vector<Slot> binds;
         std::vector<size_t> byName;  // indexes of binds in the order of a Params map's keys
     };
@@ -489,8 +503,9 @@ private:
             for (const QString& name : rewritten.names) {
                 // Lower case, as the engine keys the statement's parameters: it then finds
                 // each value at once instead of comparing every name.
-                tsqlite::Value& value = st->values[name.toLower().toStdString()];
-                st->binds.push_back({name, &value, {}});
+                const std::string key = name.toLower().toStdString();
+                tsqlite::Value& value = st->values[key];
+                st->binds.push_back({name, &value, &st->types[key], {}, std::nullopt});
             }
             st->byName.resize(st->binds.size());
             for (size_t i = 0; i < st->byName.size(); ++i) st->byName[i] = i;
@@ -514,6 +529,10 @@ private:
 };
 
 }  // namespace
+
+QString embeddedParameterDeclaration(const QVariant& v) {
+    return QString::fromStdString(engineType(parameterType(v)).toString());
+}
 
 std::unique_ptr<Driver> openEmbeddedDriver(const QString& directory, const QString& database,
                                            int timeout) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "db/driver.h"
+#include "db/param_types.h"
 #include "db/shown_text.h"
 #include "db/sql_params.h"
 
@@ -25,6 +26,10 @@
 namespace db {
 
 #ifndef DB_HAVE_ODBC
+
+QString odbcParameterDeclaration(const QVariant&) {
+    return {};
+}
 
 std::unique_ptr<Driver> openOdbcDriver(const ConnectionParams&, const QString& host, int) {
     throw DatabaseError(QStringLiteral("This build cannot reach SQL Server %1: it has no ODBC.")
@@ -245,91 +250,76 @@ struct ParamBuffer {
 
 using ParamBuffers = std::vector<std::unique_ptr<ParamBuffer> >;
 
-// Fills a buffer with an input value, its C and SQL types following the value's own type.
+// Fills a buffer with an input value, its C and SQL types as the shared parameter mapping
+// types the value (the embedded driver types it the same way).
 void fillInput(ParamBuffer& b, const QVariant& v) {
+    const ParamType type = parameterType(v);
+    const bool null = isNullParameter(v);
     b.digits = 0;
-    if (v.isNull()) {
-        b.cType = SQL_C_CHAR;
-        b.sqlType = SQL_VARCHAR;
-        b.columnSize = 1;
-        b.data.assign(1, 0);
-        b.indicator = SQL_NULL_DATA;
-        return;
-    }
-    if (v.metaType() == QMetaType::fromType<Decimal>()) {
-        Decimal d = v.value<Decimal>();
-        QByteArray text = d.toString().toLatin1();
-        b.cType = SQL_C_CHAR;
-        b.sqlType = SQL_DECIMAL;
-        b.columnSize = static_cast<SQLULEN>(qBound(1, d.precision(), 38));
-        b.digits = static_cast<SQLSMALLINT>(qMin(d.scale(), 38));
-        b.data.assign(text.constData(), text.constData() + text.size() + 1);
-        b.indicator = text.size();
-        return;
-    }
-    switch (v.typeId()) {
-        case QMetaType::Bool:
+    switch (type.kind) {
+        case ParamKind::Bit:
             b.cType = SQL_C_BIT;
             b.sqlType = SQL_BIT;
             b.columnSize = 1;
-            b.set(static_cast<unsigned char>(v.toBool() ? 1 : 0));
-            return;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Char:
-        case QMetaType::SChar:
-        case QMetaType::UChar: {
-            qlonglong n = v.toLongLong();
+            b.set(static_cast<unsigned char>(!null && v.toBool() ? 1 : 0));
+            break;
+        case ParamKind::Int:
+        case ParamKind::BigInt:
             b.cType = SQL_C_SBIGINT;
-            // An int where it fits: a bigint would make the server convert int columns.
-            bool small = n >= INT32_MIN && n <= INT32_MAX;
-            b.sqlType = small ? SQL_INTEGER : SQL_BIGINT;
-            b.columnSize = small ? 10 : 19;
-            b.set(static_cast<SQLBIGINT>(n));
-            return;
+            b.sqlType = type.kind == ParamKind::Int ? SQL_INTEGER : SQL_BIGINT;
+            b.columnSize = type.kind == ParamKind::Int ? 10 : 19;
+            b.set(static_cast<SQLBIGINT>(null ? 0 : v.toLongLong()));
+            break;
+        case ParamKind::Decimal: {
+            const QByteArray text =
+                null ? QByteArray("0") : v.value<Decimal>().toString().toLatin1();
+            b.cType = SQL_C_CHAR;
+            b.sqlType = SQL_DECIMAL;
+            b.columnSize = static_cast<SQLULEN>(type.precision);
+            b.digits = static_cast<SQLSMALLINT>(type.scale);
+            b.data.assign(text.constData(), text.constData() + text.size() + 1);
+            b.indicator = text.size();
+            break;
         }
-        case QMetaType::Double:
-        case QMetaType::Float:
+        case ParamKind::Float:
             b.cType = SQL_C_DOUBLE;
             b.sqlType = SQL_DOUBLE;
             b.columnSize = 15;
-            b.set(v.toDouble());
-            return;
-        case QMetaType::QDateTime:
-        case QMetaType::QDate: {
-            QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0))
-                                                          : v.toDateTime();
+            b.set(null ? 0.0 : v.toDouble());
+            break;
+        case ParamKind::DateTime: {
+            const QDateTime dt = null ? QDateTime()
+                                 : v.typeId() == QMetaType::QDate
+                                     ? QDateTime(v.toDate(), QTime(0, 0))
+                                     : v.toDateTime();
             b.cType = SQL_C_TYPE_TIMESTAMP;
             b.sqlType = SQL_TYPE_TIMESTAMP;
             b.columnSize = 23;
             b.digits = 3;
-            b.set(toTimestamp(dt));
-            return;
+            b.set(null ? SQL_TIMESTAMP_STRUCT{} : toTimestamp(dt));
+            break;
         }
-        case QMetaType::QByteArray: {
-            QByteArray bytes = v.toByteArray();
+        case ParamKind::VarBinary: {
+            const QByteArray bytes = null ? QByteArray() : v.toByteArray();
             b.cType = SQL_C_BINARY;
-            b.sqlType = bytes.size() > 8000 ? SQL_LONGVARBINARY : SQL_VARBINARY;
-            b.columnSize = static_cast<SQLULEN>(qMax<qsizetype>(bytes.size(), 1));
+            b.sqlType = type.length < 0 ? SQL_LONGVARBINARY : SQL_VARBINARY;
+            b.columnSize = static_cast<SQLULEN>(type.length < 0 ? bytes.size() : type.length);
             b.data.assign(bytes.constData(), bytes.constData() + bytes.size() + 1);
             b.indicator = bytes.size();
-            return;
-        }
-        default:
             break;
+        }
+        case ParamKind::NVarChar: {
+            // Texts as nvarchar: the server converts them to its own code page where a column
+            // needs.
+            const QString s = null ? QString() : v.toString();
+            b.cType = SQL_C_WCHAR;
+            b.sqlType = type.length < 0 ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+            b.columnSize = static_cast<SQLULEN>(type.length < 0 ? s.size() : type.length);
+            b.setText(s, 0);
+            break;
+        }
     }
-    // Texts as nvarchar: the server converts them to its own code page where a column needs.
-    QString s = v.toString();
-    b.cType = SQL_C_WCHAR;
-    b.sqlType = s.size() > 4000 ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
-    b.columnSize = static_cast<SQLULEN>(qMax<qsizetype>(s.size(), 1));
-    b.setText(s, 0);
+    if (null) b.indicator = SQL_NULL_DATA;
 }
 
 struct ProcColumn {
@@ -876,6 +866,38 @@ private:
 };
 
 }  // namespace
+
+// How SQL Server declares a parameter bound with the buffer's SQL type and size.
+QString odbcParameterDeclaration(const QVariant& v) {
+    ParamBuffer b;
+    fillInput(b, v);
+    switch (b.sqlType) {
+        case SQL_BIT:
+            return QStringLiteral("bit");
+        case SQL_INTEGER:
+            return QStringLiteral("int");
+        case SQL_BIGINT:
+            return QStringLiteral("bigint");
+        case SQL_DECIMAL:
+            return QStringLiteral("decimal(%1,%2)").arg(b.columnSize).arg(b.digits);
+        case SQL_DOUBLE:
+            return QStringLiteral("float");
+        case SQL_TYPE_TIMESTAMP:
+            return b.columnSize == 23 && b.digits == 3 ? QStringLiteral("datetime")
+                                                       : QStringLiteral("datetime2");
+        case SQL_WVARCHAR:
+            return QStringLiteral("nvarchar(%1)").arg(b.columnSize);
+        case SQL_WLONGVARCHAR:
+            return QStringLiteral("nvarchar(max)");
+        case SQL_VARBINARY:
+            return QStringLiteral("varbinary(%1)").arg(b.columnSize);
+        case SQL_LONGVARBINARY:
+            return QStringLiteral("varbinary(max)");
+        default:
+            break;
+    }
+    return QStringLiteral("sql type %1").arg(b.sqlType);
+}
 
 std::unique_ptr<Driver> openOdbcDriver(const ConnectionParams& params, const QString& host,
                                        int timeout) {

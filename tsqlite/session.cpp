@@ -14,6 +14,7 @@
 #include "tsqlite/engine.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/runtime.h"
+#include "tsqlite/runtime_internal.h"
 #include "tsqlite/translate.h"
 
 namespace fs = std::filesystem;
@@ -238,6 +239,7 @@ struct Session::Impl : TranslateContext {
 
     Frame* frame = nullptr;
     const Params* params = nullptr;
+    const ParamTypes* paramTypes = nullptr;
     const std::string* batchText = nullptr;
 
     ~Impl() {
@@ -889,6 +891,7 @@ struct Session::Impl : TranslateContext {
                         "The parameterized query expects the parameter ':" + name +
                             "', which was not supplied.",
                         16, 1);
+        if (const SqlType* declared = findParamType(name)) return *declared;
         SqlType t;
         switch (v->kind) {
             case Value::Kind::Int:
@@ -929,17 +932,22 @@ struct Session::Impl : TranslateContext {
         return ascii || lower(a) == lower(b);
     }
 
-    const Value* findParam(const std::string& name) {
-        if (!params) return nullptr;
-        auto it = params->find(name);
-        if (it != params->end()) return &it->second;
-        for (auto& [k, v] : *params)
+    template <typename Map>
+    static const typename Map::mapped_type* findNamed(const Map* map, const std::string& name) {
+        if (!map) return nullptr;
+        auto it = map->find(name);
+        if (it != map->end()) return &it->second;
+        for (auto& [k, v] : *map)
             if (k.size() == name.size() && sameName(k, name)) return &v;
         // Letter case may change a name's length outside ASCII.
         std::string l = lower(name);
-        for (auto& [k, v] : *params)
+        for (auto& [k, v] : *map)
             if (k.size() != name.size() && lower(k) == l) return &v;
         return nullptr;
+    }
+    const Value* findParam(const std::string& name) { return findNamed(params, name); }
+    const SqlType* findParamType(const std::string& name) {
+        return paramTypes && !paramTypes->empty() ? findNamed(paramTypes, name) : nullptr;
     }
 
     std::optional<SqlType> userType(const std::string& name) override {
@@ -978,12 +986,28 @@ struct Session::Impl : TranslateContext {
 
     std::string makeParamSignature() {
         std::string sig;
-        if (params)
-            for (auto& [k, v] : *params) {
-                sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
-                if (wideInteger(v)) sig += 'w';
-                sig += ',';
+        if (!params) return sig;
+        // A driver declares the same names it passes values for: the two maps are walked side
+        // by side, as this runs once per row of an upload.
+        const bool declared = paramTypes && !paramTypes->empty();
+        auto type = declared ? paramTypes->begin() : ParamTypes::const_iterator();
+        for (auto& [k, v] : *params) {
+            sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
+            if (wideInteger(v)) sig += 'w';
+            if (declared) {
+                while (type != paramTypes->end() && type->first < k) ++type;
+                const SqlType* t = type != paramTypes->end() && type->first == k ? &type->second
+                                                                                 : findParamType(k);
+                if (t) {
+                    // A declared type, not the value, types the parameter.
+                    const int parts[] = {static_cast<int>(t->base), t->length, t->precision,
+                                         t->scale};
+                    sig += '#';
+                    sig.append(reinterpret_cast<const char*>(parts), sizeof parts);
+                }
             }
+            sig += ',';
+        }
         return sig;
     }
 
@@ -1018,10 +1042,27 @@ struct Session::Impl : TranslateContext {
         return stmts.emplace(key, std::move(c)).first->second;
     }
 
+    // A time bound as datetime lands on datetime's 1/300 s ticks, as SQL Server takes a
+    // timestamp parameter declared datetime: .008 is .007.
+    static Value onDateTimeTicks(const Value& v) {
+        // Milliseconds that end in 0, 3 or 7 are on a tick already: most times are.
+        if (v.s.size() != 23 || v.s[22] == '0' || v.s[22] == '3' || v.s[22] == '7') return v;
+        rt::DateTime dt;
+        if (!rt::parseCanonical(v.s, dt)) return v;
+        char buf[32];
+        const int n = rt::formatCanonical(rt::roundToTicks(dt), buf);
+        return Value::text(std::string(buf, static_cast<size_t>(n)));
+    }
+
     Value bindFor(const std::string& name) {
         if (!name.empty() && name[0] == ':') {
-            const Value* v = findParam(name.substr(1));
-            return v ? *v : Value::null();
+            const std::string bare = name.substr(1);
+            const Value* v = findParam(bare);
+            if (!v) return Value::null();
+            if (v->kind == Value::Kind::Text && paramTypes && !paramTypes->empty())
+                if (const SqlType* t = findParamType(bare); t && t->base == BaseType::DateTime)
+                    return onDateTimeTicks(*v);
+            return *v;
         }
         if (name == "@@rowcount") return Value::integer(rowcount);
         if (name == "@@identity") return lastIdentity;
@@ -2922,6 +2963,12 @@ int Session::tranCount() const {
 }
 
 void Session::execute(const std::string& batch, Sink& sink, const Params& params) {
+    static const ParamTypes none;
+    execute(batch, sink, params, none);
+}
+
+void Session::execute(const std::string& batch, Sink& sink, const Params& params,
+                      const ParamTypes& types) {
     auto& m = *impl_;
     auto parsed = m.parse(batch);
     m.refreshCatalogs();
@@ -2929,6 +2976,7 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     top.db = m.current;
     m.frame = &top;
     m.params = &params;
+    m.paramTypes = &types;
     m.signatureValid = false;  // the caller's map may sit where the last one did
     m.batchText = &batch;
     m.startClock();  // the time-out covers the whole batch
@@ -2937,11 +2985,13 @@ void Session::execute(const std::string& batch, Sink& sink, const Params& params
     } catch (...) {
         m.frame = nullptr;
         m.params = nullptr;
+        m.paramTypes = nullptr;
         m.batchText = nullptr;
         throw;
     }
     m.frame = nullptr;
     m.params = nullptr;
+    m.paramTypes = nullptr;
     m.batchText = nullptr;
 }
 
@@ -2968,6 +3018,7 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     top.db = m.current;
     m.frame = &top;
     m.params = nullptr;
+    m.paramTypes = nullptr;
     m.startClock();
     std::vector<Session::Impl::ArgValue> values;
     std::vector<std::string> names;

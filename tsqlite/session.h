@@ -54,6 +54,9 @@ public:
 
 // Client parameters (:name), keyed by name without the colon, case-insensitively.
 using Params = std::map<std::string, Value>;
+// The types parameters are declared with, by the same names: a declared parameter is typed
+// so, as SQL Server types a parameter its client bound with a type; any other by its value.
+using ParamTypes = std::map<std::string, SqlType>;
 
 struct ProcArgument {
     std::string name;  // "@Param"
@@ -88,6 +91,8 @@ public:
 
     // Runs a batch. Throws Error for a batch-ending error; statement errors go to the sink.
     void execute(const std::string& batch, Sink& sink, const Params& params = {});
+    void execute(const std::string& batch, Sink& sink, const Params& params,
+                 const ParamTypes& types);
     // Runs a batch and throws its first error of any kind; returns all result sets.
     std::vector<ResultSet> query(const std::string& batch, const Params& params = {});
     // Calls a stored procedure with named arguments.
