@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/client/client_support.h"
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
 #include "data/U_DM.h"
@@ -38,16 +39,10 @@ int kProducts = 2000;  // or the first argument
 constexpr int kBranches = 20;
 const QDate kDelivery(2024, 2, 14);  // a Wednesday
 
-using Clock = std::chrono::steady_clock;
-
-void runScript(const std::string& server, const std::string& database, const char* path) {
-    QFile file(QStringLiteral(BACKOFFICE_SQL_DIR "/") + QString::fromLatin1(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(std::string("cannot read ") + path);
-    tsqlite::Session session(server, database);
-    for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
-        session.query(batch.text);
-}
+using bench_client::Clock;
+using bench_client::median;
+using bench_client::runScript;
+using bench_client::seconds;
 
 std::string branchCode(int b) {
     char code[8];
@@ -132,15 +127,6 @@ QString writeSheet(const QString& folder) {
     const QString path = QDir(folder).filePath(QStringLiteral("sar.xlsx"));
     ui::exportSpreadsheet(path, table, {});
     return path;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
 long long number(tsqlite::Session& s, const std::string& sql) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/client/client_support.h"
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
 #include "data/U_DM.h"
@@ -35,7 +36,10 @@ namespace {
 int kLines = 10000;  // or the first argument
 constexpr int kGroups = 20;
 
-using Clock = std::chrono::steady_clock;
+using bench_client::Clock;
+using bench_client::median;
+using bench_client::runScript;
+using bench_client::seconds;
 
 // The process's processor time: on a machine shared with other work the wall-clock ratio
 // swings, this one much less (it leaves out waits for the disk).
@@ -43,15 +47,6 @@ double cpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-void runScript(const std::string& server, const std::string& database, const char* path) {
-    QFile file(QStringLiteral(BACKOFFICE_SQL_DIR "/") + QString::fromLatin1(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(std::string("cannot read ") + path);
-    tsqlite::Session session(server, database);
-    for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
-        session.query(batch.text);
 }
 
 void build(const std::string& server, const QString& folder) {
@@ -109,15 +104,6 @@ const char* const kReset =
     "UPDATE TranBranch SET PickNo = NULL, PickDate = NULL, CloseOrder = 'N', ResponsProdGroup = "
     "NULL, ProductManageNo = NULL, UserPick = NULL, UpdateBranch = 'Y', TranSendQnty = NULL "
     "UPDATE DocumentNo SET LastNo = 0 UPDATE Config SET RunConsoFlag = 'N'";
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 }  // namespace
 

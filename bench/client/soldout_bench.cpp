@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/client/client_support.h"
 #include "data/Dm_Config.h"
 #include "data/Messages.h"
 #include "data/U_DM.h"
@@ -32,7 +33,10 @@ namespace {
 constexpr int kReceipts = 20000;
 constexpr int kLinesPerReceipt = 10;
 
-using Clock = std::chrono::steady_clock;
+using bench_client::Clock;
+using bench_client::median;
+using bench_client::runScript;
+using bench_client::seconds;
 
 // The process's processor time: on a machine shared with other work the wall-clock ratio
 // swings, this one much less (it leaves out waits for the disk).
@@ -40,15 +44,6 @@ double cpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-void runScript(const std::string& server, const std::string& database, const char* path) {
-    QFile file(QStringLiteral(BACKOFFICE_SQL_DIR "/") + QString::fromLatin1(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(std::string("cannot read ") + path);
-    tsqlite::Session session(server, database);
-    for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
-        session.query(batch.text);
 }
 
 void build(const std::string& server, const QString& folder) {
@@ -100,11 +95,6 @@ SELECT H.Id, U.Product, U.Id, 1 + d.n, 10.5, 0
     QFile dat(QDir(folder).filePath(QStringLiteral("Server.Dat")));
     if (!dat.open(QIODevice::WriteOnly)) throw std::runtime_error("Server.Dat");
     dat.write(QByteArray::fromStdString(server) + "\r\n");
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace
