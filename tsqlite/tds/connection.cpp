@@ -12,7 +12,9 @@
 #include <memory>
 #include <optional>
 
+#include "tsqlite/scanner.h"
 #include "tsqlite/session.h"
+#include "tsqlite/tds/procedure_columns.h"
 #include "tsqlite/tds/protocol.h"
 #include "tsqlite/tds/values.h"
 #include "tsqlite/tds/wire.h"
@@ -624,6 +626,26 @@ void checkProcedureName(const std::string& name) {
         throw Error(2812, "Could not find stored procedure '" + name + "'.", 16, 62);
 }
 
+// A TDS client's T-SQL knows no ":name" parameters: a colon is only a colon, as on SQL
+// Server, so one before a name is kept apart from it for the engine.
+std::string plainColons(std::string text) {
+    const auto marks = colonMarks(text);
+    for (size_t k = marks.size(); k-- > 0;) {
+        size_t colon = marks[k].end;
+        while (colon > marks[k].offset && text[colon - 1] != ':') --colon;
+        if (colon > marks[k].offset && colon < text.size() && isParameterNameByte(text[colon]))
+            text.insert(colon, " ");
+    }
+    return text;
+}
+
+bool isProcedureColumns(const std::string& name) {
+    std::string n = lower(name);
+    for (const char* prefix : {"[sys].", "sys.", "[dbo].", "dbo.", "master..", "master.dbo."})
+        if (n.rfind(prefix, 0) == 0) n = n.substr(std::string(prefix).size());
+    return n == "sp_sproc_columns" || n == "[sp_sproc_columns]";
+}
+
 std::string textOf(const RpcParam& p) {
     return p.value.isNull() ? std::string() : p.value.s;
 }
@@ -634,9 +656,9 @@ void Conn::runParameterized(TokenSink& sink, const std::string& stmt, const std:
     Params values;
     ParamTypes types;
     const SqlType longText = sqlType(BaseType::NVarChar, -1);
-    values["__tds_stmt"] = Value::text(stmt);
+    values["__tds_stmt"] = Value::text(plainColons(stmt));
     types["__tds_stmt"] = longText;
-    values["__tds_decl"] = Value::text(decl);
+    values["__tds_decl"] = Value::text(plainColons(decl));
     types["__tds_decl"] = longText;
     std::string declare, text = "EXEC sp_executesql :__tds_stmt, :__tds_decl", select;
     std::vector<size_t> outputs;
@@ -667,6 +689,27 @@ void Conn::runParameterized(TokenSink& sink, const std::string& stmt, const std:
 
 void Conn::runProcedure(TokenSink& sink, const RpcCall& call, std::vector<Returned>& returns,
                         std::optional<int>& status) {
+    if (isProcedureColumns(call.name)) {
+        // sp_sproc_columns @procedure_name, @procedure_owner, @procedure_qualifier, ...
+        static const char* const names[] = {"@procedure_name", "@procedure_owner",
+                                            "@procedure_qualifier"};
+        std::string args[3];
+        for (size_t i = 0; i < call.params.size(); ++i) {
+            const RpcParam& p = call.params[i];
+            for (size_t k = 0; k < 3; ++k)
+                if (p.name.empty() ? i == k : lower(p.name) == names[k])
+                    args[k] = p.value.isNull() ? "" : p.value.s;
+        }
+        ResultSet rs =
+            procedureColumns(s_.serverDir, args[2].empty() ? session_->currentDatabase() : args[2],
+                             args[1], args[0]);
+        sink.beginResultSet(rs.columns);
+        for (const auto& row : rs.rows) sink.row(row);
+        sink.endResultSet();
+        sink.rowsAffected(static_cast<long long>(rs.rows.size()));
+        status = 0;
+        return;
+    }
     checkProcedureName(call.name);
     Params values;
     ParamTypes types;
@@ -863,7 +906,7 @@ void Conn::serve() {
         Message m = readMessage(-1);
         switch (m.type) {
             case kSqlBatch:
-                runBatch(parseSqlBatch(m.payload));
+                runBatch(plainColons(parseSqlBatch(m.payload)));
                 break;
             case kRpc: {
                 std::vector<RpcCall> calls;
