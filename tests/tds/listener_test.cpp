@@ -255,3 +255,38 @@ TEST_F(ListenerTest, StoppingRollsBackOpenTransactions) {
     auto rows = tsqlite::Session(dir.string(), "Shop").query("SELECT COUNT(*) FROM T");
     EXPECT_EQ(rows[0].rows[0][0].i, 0);
 }
+
+TEST_F(ListenerTest, AttentionEndsAStreamingResultAndIsAcknowledged) {
+    {
+        tsqlite::Session s(dir.string(), "Shop");
+        s.query("CREATE TABLE Big (Id int, Filler nvarchar(200))");
+        s.query(
+            "DECLARE @i int = 0; BEGIN TRAN; WHILE @i < 20000 BEGIN INSERT INTO Big VALUES (@i, "
+            "REPLICATE(N'x', 200)); SET @i = @i + 1 END; COMMIT");
+    }
+    start();
+    RawClient c(listener->port());
+    ASSERT_FALSE(login(c, "qarn", "mirabelt").empty());
+    c.send(kSqlBatch, batchPayload("SELECT * FROM Big"));
+    c.send(kAttention, "");
+    auto answer = c.read(10000);
+    ASSERT_TRUE(answer);
+    // Far less than the 8 MB the whole result would be, ending with DONE and its ATTN flag.
+    EXPECT_LT(answer->size(), 4000000u);
+    ASSERT_GE(answer->size(), 13u);
+    std::string done = answer->substr(answer->size() - 13);
+    EXPECT_EQ(static_cast<uint8_t>(done[0]), 0xFD);
+    EXPECT_TRUE(static_cast<uint8_t>(done[1]) & 0x20);
+
+    // An attention with nothing running is acknowledged too, and the session goes on.
+    c.send(kAttention, "");
+    auto ack = c.read();
+    ASSERT_TRUE(ack);
+    auto t = tokens(*ack);
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].number & 0x20, 0x20);
+    c.send(kSqlBatch, batchPayload("PRINT 'after'"));
+    auto after = c.read();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(tokens(*after)[0].text, "after");
+}

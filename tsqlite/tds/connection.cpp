@@ -547,6 +547,8 @@ void Conn::runBatch(const std::string& text) {
         } catch (const Error& e) {
             sink.error(e);
         }
+        // A cancel that came while the engine worked ends the answer here.
+        checkAttention();
         sink.flushDone();
         writeTransactionChange(out.w(), tranBefore, session_->tranCount());
         if (session_->currentDatabase() != dbBefore) {
@@ -843,7 +845,10 @@ void Conn::runRpc(const std::vector<RpcCall>& calls) {
     Response out(*this);
     const int tranBefore = session_->tranCount();
     try {
-        for (size_t k = 0; k < calls.size(); ++k) runCall(out, calls[k], k + 1 < calls.size());
+        for (size_t k = 0; k < calls.size(); ++k) {
+            runCall(out, calls[k], k + 1 < calls.size());
+            checkAttention();
+        }
         out.finish();
     } catch (const Cancelled&) {
         writeTransactionChange(out.w(), tranBefore, session_->tranCount());
