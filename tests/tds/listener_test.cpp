@@ -290,3 +290,22 @@ TEST_F(ListenerTest, AttentionEndsAStreamingResultAndIsAcknowledged) {
     ASSERT_TRUE(after);
     EXPECT_EQ(tokens(*after)[0].text, "after");
 }
+
+TEST_F(ListenerTest, OnlyTheFailingStatementsDoneCarriesTheErrorFlag) {
+    tsqlite::Session(dir.string(), "Shop").query("CREATE TABLE T (Id int)");
+    start();
+    RawClient c(listener->port());
+    ASSERT_FALSE(login(c, "qarn", "mirabelt").empty());
+    c.send(kSqlBatch,
+           batchPayload("RAISERROR('first', 16, 1); INSERT INTO T VALUES (1); PRINT 'last'"));
+    auto answer = c.read();
+    ASSERT_TRUE(answer);
+    std::vector<int> dones;
+    for (const auto& t : tokens(*answer))
+        if (t.token == 0xFD) dones.push_back(t.number);
+    // The error's statement, the insert with its count, the end of the batch.
+    ASSERT_EQ(dones.size(), 3u);
+    EXPECT_EQ(dones[0], 0x01 | 0x02);
+    EXPECT_EQ(dones[1], 0x01 | 0x10);
+    EXPECT_EQ(dones[2], 0x00);
+}

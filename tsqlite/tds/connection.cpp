@@ -337,7 +337,10 @@ public:
             capturing_ = false;
             return;
         }
-        if (!(hasPending_ && inResult_)) flushDone();
+        if (!(hasPending_ && inResult_)) {
+            flushDone();
+            pending_ = {kDoneMore, 0, false};
+        }
         inResult_ = false;
         hasPending_ = true;
         pending_.status = static_cast<uint16_t>(pending_.status | kDoneCount);
@@ -384,11 +387,10 @@ public:
         if (hasPending_ && token != doneToken_) {
             // The statement keeps its own DONEINPROC; the call ends with DONEPROC.
             flushDone();
-            status = failed_ ? kDoneError : 0;
+            status = 0;
             count = 0;
         }
         hasPending_ = false;
-        if (failed_) status = static_cast<uint16_t>(status | kDoneError);
         if (more) status = static_cast<uint16_t>(status | kDoneMore);
         w.u8(token);
         w.u16(status);
