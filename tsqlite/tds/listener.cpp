@@ -161,6 +161,7 @@ void Listener::run() {
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         ++active_;
+        ++accepted_;
         std::lock_guard<std::mutex> lock(shared_->mutex);
         shared_->fds.insert(fd);
         auto shared = shared_;

@@ -49,6 +49,8 @@ public:
     void stop();
 
     int activeConnections() const { return active_.load(); }
+    // Connections accepted since the start.
+    long acceptedConnections() const { return accepted_.load(); }
 
     struct Shared;
 
@@ -61,6 +63,7 @@ private:
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> active_{0};
+    std::atomic<long> accepted_{0};
     std::thread thread_;
     std::shared_ptr<Shared> shared_;
 };
