@@ -157,3 +157,52 @@ TEST_F(ClientsTest, PymssqlCallsAProcedureWithAnOutputParameter) {
     EXPECT_NE(out.find("out 42"), std::string::npos) << out;
     EXPECT_NE(out.find("error 208"), std::string::npos) << out;
 }
+
+TEST_F(ClientsTest, TediousFallsBackToPlainTextAndCallsAProcedure) {
+    // tedious (npm) in the build's test-local folder:
+    //   npm install --prefix build/tds_node tedious@18
+    const fs::path node = TDS_NODE_DIR;
+    if (!fs::exists(node / "node_modules" / "tedious") || !fs::exists("/usr/bin/node"))
+        GTEST_SKIP() << "tedious is not installed in " << node;
+    ShellServer server(dir.string());
+    ASSERT_GT(server.port(), 0);
+    fs::path script = node / ("client_" + std::to_string(::getpid()) + ".js");
+    // encrypt stays on: the server's "not supported" lets tedious go on in plain text.
+    std::ofstream(script) << R"js(const { Connection, Request, TYPES } = require('tedious');
+const port = parseInt(process.argv[2]);
+const c = new Connection({ server: '127.0.0.1', options: { port, database: 'Shop', encrypt: true, trustServerCertificate: true },
+  authentication: { type: 'default', options: { userName: 'qarn', password: 'mirabelt' } } });
+function run(sql, done) {
+  const rows = [];
+  const r = new Request(sql, (err) => done(err, rows));
+  r.on('row', (cols) => rows.push(cols.map(x => x.value)));
+  return r;
+}
+c.on('connect', (err) => {
+  if (err) { console.log('connect error', err.message); process.exit(1); }
+  c.execSql(run('SELECT Id FROM Item ORDER BY Id; SELECT Name FROM Item WHERE Id = 1', (err, rows) => {
+    console.log('rows', JSON.stringify(rows));
+    const p = new Request('Twice', (err) => {
+      const e = run('SELECT * FROM NoSuchTable', (err) => {
+        console.log('error', err && err.number);
+        c.close();
+      });
+      c.execSql(e);
+    });
+    p.addParameter('In', TYPES.Int, 21);
+    p.addOutputParameter('Out', TYPES.Int);
+    p.on('returnValue', (name, value) => console.log('out', name, value));
+    p.on('doneProc', (rowCount, more, status) => console.log('status', status));
+    c.callProcedure(p);
+  }));
+});
+c.connect();
+)js";
+    std::string out = run("cd " + node.string() + " && timeout 30 /usr/bin/node " +
+                          script.string() + " " + std::to_string(server.port()) + " 2>&1");
+    fs::remove(script);
+    EXPECT_NE(out.find("rows [[1],[2],[\"ข้าวหอม\"]]"), std::string::npos) << out;
+    EXPECT_NE(out.find("out Out 42"), std::string::npos) << out;
+    EXPECT_NE(out.find("status 7"), std::string::npos) << out;
+    EXPECT_NE(out.find("error 208"), std::string::npos) << out;
+}
