@@ -97,6 +97,16 @@ TEST(Values, NumbersDatesAndTextsAreWrittenAsSqlServerDoes) {
     EXPECT_EQ(valueBytes(sqlType(BaseType::VarBinary, -1), Value::null()), "FFFFFFFFFFFFFFFF");
 }
 
+TEST(Values, NumbersBeyondTheirWireFormAreAnErrorNotAWrappedValue) {
+    Writer w;
+    EXPECT_THROW(writeValue(w, sqlType(BaseType::Decimal, 0, 38, 0), Value::real(1e300)),
+                 tsqlite::Error);
+    EXPECT_THROW(writeValue(w, sqlType(BaseType::Money), Value::real(1e16)), tsqlite::Error);
+    EXPECT_THROW(writeValue(w, sqlType(BaseType::SmallMoney), Value::real(300000.0)),
+                 tsqlite::Error);
+    EXPECT_NO_THROW(writeValue(w, sqlType(BaseType::SmallMoney), Value::real(-214748.3648)));
+}
+
 TEST(Rpc, TypedParametersAreRead) {
     Writer w;
     w.bytes(rpcHeader("dbo.P"));

@@ -174,7 +174,7 @@ private:
             char head[kHeaderSize];
             sock_.readExact(head, 1, first ? firstByteTimeoutMs : s_.messageTimeoutMs);
             sock_.readExact(head + 1, kHeaderSize - 1, s_.messageTimeoutMs);
-            PacketHeader h = parseHeader({head, kHeaderSize}, std::max(packetSize_, size_t(4096)));
+            PacketHeader h = parseHeader({head, kHeaderSize});
             if (!first && h.type != m.type)
                 throw ProtocolError("a packet of another message inside a message");
             m.type = h.type;

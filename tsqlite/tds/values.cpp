@@ -109,15 +109,24 @@ bool scaled(const Value& v, const SqlType& type, u128& magnitude, bool& negative
     std::string text = displayText(v, type);
     magnitude = 0;
     negative = false;
-    bool any = false;
+    int digits = 0;
     for (char c : text) {
         if (c == '-') negative = true;
         if (c >= '0' && c <= '9') {
+            if (digits > 0 || c != '0') ++digits;
             magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
-            any = true;
         }
     }
-    return any;
+    // More than 38 digits cannot travel as a decimal (nor would SQL Server hold them).
+    if (digits > 38) throw overflow(type);
+    return digits > 0;
+}
+
+Error overflow(const SqlType& type) {
+    return Error(
+        8115,
+        "Arithmetic overflow error converting expression to data type " + type.toString() + ".", 16,
+        1);
 }
 
 struct DateParts {
@@ -418,8 +427,10 @@ void writeValue(Writer& w, const SqlType& t, const Value& v) {
             u128 mag;
             bool negative;
             scaled(v, sqlType(B::Money), mag, negative);
-            int64_t units = static_cast<int64_t>(mag);
-            if (negative) units = -units;
+            const u128 limit = t.base == B::SmallMoney ? u128(2147483647) : u128(INT64_MAX);
+            if (mag > limit + (negative ? 1 : 0)) throw overflow(t);
+            int64_t units =
+                negative ? static_cast<int64_t>(u128(0) - mag) : static_cast<int64_t>(mag);
             if (t.base == B::SmallMoney) {
                 w.u8(4);
                 w.u32(static_cast<uint32_t>(static_cast<int32_t>(units)));
