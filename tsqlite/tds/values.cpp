@@ -103,6 +103,13 @@ double toDouble(const Value& v) {
     }
 }
 
+Error overflow(const SqlType& type) {
+    return Error(
+        8115,
+        "Arithmetic overflow error converting expression to data type " + type.toString() + ".", 16,
+        1);
+}
+
 // The value as a scaled integer with its sign, through the engine's own text of it (which
 // rounds as the column's scale says).
 bool scaled(const Value& v, const SqlType& type, u128& magnitude, bool& negative) {
@@ -120,13 +127,6 @@ bool scaled(const Value& v, const SqlType& type, u128& magnitude, bool& negative
     // More than 38 digits cannot travel as a decimal (nor would SQL Server hold them).
     if (digits > 38) throw overflow(type);
     return digits > 0;
-}
-
-Error overflow(const SqlType& type) {
-    return Error(
-        8115,
-        "Arithmetic overflow error converting expression to data type " + type.toString() + ".", 16,
-        1);
 }
 
 struct DateParts {
