@@ -22,7 +22,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF -DWARNINGS_AS_ERRORS="$werror"
 cmake --build build-fuzz -j "$jobs" --target fuzz_parser fuzz_engine fuzz_xlsx fuzz_xls \
-    fuzz_report_template fuzz_report_expression
+    fuzz_report_template fuzz_report_expression fuzz_tds
 corpus=build-fuzz/corpus
 rm -rf "$corpus"
 mkdir -p "$corpus"
@@ -54,4 +54,10 @@ for target in fuzz_report_template fuzz_report_expression; do
     "build-fuzz/$target" -max_total_time=30 -max_len=8192 -timeout=10 \
         -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus"
 done
+# The TDS listener's readers must answer any byte stream with messages or a protocol error.
+rm -rf "$corpus"
+mkdir -p "$corpus"
+cp fuzz/corpus_tds/* "$corpus"/
+build-fuzz/fuzz_tds -max_total_time=30 -max_len=4096 -timeout=10 \
+    -rss_limit_mb=2048 -artifact_prefix=build-fuzz/ "$corpus"
 echo "test.sh: all passed"

@@ -10,6 +10,7 @@ DEPS_PACKAGES=(
     clang libclang-rt-14-dev # libFuzzer and the sanitizers' runtime
     qt6-base-dev libgl-dev   # the client (Qt 6 Widgets)
     unixodbc-dev tdsodbc     # a real SQL Server through ODBC and FreeTDS
+    freetds-bin python3-pymssql # tsql and pymssql, other clients of the TDS listener in the tests
     libxlsxwriter-dev libfreexl-dev # spreadsheet files written and read back
     libzip-dev libexpat1-dev        # reading .xlsx
     libreoffice-calc-nogui python3-openpyxl # workbooks made by others, for tests and bench

@@ -1,5 +1,6 @@
 // tsqlite: a command-line shell for the embedded server, with sqlcmd's flags, so the
 // database scripts run the same way here as through sqlcmd on a real SQL Server.
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "shell/variables.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/session.h"
+#include "tsqlite/tds/listener.h"
 
 namespace shell {
 namespace {
@@ -203,6 +205,50 @@ int run(const Options& options) {
 }  // namespace
 }  // namespace shell
 
+namespace shell {
+namespace {
+
+// Serves the directory over TDS until SIGINT or SIGTERM; the sessions' open transactions
+// roll back as the listener closes them.
+int listen(const Options& options) {
+    std::string host, error;
+    int port = 0;
+    if (!tsqlite::tds::parseListenAddress(options.listen, host, port, error)) {
+        std::cerr << "tsqlite: --listen " << error << '\n';
+        return 1;
+    }
+    // The signals wait for sigwait below, in every thread the listener starts.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    tsqlite::tds::ListenOptions lo;
+    lo.serverDir = options.server;
+    lo.host = host;
+    lo.port = port;
+    if (!options.user.empty()) lo.user = options.user;
+    if (!options.password.empty()) lo.password = options.password;
+    std::unique_ptr<tsqlite::tds::Listener> listener;
+    try {
+        listener = std::make_unique<tsqlite::tds::Listener>(lo);
+    } catch (const std::exception& e) {
+        std::cerr << "tsqlite: " << e.what() << '\n';
+        return 1;
+    }
+    std::cout << "tsqlite: serving " << options.server << " on " << host << ":" << listener->port()
+              << std::endl;
+    listener->start();
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    listener->stop();
+    std::cout << "tsqlite: stopped" << std::endl;
+    return 0;
+}
+
+}  // namespace
+}  // namespace shell
+
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     shell::Options options;
@@ -216,5 +262,6 @@ int main(int argc, char** argv) {
         std::cout << shell::usageText();
         return 0;
     }
+    if (!options.listen.empty()) return shell::listen(options);
     return shell::run(options);
 }

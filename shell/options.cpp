@@ -54,6 +54,16 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.createServer = true;
             continue;
         }
+        if (arg == "--listen" || arg.rfind("--listen=", 0) == 0) {
+            if (arg.size() > 8) {
+                o.listen = arg.substr(9);
+            } else {
+                if (i + 1 >= args.size()) throw UsageError("'--listen': Missing argument.");
+                o.listen = args[++i];
+            }
+            if (o.listen.empty()) throw UsageError("'--listen': Missing argument.");
+            continue;
+        }
         if (arg == "--help" || arg == "-?") {
             o.help = true;
             continue;
@@ -117,10 +127,18 @@ Options parseOptions(const std::vector<std::string>& args) {
                 if (o.timeout < 0)
                     throw UsageError("'-t " + value + "': Value must be 0 or greater.");
                 break;
-            default:  // -U, -P: the embedded server has one fixed login
+            case 'U':
+                o.user = value;
+                break;
+            case 'P':
+                o.password = value;
+                break;
+            default:
                 break;
         }
     }
+    if (!o.listen.empty() && (o.hasQuery || !o.inputFiles.empty()))
+        throw UsageError("--listen serves the server; it does not run -Q or -i.");
     if (o.hasQuery && !o.inputFiles.empty())
         throw UsageError("The -Q and -i options are mutually exclusive.");
     return o;
@@ -130,6 +148,7 @@ const char* usageText() {
     return "usage: tsqlite [-S server-directory] [-d database] [-Q \"batch\" | -i file ...]\n"
            "               [-v name=value ...] [-b] [-h headers] [-W] [-s separator]\n"
            "               [-o output-file] [-t seconds] [--create-server]\n"
+           "       tsqlite -S server-directory --listen [HOST:]PORT [-U login -P password]\n"
            "\n"
            "  -S dir           server directory (default: ./server)\n"
            "  -d name          database to use at start (default: master)\n"
@@ -142,7 +161,13 @@ const char* usageText() {
            "  -s c             column separator (default: one blank)\n"
            "  -o file          write the output to file\n"
            "  -t seconds       query time-out\n"
-           "  -U, -P, -E       accepted and ignored (the server has one login)\n"
+           "  -U, -P, -E       accepted and ignored (the server has one login); with\n"
+           "                   --listen, the login clients must give (default: the\n"
+           "                   client program's own)\n"
+           "  --listen [HOST:]PORT\n"
+           "                   serve the directory to SQL Server clients (ODBC,\n"
+           "                   FreeTDS) in SQL Server's wire protocol until SIGINT or\n"
+           "                   SIGTERM; HOST defaults to 127.0.0.1 (this machine only)\n"
            "  --create-server  create the server directory when it does not exist\n"
            "\n"
            "Without -Q or -i, batches are read from standard input; a GO line runs\n"

@@ -21,6 +21,8 @@ struct Options {
     std::string outputFile;       // -o
     int timeout = 0;              // -t seconds
     bool createServer = false;    // --create-server
+    std::string listen;           // --listen HOST:PORT: serve the directory over TDS
+    std::string user, password;   // -U, -P: the login the listener asks of its clients
     bool help = false;
 };
 

@@ -16,15 +16,27 @@
 #include "db/connection_params.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/session.h"
+#include "tsqlite/tds/listener.h"
 
 namespace testing_support {
 
+// With BACKOFFICE_TESTS_OVER_TDS=1 the run reaches the server as it reaches a SQL Server:
+// "Server.Dat" names a TDS listener on it, so every connection goes through ODBC and FreeTDS.
 class ClientServer {
 public:
     ClientServer() {
         serverDir = tmp.filePath(QStringLiteral("server"));
         tsqlite::createServer(serverDir.toStdString());
-        writeServerDat(serverDir);
+        serverName = serverDir;
+        if (qEnvironmentVariableIntValue("BACKOFFICE_TESTS_OVER_TDS") == 1) {
+            tsqlite::tds::ListenOptions options;
+            options.serverDir = serverDir.toStdString();
+            options.port = 0;
+            listener = std::make_unique<tsqlite::tds::Listener>(options);
+            listener->start();
+            serverName = QStringLiteral("127.0.0.1,%1").arg(listener->port());
+        }
+        writeServerDat(serverName);
     }
 
     // The folder the client reads "Server.Dat" from.
@@ -56,7 +68,7 @@ public:
     // A connection of its own to one database, to set up rows and look at results.
     std::unique_ptr<db::Connection> connect(const QString& database) {
         auto c = std::make_unique<db::Connection>(QStringLiteral("Test") + database);
-        c->setParams(db::connectionParameterList(database, serverDir, 60));
+        c->setParams(db::connectionParameterList(database, serverName, 60));
         return c;
     }
     qlonglong count(const QString& database, const QString& sql) {
@@ -104,6 +116,8 @@ INSERT INTO UserRight (UserId, MenuId, Access_R, Add_R, Modify_R, Delete_R) VALU
 
     QTemporaryDir tmp;
     QString serverDir;
+    QString serverName;  // what Server.Dat names: the folder, or the listener
+    std::unique_ptr<tsqlite::tds::Listener> listener;
 };
 
 // DM and DmConfig of a run on the server, as start-up creates them.

@@ -3,12 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <memory>
 
 #include "db/connection.h"
 #include "printers.h"
 #include "tsqlite/session.h"
+#include "tsqlite/tds/listener.h"
 
 namespace db::testing {
+
+// With DB_TESTS_OVER_TDS=1 the connections reach the same server through ODBC and FreeTDS,
+// by a TDS listener on it: the embedded path and the SQL Server path must answer alike.
+inline bool overTds() {
+    return qEnvironmentVariableIntValue("DB_TESTS_OVER_TDS") == 1;
+}
 
 class ServerTest : public ::testing::Test {
 protected:
@@ -17,13 +25,27 @@ protected:
         serverDir = tmp.filePath(QStringLiteral("server"));
         tsqlite::createServer(serverDir.toStdString());
         tsqlite::Session(serverDir.toStdString(), "master").query("CREATE DATABASE Shop");
-        conn.setParams(connectionParameterList(QStringLiteral("Shop"), serverDir, 60));
+        serverName = serverDir;
+        if (overTds()) {
+            tsqlite::tds::ListenOptions options;
+            options.serverDir = serverDir.toStdString();
+            options.port = 0;
+            listener = std::make_unique<tsqlite::tds::Listener>(options);
+            listener->start();
+            serverName = QStringLiteral("127.0.0.1,%1").arg(listener->port());
+        }
+        conn.setParams(connectionParameterList(QStringLiteral("Shop"), serverName, 60));
+    }
+
+    void TearDown() override {
+        conn.close();
+        if (listener) listener->stop();
     }
 
     // A second connection, to see what others see.
     qlonglong countOf(const QString& table) {
         Connection other(QStringLiteral("Other"));
-        other.setParams(connectionParameterList(QStringLiteral("Shop"), serverDir, 60));
+        other.setParams(connectionParameterList(QStringLiteral("Shop"), serverName, 60));
         return other.query(QStringLiteral("SELECT COUNT(*) FROM ") + table)
             .value(0, 0)
             .toLongLong();
@@ -31,6 +53,8 @@ protected:
 
     QTemporaryDir tmp;
     QString serverDir;
+    QString serverName;  // the folder, or "127.0.0.1,PORT" over TDS
+    std::unique_ptr<tsqlite::tds::Listener> listener;
     Connection conn{QStringLiteral("DMDATA")};
 };
 

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "tests/common/client_fixture.h"
+#include "tsqlite/tds/listener.h"
 
 namespace {
 
@@ -223,6 +224,32 @@ TEST_F(SoldOutProcessTest, OverlappingRunsStoreWhatOneRunStores) {
             EXPECT_EQ(state(code), one[code])
                 << "round " << round << ", branch " << code.toStdString();
     }
+}
+
+TEST_F(SoldOutProcessTest, OverTdsStoresWhatTheEmbeddedRunStores) {
+    reset();
+    uploadOnce();
+    QMap<QString, QString> embedded;
+    for (const QString& code : kBranches) embedded[code] = state(code);
+
+    // The same server served by the TDS listener: Server.Dat and the branch rows name it as a
+    // SQL Server, so every connection of the run goes through ODBC and FreeTDS.
+    tsqlite::tds::ListenOptions options;
+    options.serverDir = server.serverDir.toStdString();
+    options.port = 0;
+    tsqlite::tds::Listener listener(options);
+    listener.start();
+    const QString host = QStringLiteral("127.0.0.1,%1").arg(listener.port());
+    server.writeServerDat(host);
+    config()->execute(QStringLiteral("UPDATE Branch SET Server = :S"),
+                      {{QStringLiteral("S"), host}});
+    reset();
+    uploadOnce();
+    // The run's own connections and one per branch.
+    EXPECT_GT(listener.acceptedConnections(), kBranches.size());
+    for (const QString& code : kBranches)
+        EXPECT_EQ(state(code), embedded[code]) << "branch " << code.toStdString();
+    server.writeServerDat(server.serverDir);
 }
 
 }  // namespace
