@@ -1094,8 +1094,27 @@ struct Session::Impl : TranslateContext {
 
     void bindAll(CachedStmt& c) {
         sqlite3_reset(c.st);
-        for (size_t i = 0; i < c.binds.size(); ++i)
+        for (size_t i = 0; i < c.binds.size(); ++i) {
+            // The caller's parameters stay unchanged while the batch runs, and every run binds
+            // again: SQLite reads them where they are instead of copying a large value.
+            if (const Value* v = callerParam(c.binds[i])) {
+                bindValue(c.st, static_cast<int>(i + 1), *v, false);
+                continue;
+            }
             bindValue(c.st, static_cast<int>(i + 1), bindFor(c.binds[i]));
+        }
+    }
+
+    // A :name parameter that binds as the caller gave it; null for anything bindFor makes.
+    const Value* callerParam(const std::string& name) {
+        if (name.empty() || name[0] != ':') return nullptr;
+        const std::string bare = name.substr(1);
+        const Value* v = findParam(bare);
+        if (!v || v->kind != Value::Kind::Text) return v;
+        // A datetime text is moved onto the type's ticks first.
+        if (const SqlType* t = findParamType(bare); t && t->base == BaseType::DateTime)
+            return nullptr;
+        return v;
     }
 
     void startClock() {
@@ -1131,7 +1150,9 @@ struct Session::Impl : TranslateContext {
                 for (size_t i = 0; i < c.assignVars.size(); ++i)
                     setVariable(c.assignVars[i], row[i], c.columns[i].type);
             } else if (sink) {
-                sink->row(row);
+                sink->takeRow(row);
+                // A sink that keeps the values takes them: the next row needs its places back.
+                if (row.size() != c.columns.size()) row.assign(c.columns.size(), Value());
             }
         }
         sqlite3_reset(c.st);
@@ -3001,6 +3022,10 @@ void CollectingSink::beginResultSet(const std::vector<Column>& columns) {
 
 void CollectingSink::row(const std::vector<Value>& values) {
     resultSets.back().rows.push_back(values);
+}
+
+void CollectingSink::takeRow(std::vector<Value>& values) {
+    resultSets.back().rows.push_back(std::move(values));
 }
 
 std::vector<ResultSet> Session::query(const std::string& batch, const Params& params) {
