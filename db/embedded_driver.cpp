@@ -205,6 +205,14 @@ tsqlite::SqlType engineType(const ParamType& t) {
 std::string utf8Of(const QString& text) {
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
+    // Codes, barcodes and document numbers, once per row of an upload: plain ASCII is copied
+    // as it is, in one allocation.
+    if (n <= 64) {
+        std::string ascii(static_cast<size_t>(n), '\0');
+        qsizetype i = 0;
+        for (; i < n && p[i] < 0x80; ++i) ascii[static_cast<size_t>(i)] = static_cast<char>(p[i]);
+        if (i == n) return ascii;
+    }
     size_t bytes = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = p[i];
@@ -293,7 +301,7 @@ tsqlite::Value toEngine(const QVariant& v) {
     // The engine stores decimals as doubles: a number, not a text, so that the server's type
     // rules (COALESCE(:Qty, 0), arithmetic) see a number as they would on SQL Server.
     if (v.metaType() == QMetaType::fromType<Decimal>())
-        return tsqlite::Value::real(v.value<Decimal>().toDouble());
+        return tsqlite::Value::real(static_cast<const Decimal*>(v.constData())->toDouble());
     return tsqlite::Value::text(v.toString().toStdString());
 }
 
