@@ -1,0 +1,447 @@
+// Tables, columns, indexes and alias types: CREATE, ALTER and DROP, and the catalog rows
+// that describe them.
+#include "tsqlite/session_impl.h"
+
+namespace tsqlite {
+
+std::string sqliteAffinity(const SqlType& t) {
+    if (t.isInteger()) return "INTEGER";
+    if (t.isNumeric()) return "REAL";
+    if (t.isBinary()) return "BLOB";
+    if (t.isString()) return "TEXT COLLATE TSQL";
+    return "TEXT";
+}
+
+std::string Session::Impl::sourceText(const ast::Expr& e) {
+    if (!batchText || e.sourceEnd <= e.pos.offset) return "";
+    return batchText->substr(static_cast<size_t>(e.pos.offset),
+                             static_cast<size_t>(e.sourceEnd - e.pos.offset));
+}
+
+long long Session::Impl::nextObjectId(const std::string& schema) {
+    auto row = queryRow("SELECT coalesce(max(id), 1000000) + 1 FROM " + quoteIdent(schema) +
+                        ".__tsq_objects");
+    return row[0].i;
+}
+
+std::string Session::Impl::columnDdl(const ColumnInfo& c) {
+    std::string d = quoteIdent(c.name) + " " + sqliteAffinity(c.type);
+    if (!c.nullable) d += " NOT NULL";
+    return d;
+}
+
+void Session::Impl::makeTable(const std::string& schema, const std::string& name,
+                              const std::vector<ColumnInfo>& cols,
+                              const std::vector<ast::TableConstraint>& constraints) {
+    std::string s = quoteIdent(schema);
+    std::string ddl = "CREATE TABLE " + s + "." + quoteIdent(name) + " (";
+    for (size_t i = 0; i < cols.size(); ++i) ddl += (i ? ", " : "") + columnDdl(cols[i]);
+    for (auto& k : constraints) {
+        ddl += k.primaryKey ? ", PRIMARY KEY (" : ", UNIQUE (";
+        for (size_t i = 0; i < k.columns.size(); ++i)
+            ddl += (i ? ", " : "") + quoteIdent(k.columns[i]);
+        ddl += ")";
+    }
+    ddl += ")";
+    exec(ddl);
+    if (schema == "temp") tempMade.emplace_back(nextTempSeq++, name);
+    long long id = nextObjectId(schema);
+    queryRow("INSERT INTO " + s +
+                 ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, 'U', 0, ?)",
+             {Value::integer(id), Value::text(name), Value::text(currentDateTime())});
+    for (size_t i = 0; i < cols.size(); ++i) {
+        insertColumnRow(schema, id, static_cast<int>(i + 1), cols[i]);
+    }
+    int indid = 1;
+    for (auto& k : constraints) {
+        std::string kname = k.name.empty() ? (k.primaryKey ? "PK__" : "UQ__") + name + "__" +
+                                                 std::to_string(id % 100000) + std::to_string(indid)
+                                           : k.name;
+        long long kid = nextObjectId(schema);
+        queryRow("INSERT INTO " + s +
+                     ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, ?, ?, ?)",
+                 {Value::integer(kid), Value::text(kname), Value::text(k.primaryKey ? "PK" : "UQ"),
+                  Value::integer(id), Value::text(currentDateTime())});
+        std::string colsText;
+        for (size_t i = 0; i < k.columns.size(); ++i) colsText += (i ? "," : "") + k.columns[i];
+        queryRow(
+            "INSERT INTO " + s +
+                ".__tsq_indexes(id, name, indid, isunique, isprimary, columns) VALUES "
+                "(?,?,?,1,?,?)",
+            {Value::integer(id), Value::text(kname), Value::integer(k.primaryKey ? 1 : ++indid),
+             Value::integer(k.primaryKey), Value::text(colsText)});
+        if (k.primaryKey && indid == 1) indid = 1;
+    }
+    bumpVersion(schema);
+}
+
+ColumnInfo Session::Impl::columnInfo(const ast::ColumnDef& d) {
+    Translator tr(*this);
+    ColumnInfo c;
+    c.name = d.name;
+    c.type = tr.resolveType(d.type, false);
+    bool typeNullable = true;
+    if (!c.type.userType.empty()) {
+        auto& cat = catalog(schemaOf(currentDatabase()));
+        auto it = cat.userTypeNullable.find(lower(c.type.userType));
+        if (it != cat.userTypeNullable.end()) typeNullable = it->second;
+    }
+    c.nullable = d.nullable.value_or(typeNullable) && !d.primaryKey && !d.identity;
+    c.identity = d.identity;
+    c.seed = d.identitySeed;
+    c.step = d.identityStep;
+    if (d.defaultValue) c.defaultExpr = sourceText(*d.defaultValue);
+    return c;
+}
+
+void Session::Impl::createTable(const ast::Stmt& s) {
+    std::string schema =
+        s.target.isTemp()
+            ? "temp"
+            : schemaOf(s.target.database().empty() ? currentDatabase() : s.target.database());
+    if (catalog(schema).tables.count(lower(s.target.name())))
+        throw Error(2714,
+                    "There is already an object named '" + s.target.name() + "' in the database.",
+                    16, 6);
+    std::vector<ColumnInfo> cols;
+    std::vector<ast::TableConstraint> cons = {};
+    for (auto& d : s.columnDefs) {
+        cols.push_back(columnInfo(d));
+        if (d.primaryKey || d.unique) {
+            ast::TableConstraint k;
+            k.name = d.constraintName;
+            k.primaryKey = d.primaryKey;
+            k.columns = {d.name};
+            cons.push_back(k);
+        }
+    }
+    for (auto& k : s.constraints) {
+        cons.push_back({k.name, k.primaryKey, k.columns, k.descending});
+        if (k.primaryKey)
+            for (auto& cn : k.columns)
+                for (auto& c : cols)
+                    if (lower(c.name) == lower(cn)) c.nullable = false;
+    }
+    atomically([&] { makeTable(schema, s.target.name(), cols, cons); });
+}
+
+void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
+    auto t = findTable(s.target);
+    std::string sch = quoteIdent(t->schema);
+    std::string tbl = sch + "." + quoteIdent(t->name);
+    using A = ast::Stmt::AlterAction;
+    atomically([&] {
+        if (s.alterAction == A::Add) {
+            int colid = static_cast<int>(t->columns.size());
+            for (auto& d : s.columnDefs) {
+                ColumnInfo c = columnInfo(d);
+                if (t->column(c.name))
+                    throw Error(2705,
+                                "Column names in each table must be unique. Column name '" +
+                                    c.name + "' in table '" + t->name +
+                                    "' is specified more than once.",
+                                16, 4);
+                std::string ddl = "ALTER TABLE " + tbl + " ADD COLUMN " + quoteIdent(c.name) + " " +
+                                  sqliteAffinity(c.type);
+                bool empty = queryRow("SELECT count(*) FROM " + tbl)[0].i == 0;
+                if (!c.nullable) {
+                    Value dv;
+                    if (!c.defaultExpr.empty()) {
+                        auto b = parse("SELECT " + c.defaultExpr);
+                        SqlType from;
+                        dv = convertValue(
+                            evalExpr(*b->statements[0]->select->cores[0].items[0].expr, &from),
+                            from, c.type);
+                    } else if (!empty) {
+                        throw Error(
+                            4901,
+                            "ALTER TABLE only allows columns to be added that can contain "
+                            "nulls, or have a DEFAULT definition specified, or the column "
+                            "being added is an identity or timestamp column, or alternatively "
+                            "if none of the previous conditions are satisfied the table must "
+                            "be empty to allow addition of this column. Column '" +
+                                c.name + "' cannot be added to non-empty table '" + t->name +
+                                "' because it does not satisfy these conditions.",
+                            16, 1);
+                    } else {
+                        dv = c.type.isNumeric() ? Value::integer(0) : Value::text("");
+                    }
+                    ddl += " NOT NULL DEFAULT " + valueLiteral(dv);
+                }
+                exec(ddl);
+                ++colid;
+                insertColumnRow(t->schema, t->id, colid, c);
+            }
+        } else if (s.alterAction == A::AlterColumn) {
+            for (auto& d : s.columnDefs) {
+                int idx = -1;
+                if (!t->column(d.name, &idx)) throw errors::invalidColumn(d.name);
+                ColumnInfo c = columnInfo(d);
+                const ColumnInfo& old = t->columns[idx];
+                if (!c.nullable && queryRow("SELECT count(*) FROM " + tbl + " WHERE " +
+                                            quoteIdent(old.name) + " IS NULL")[0]
+                                           .i > 0) {
+                    Error e(515,
+                            "Cannot insert the value NULL into column '" + old.name + "', table '" +
+                                t->dbName + ".dbo." + t->name +
+                                "'; column does not allow nulls. UPDATE fails.",
+                            16, 2);
+                    e.abortsBatch = false;
+                    throw e;
+                }
+                exec("UPDATE " + tbl + " SET " + quoteIdent(old.name) + " = tsq_convert(" +
+                     quoteIdent(old.name) + "," + quoteLiteral(old.type.toString()) + "," +
+                     quoteLiteral(c.type.toString()) + ",NULL,1)");
+                queryRow(
+                    "UPDATE " + sch +
+                        ".__tsq_columns SET type = ?, nullable = ?, xtype = ?, length = ?, "
+                        "prec = ?, scale = ? WHERE id = ? AND colid = ?",
+                    {Value::text(c.type.toString()), Value::integer(c.nullable),
+                     Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
+                     Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
+                     Value::integer(c.type.scale), Value::integer(t->id), Value::integer(idx + 1)});
+            }
+            // SQLite keeps a column's affinity and NOT NULL in its own schema: build the
+            // table anew from the catalog.
+            rebuildTable(t->schema, t->id, t->name);
+        } else if (s.alterAction == A::DropColumn) {
+            for (auto& name : s.columns) {
+                int idx = -1;
+                if (!t->column(name, &idx))
+                    throw Error(4924,
+                                "ALTER TABLE DROP COLUMN failed because column '" + name +
+                                    "' does not exist in table '" + t->name + "'.",
+                                16, 1);
+                for (auto& ix : catalog(t->schema).indexes)
+                    if (lower(ix.table) == lower(t->name))
+                        for (auto& col : ix.columns)
+                            if (lower(col) == lower(name)) {
+                                Error dep(
+                                    5074,
+                                    std::string(ix.constraint ? "The object '" : "The index '") +
+                                        ix.name + "' is dependent on column '" + name + "'.",
+                                    16, 1);
+                                dep.line = s.pos.line;
+                                sink.error(dep);
+                                Error e(4922,
+                                        "ALTER TABLE DROP COLUMN " + name +
+                                            " failed because one or more objects access this "
+                                            "column.",
+                                        16, 9);
+                                e.abortsBatch = false;
+                                throw e;
+                            }
+                exec("ALTER TABLE " + tbl + " DROP COLUMN " + quoteIdent(t->columns[idx].name));
+                queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?",
+                         {Value::integer(t->id), Value::integer(idx + 1)});
+                queryRow("UPDATE " + sch +
+                             ".__tsq_columns SET colid = colid - 1 WHERE id = ? AND colid > ?",
+                         {Value::integer(t->id), Value::integer(idx + 1)});
+            }
+        } else if (s.alterAction == A::DropConstraint) {
+            // A primary key or unique constraint is an index of the table: a separate one is
+            // dropped, one built into the table goes with a rebuild. Default and check
+            // constraints are not kept by name, so their names change nothing.
+            auto found = queryRows("SELECT indid, sqlname FROM " + sch +
+                                       ".__tsq_indexes WHERE id = ? AND lower(name) = lower(?)",
+                                   {Value::integer(t->id), Value::text(s.name)});
+            if (!found.empty()) {
+                queryRow("DELETE FROM " + sch + ".__tsq_indexes WHERE id = ? AND indid = ?",
+                         {Value::integer(t->id), found[0][0]});
+                queryRow("DELETE FROM " + sch +
+                             ".__tsq_objects WHERE parent_obj = ? AND lower(name) = lower(?)",
+                         {Value::integer(t->id), Value::text(s.name)});
+                if (found[0][1].isNull())
+                    rebuildTable(t->schema, t->id, t->name);
+                else
+                    exec("DROP INDEX " + sch + "." + quoteIdent(found[0][1].s));
+            }
+        } else {
+            // Constraints added later are recorded as unique indexes.
+            for (auto& k : s.constraints) {
+                std::string ixName = t->name + "$" + (k.name.empty() ? "k" : k.name);
+                std::string cols;
+                for (size_t i = 0; i < k.columns.size(); ++i)
+                    cols += (i ? ", " : "") + quoteIdent(k.columns[i]);
+                exec("CREATE UNIQUE INDEX " + sch + "." + quoteIdent(ixName) + " ON " +
+                     quoteIdent(t->name) + " (" + cols + ")");
+                std::string colsText;
+                for (size_t i = 0; i < k.columns.size(); ++i)
+                    colsText += (i ? "," : "") + k.columns[i];
+                auto next = queryRow("SELECT coalesce(max(indid), 1) + 1 FROM " + sch +
+                                         ".__tsq_indexes WHERE id = ?",
+                                     {Value::integer(t->id)});
+                queryRow(
+                    "INSERT INTO " + sch +
+                        ".__tsq_indexes(id, name, indid, isunique, isprimary, columns, "
+                        "sqlname) VALUES (?,?,?,1,?,?,?)",
+                    {Value::integer(t->id), Value::text(k.name), next[0],
+                     Value::integer(k.primaryKey), Value::text(colsText), Value::text(ixName)});
+            }
+        }
+        bumpVersion(t->schema);
+    });
+}
+
+void Session::Impl::insertColumnRow(const std::string& schema, long long id, int colid,
+                                    const ColumnInfo& c) {
+    queryRow(
+        "INSERT INTO " + quoteIdent(schema) +
+            ".__tsq_columns(id, colid, name, type, usertype, nullable, isidentity, "
+            "seed, step, defaultexpr, xtype, length, prec, scale) VALUES "
+            "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+        {Value::integer(id), Value::integer(colid), Value::text(c.name),
+         Value::text(c.type.toString()),
+         c.type.userType.empty() ? Value::null() : Value::text(c.type.userType),
+         Value::integer(c.nullable), Value::integer(c.identity), Value::integer(c.seed),
+         Value::integer(c.step), c.defaultExpr.empty() ? Value::null() : Value::text(c.defaultExpr),
+         Value::integer(systemTypeId(c.type)), Value::integer(byteLength(c.type)),
+         Value::integer(c.type.base == BaseType::Decimal ? c.type.precision : 0),
+         Value::integer(c.type.scale)});
+}
+
+void Session::Impl::rebuildTable(const std::string& schema, long long id, const std::string& name) {
+    std::string sch = quoteIdent(schema);
+    std::vector<ColumnInfo> cols;
+    for (auto& r : queryRows("SELECT name, type, nullable FROM " + sch +
+                                 ".__tsq_columns WHERE id = ? ORDER BY colid",
+                             {Value::integer(id)})) {
+        ColumnInfo c;
+        c.name = r[0].s;
+        c.type = SqlType::parse(r[1].s).value_or(SqlType{});
+        c.nullable = r[2].i != 0;
+        cols.push_back(c);
+    }
+    auto indexes = queryRows("SELECT isunique, isprimary, columns, sqlname FROM " + sch +
+                                 ".__tsq_indexes WHERE id = ? ORDER BY indid",
+                             {Value::integer(id)});
+    auto colList = [](const std::string& csv) {
+        std::string out, cur;
+        for (char ch : csv + ",") {
+            if (ch == ',') {
+                out += (out.empty() ? "" : ", ") + quoteIdent(cur);
+                cur.clear();
+            } else {
+                cur += ch;
+            }
+        }
+        return out;
+    };
+    std::string tmp = name + "__rebuild";
+    std::string ddl = "CREATE TABLE " + sch + "." + quoteIdent(tmp) + " (";
+    std::string names;
+    for (size_t i = 0; i < cols.size(); ++i) {
+        ddl += (i ? ", " : "") + columnDdl(cols[i]);
+        names += (i ? ", " : "") + quoteIdent(cols[i].name);
+    }
+    for (auto& ix : indexes)
+        if (ix[3].isNull())
+            ddl += std::string(ix[1].i ? ", PRIMARY KEY (" : ", UNIQUE (") + colList(ix[2].s) + ")";
+    exec(ddl + ")");
+    exec("INSERT INTO " + sch + "." + quoteIdent(tmp) + " (" + names + ") SELECT " + names +
+         " FROM " + sch + "." + quoteIdent(name));
+    exec("DROP TABLE " + sch + "." + quoteIdent(name));
+    exec("ALTER TABLE " + sch + "." + quoteIdent(tmp) + " RENAME TO " + quoteIdent(name));
+    for (auto& ix : indexes)
+        if (!ix[3].isNull())
+            exec(std::string("CREATE ") + (ix[0].i ? "UNIQUE " : "") + "INDEX " + sch + "." +
+                 quoteIdent(ix[3].s) + " ON " + quoteIdent(name) + " (" + colList(ix[2].s) + ")");
+}
+
+void Session::Impl::dropTable(const ast::Stmt& s) {
+    auto t = tryFindTable(s.target);
+    if (!t) {
+        if (s.ifExists) return;
+        throw Error(3701,
+                    "Cannot drop the table '" + s.target.name() +
+                        "', because it does not exist or you do not have permission.",
+                    11, 5);
+    }
+    std::string sch = quoteIdent(t->schema);
+    atomically([&] {
+        exec("DROP TABLE " + t->sqlName());
+        queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ?", {Value::integer(t->id)});
+        queryRow("DELETE FROM " + sch + ".__tsq_indexes WHERE id = ?", {Value::integer(t->id)});
+        queryRow("DELETE FROM " + sch + ".__tsq_objects WHERE id = ? OR parent_obj = ?",
+                 {Value::integer(t->id), Value::integer(t->id)});
+        bumpVersion(t->schema);
+    });
+    if (t->schema == "temp")
+        std::erase_if(tempMade, [&](const auto& m) { return lower(m.second) == lower(t->name); });
+}
+
+void Session::Impl::createIndex(const ast::Stmt& s) {
+    auto t = findTable(s.target);
+    std::string sch = quoteIdent(t->schema);
+    auto& cat = catalog(t->schema);
+    for (auto& ix : cat.indexes)
+        if (lower(ix.table) == lower(t->name) && lower(ix.name) == lower(s.name))
+            throw Error(1913,
+                        "The operation failed because an index or statistics with name '" + s.name +
+                            "' already exists on table '" + t->name + "'.",
+                        16, 1);
+    std::string cols, colsText;
+    for (size_t i = 0; i < s.columns.size(); ++i) {
+        if (!t->column(s.columns[i]))
+            throw Error(
+                1911,
+                "Column name '" + s.columns[i] + "' does not exist in the target table or view.",
+                16, 1);
+        bool desc = i < s.descending.size() && s.descending[i];
+        cols += (i ? ", " : "") + quoteIdent(s.columns[i]) + (desc ? " DESC" : "");
+        colsText += (i ? "," : "") + s.columns[i];
+    }
+    std::string ixName = t->name + "$" + s.name;
+    atomically([&] {
+        exec(std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + sch + "." +
+             quoteIdent(ixName) + " ON " + quoteIdent(t->name) + " (" + cols + ")");
+        auto next = queryRow(
+            "SELECT coalesce(max(indid), 1) + 1 FROM " + sch + ".__tsq_indexes WHERE id = ?",
+            {Value::integer(t->id)});
+        queryRow(
+            "INSERT INTO " + sch +
+                ".__tsq_indexes(id, name, indid, isunique, isprimary, columns, sqlname) "
+                "VALUES (?,?,?,?,0,?,?)",
+            {Value::integer(t->id), Value::text(s.name), s.clustered ? Value::integer(1) : next[0],
+             Value::integer(s.unique), Value::text(colsText), Value::text(ixName)});
+        bumpVersion(t->schema);
+    });
+}
+
+void Session::Impl::dropIndex(const ast::Stmt& s) {
+    auto t = findTable(s.target);
+    std::string sch = quoteIdent(t->schema);
+    auto row = queryRow(
+        "SELECT sqlname FROM " + sch + ".__tsq_indexes WHERE id = ? AND name = ? COLLATE NOCASE",
+        {Value::integer(t->id), Value::text(s.name)});
+    if (row.empty() || row[0].isNull()) {
+        if (s.ifExists) return;
+        throw Error(3701,
+                    "Cannot drop the index '" + t->name + "." + s.name +
+                        "', because it does not exist or you do not have permission.",
+                    11, 7);
+    }
+    atomically([&] {
+        exec("DROP INDEX " + sch + "." + quoteIdent(row[0].s));
+        queryRow("DELETE FROM " + sch + ".__tsq_indexes WHERE id = ? AND name = ? COLLATE NOCASE",
+                 {Value::integer(t->id), Value::text(s.name)});
+        bumpVersion(t->schema);
+    });
+}
+
+void Session::Impl::createType(const std::string& name, const SqlType& base, bool nullable) {
+    std::string schema = schemaOf(currentDatabase());
+    if (catalog(schema).userTypes.count(lower(name)))
+        throw Error(
+            219,
+            "The type '" + name + "' already exists, or you do not have permission to create it.",
+            16, 1);
+    atomically([&] {
+        queryRow("INSERT INTO " + quoteIdent(schema) +
+                     ".__tsq_types(name, base, nullable) VALUES (?,?,?)",
+                 {Value::text(name), Value::text(base.toString()), Value::integer(nullable)});
+        bumpVersion(schema);
+    });
+}
+
+}  // namespace tsqlite
