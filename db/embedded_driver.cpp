@@ -200,6 +200,47 @@ tsqlite::SqlType engineType(const ParamType& t) {
     return *tsqlite::SqlType::parse(t.toString().toStdString());
 }
 
+// A text in UTF-8, made in one string of its final size: QString::toStdString goes through a
+// QByteArray, two copies of a text that may be a hundred megabytes.
+std::string utf8Of(const QString& text) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    // Codes, barcodes and document numbers, once per row of an upload: plain ASCII is copied
+    // as it is, in one allocation.
+    if (n <= 64) {
+        std::string ascii(static_cast<size_t>(n), '\0');
+        qsizetype i = 0;
+        for (; i < n && p[i] < 0x80; ++i) ascii[static_cast<size_t>(i)] = static_cast<char>(p[i]);
+        if (i == n) return ascii;
+    }
+    size_t bytes = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c < 0x80) {
+            bytes += 1;
+        } else if (c < 0x800) {
+            bytes += 2;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            bytes += 4;
+            ++i;
+        } else {
+            bytes += 3;  // a lone surrogate becomes U+FFFD, three bytes too
+        }
+    }
+    std::string out;
+    out.reserve(bytes);
+    // Piece by piece, never splitting a surrogate pair: each piece is encoded on its own.
+    constexpr qsizetype kPiece = 1 << 16;
+    for (qsizetype at = 0; at < n;) {
+        qsizetype len = std::min(kPiece, n - at);
+        if (at + len < n && QChar::isHighSurrogate(p[at + len - 1])) --len;
+        const QByteArray piece = QStringView(text).mid(at, len).toUtf8();
+        out.append(piece.constData(), static_cast<size_t>(piece.size()));
+        at += len;
+    }
+    return out;
+}
+
 tsqlite::Value toEngine(const QVariant& v) {
     if (isNullParameter(v)) return tsqlite::Value::null();
     switch (v.typeId()) {
@@ -248,15 +289,19 @@ tsqlite::Value toEngine(const QVariant& v) {
         case QMetaType::QDate:
             // A datetime at midnight, as the ODBC driver binds a date.
             return toEngine(QDateTime(v.toDate(), QTime(0, 0)));
-        case QMetaType::QByteArray:
-            return tsqlite::Value::blob(v.toByteArray().toStdString());
+        case QMetaType::QByteArray: {
+            const QByteArray& bytes = *static_cast<const QByteArray*>(v.constData());
+            return tsqlite::Value::blob(std::string(bytes.constData(), bytes.size()));
+        }
+        case QMetaType::QString:
+            return tsqlite::Value::text(utf8Of(*static_cast<const QString*>(v.constData())));
         default:
             break;
     }
     // The engine stores decimals as doubles: a number, not a text, so that the server's type
     // rules (COALESCE(:Qty, 0), arithmetic) see a number as they would on SQL Server.
     if (v.metaType() == QMetaType::fromType<Decimal>())
-        return tsqlite::Value::real(v.value<Decimal>().toDouble());
+        return tsqlite::Value::real(static_cast<const Decimal*>(v.constData())->toDouble());
     return tsqlite::Value::text(v.toString().toStdString());
 }
 
@@ -304,7 +349,8 @@ public:
             // receipt's date on each of its lines) shares the value read there instead of
             // being decoded again.
             Previous& previous = previous_[i];
-            if (v.kind == tsqlite::Value::Kind::Text &&
+            // Only short texts: keeping a copy of a long one would double what it costs.
+            if (v.kind == tsqlite::Value::Kind::Text && v.s.size() <= kSharedText &&
                 (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)) {
                 if (previous.valid && previous.text == v.s) {
                     row << previous.value;
@@ -352,6 +398,7 @@ public:
     }
 
 private:
+    static constexpr size_t kSharedText = 256;
     struct Previous {
         bool valid = false;
         std::string text;
@@ -410,8 +457,10 @@ public:
         try {
             session_.execute(st.text, sink, st.values, st.types);
         } catch (const tsqlite::Error& e) {
+            releaseLargeValues(st);
             throw fromEngine(e);
         }
+        releaseLargeValues(st);
         if (!sink.errors.empty()) throw fromEngine(sink.errors.front());
         return {std::move(sink.resultSets), sink.changed};
     }
@@ -519,6 +568,18 @@ private:
         return *last_;
     }
 
+    // A statement keeps the values it bound last, to skip converting a repeated text; a large
+    // one (a document, a picture) is let go at once rather than held until the statement runs
+    // again.
+    static void releaseLargeValues(Prepared& st) {
+        for (Slot& slot : st.binds) {
+            if (slot.value->s.size() <= kKeptValue) continue;
+            *slot.value = tsqlite::Value::null();
+            slot.last = QVariant();
+        }
+    }
+
+    static constexpr size_t kKeptValue = 64 * 1024;
     static constexpr size_t kMaxStatements = 256;
     std::vector<const QVariant*> found_;
 

@@ -41,7 +41,8 @@ bool isNullParameter(const QVariant& v) {
 ParamType parameterType(const QVariant& v) {
     ParamType t;
     if (v.metaType() == QMetaType::fromType<Decimal>()) {
-        const Decimal d = v.isNull() ? Decimal() : v.value<Decimal>();
+        static const Decimal zero;
+        const Decimal& d = v.isNull() ? zero : *static_cast<const Decimal*>(v.constData());
         t.kind = ParamKind::Decimal;
         // At least decimal's default precision, 18: declared by its digits, every count of
         // digits in a column's values would be another statement for the server to compile.

@@ -110,7 +110,8 @@ std::vector<std::string> splitObjectName(std::string_view name) {
     return parts;
 }
 
-void bindValue(sqlite3_stmt* st, int index, const Value& v) {
+void bindValue(sqlite3_stmt* st, int index, const Value& v, bool copy) {
+    const auto keep = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
     switch (v.kind) {
         case Value::Kind::Null:
             sqlite3_bind_null(st, index);
@@ -122,12 +123,10 @@ void bindValue(sqlite3_stmt* st, int index, const Value& v) {
             sqlite3_bind_double(st, index, v.f);
             break;
         case Value::Kind::Text:
-            sqlite3_bind_text(st, index, v.s.data(), static_cast<int>(v.s.size()),
-                              SQLITE_TRANSIENT);
+            sqlite3_bind_text64(st, index, v.s.data(), v.s.size(), keep, SQLITE_UTF8);
             break;
         case Value::Kind::Blob:
-            sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()),
-                              SQLITE_TRANSIENT);
+            sqlite3_bind_blob64(st, index, v.s.data(), v.s.size(), keep);
             break;
     }
 }

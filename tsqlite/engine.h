@@ -75,7 +75,9 @@ extern const char* const kCatalogSchema;
 
 // ---- values on SQLite ------------------------------------------------------------------------
 
-void bindValue(sqlite3_stmt* st, int index, const Value& v);
+// Binds a copy of v; with copy false, v itself, which must then outlive every step of st until
+// it is bound again (a large parameter is not copied for each statement that reads it).
+void bindValue(sqlite3_stmt* st, int index, const Value& v, bool copy = true);
 Value columnValue(sqlite3_stmt* st, int index);
 
 // ---- translation ------------------------------------------------------------------------------

@@ -263,7 +263,7 @@ inline bool anyNull(int argc, sqlite3_value** argv) {
 }
 
 inline void resultText(sqlite3_context* ctx, std::string_view s) {
-    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    sqlite3_result_text64(ctx, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 // Integer argument; REAL arguments are truncated as an int parameter would be.

@@ -300,6 +300,10 @@ void CollectingSink::row(const std::vector<Value>& values) {
     resultSets.back().rows.push_back(values);
 }
 
+void CollectingSink::takeRow(std::vector<Value>& values) {
+    resultSets.back().rows.push_back(std::move(values));
+}
+
 std::vector<ResultSet> Session::query(const std::string& batch, const Params& params) {
     CollectingSink sink;
     execute(batch, sink, params);

@@ -30,6 +30,9 @@ public:
     virtual ~Sink() = default;
     virtual void beginResultSet(const std::vector<Column>& columns) {}
     virtual void row(const std::vector<Value>& values) {}
+    // The same row, for a sink that keeps it: it may move the values out (a large text is then
+    // not copied). The default hands it to row().
+    virtual void takeRow(std::vector<Value>& values) { row(values); }
     virtual void endResultSet() {}
     // Rows affected by an INSERT, UPDATE, DELETE or SELECT, unless SET NOCOUNT ON.
     virtual void rowsAffected(long long n) {}
@@ -47,6 +50,7 @@ public:
 
     void beginResultSet(const std::vector<Column>& columns) override;
     void row(const std::vector<Value>& values) override;
+    void takeRow(std::vector<Value>& values) override;
     void rowsAffected(long long n) override { counts.push_back(n); }
     void message(const std::string& text) override { messages.push_back(text); }
     void error(const Error& e) override { errors.push_back(e); }

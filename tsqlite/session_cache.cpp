@@ -122,8 +122,25 @@ Value Session::Impl::bindFor(const std::string& name) {
 
 void Session::Impl::bindAll(CachedStmt& c) {
     sqlite3_reset(c.st);
-    for (size_t i = 0; i < c.binds.size(); ++i)
+    for (size_t i = 0; i < c.binds.size(); ++i) {
+        // The caller's parameters stay unchanged while the batch runs, and every run binds
+        // again: SQLite reads them where they are instead of copying a large value.
+        if (const Value* v = callerParam(c.binds[i])) {
+            bindValue(c.st, static_cast<int>(i + 1), *v, false);
+            continue;
+        }
         bindValue(c.st, static_cast<int>(i + 1), bindFor(c.binds[i]));
+    }
+}
+
+const Value* Session::Impl::callerParam(const std::string& name) {
+    if (name.empty() || name[0] != ':') return nullptr;
+    const std::string bare = name.substr(1);
+    const Value* v = findParam(bare);
+    if (!v || v->kind != Value::Kind::Text) return v;
+    // A datetime text is moved onto the type's ticks first.
+    if (const SqlType* t = findParamType(bare); t && t->base == BaseType::DateTime) return nullptr;
+    return v;
 }
 
 void Session::Impl::startClock() {
@@ -158,7 +175,9 @@ long long Session::Impl::runRows(CachedStmt& c, Sink* sink) {
             for (size_t i = 0; i < c.assignVars.size(); ++i)
                 setVariable(c.assignVars[i], row[i], c.columns[i].type);
         } else if (sink) {
-            sink->row(row);
+            sink->takeRow(row);
+            // A sink that keeps the values takes them: the next row needs its places back.
+            if (row.size() != c.columns.size()) row.assign(c.columns.size(), Value());
         }
     }
     sqlite3_reset(c.st);

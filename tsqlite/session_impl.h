@@ -299,6 +299,8 @@ struct Session::Impl : TranslateContext {
     std::string identityInsert;  // "schema.table" with SET IDENTITY_INSERT ON
 
     void bindAll(CachedStmt& c);
+    // A :name parameter that binds as the caller gave it; null for anything bindFor makes.
+    const Value* callerParam(const std::string& name);
 
     void startClock();
 

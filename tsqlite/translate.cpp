@@ -30,11 +30,12 @@ const SqlType kBit = typeOf(BaseType::Bit);
 const SqlType kFloat = typeOf(BaseType::Float);
 const SqlType kDateTime = typeOf(BaseType::DateTime);
 
+// -1 is the max type: what is built from a max value stays one (REPLICATE, SUBSTRING, +).
 SqlType varcharOf(int n) {
-    return typeOf(BaseType::VarChar, n <= 0 ? 1 : n);
+    return typeOf(BaseType::VarChar, n == -1 ? -1 : n <= 0 ? 1 : n);
 }
 SqlType nvarcharOf(int n) {
-    return typeOf(BaseType::NVarChar, n <= 0 ? 1 : n);
+    return typeOf(BaseType::NVarChar, n == -1 ? -1 : n <= 0 ? 1 : n);
 }
 
 // Length of a UTF-8 text in characters.
