@@ -3,15 +3,13 @@
 
 #include <charconv>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/parser_internal.h"
 
 namespace tsqlite::parsing {
 
 Error tooDeep(int line) {
-    return Error(191,
-                 "Some part of your SQL statement is nested too deeply. Rewrite the query or "
-                 "break it up into smaller queries.",
-                 15, 1, line);
+    return raise(191, {}, line);
 }
 
 std::string upper(std::string s) {
@@ -47,8 +45,7 @@ void Parser::failAt(const Token& t) {
         int line = p_ > 0 ? toks_[p_ - 1].line : t.line;
         throw errors::syntaxAtEnd(line);
     }
-    if (t.kind == Tok::Ident && t.reserved)
-        throw Error(156, "Incorrect syntax near the keyword '" + t.text + "'.", 15, 1, t.line);
+    if (t.kind == Tok::Ident && t.reserved) throw raise(156, {t.text}, t.line);
     std::string near = (t.kind == Tok::String || t.kind == Tok::NString || t.kind == Tok::Ident)
                            ? t.text
                            : text_.substr(t.offset, t.end - t.offset);

@@ -1,5 +1,6 @@
 // CREATE, ALTER and DROP: tables with their columns and constraints, indexes, types and
 // procedures.
+#include "tsqlite/messages.h"
 #include "tsqlite/parser_internal.h"
 
 namespace tsqlite::parsing {
@@ -239,9 +240,7 @@ StmtPtr Parser::createIndex(const Token& t) {
 }
 
 StmtPtr Parser::createProcedure(const Token& t, bool first, bool isAlter) {
-    if (!first)
-        throw Error(111, "'CREATE/ALTER PROCEDURE' must be the first statement in a query batch.",
-                    15, 1, t.line);
+    if (!first) throw raise(111, {}, t.line);
     advance();
     StmtPtr s = makeStmt(StmtKind::CreateProcedure, t);
     s->isAlter = isAlter;

@@ -181,8 +181,7 @@ long long Session::Impl::runChange(CachedStmt& c) {
 
 void Session::Impl::setVariable(const std::string& name, const Value& v, const SqlType& from) {
     auto it = frame->vars.find(lower(name));
-    if (it == frame->vars.end())
-        throw Error(137, "Must declare the scalar variable \"" + name + "\".", 15, 2);
+    if (it == frame->vars.end()) throw raise(137, {name});
     it->second.value = convertValue(v, from, it->second.type, -1, false);
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tsqlite/engine.h"
+#include "tsqlite/messages.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
@@ -128,8 +129,6 @@ struct Session::Impl : TranslateContext {
     std::set<std::string> tranLocked;   // databases the open SQLite transaction has write-locked
     std::set<std::string> stmtSchemas;  // databases the running statement has reached
     bool catalogStale = false;          // a catalog changed under an open transaction: re-translate
-
-    static Error statementError(Error e);
 
     void exec(const std::string& sql);
 
