@@ -24,6 +24,7 @@
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
 #include "tsqlite/session.h"
+#include "tsqlite/system_variables.h"
 #include "tsqlite/translate.h"
 
 namespace tsqlite {
@@ -294,6 +295,8 @@ struct Session::Impl : TranslateContext {
     static Value onDateTimeTicks(const Value& v);
 
     Value bindFor(const std::string& name);
+    // The value of an @@ variable (or of a function bound under one) in this session.
+    Value systemValue(const SystemVariable& v);
     Value identityBase;
     std::string identityInsert;  // "schema.table" with SET IDENTITY_INSERT ON
 

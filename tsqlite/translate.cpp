@@ -8,6 +8,7 @@
 
 #include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
+#include "tsqlite/system_variables.h"
 
 namespace tsqlite {
 
@@ -620,8 +621,9 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     if (f == "GETDATE" || f == "CURRENT_TIMESTAMP" || f == "SYSDATETIME" || f == "GETUTCDATE") {
         // One value per statement, as SQL Server evaluates it: and a bound value lets SQLite
         // compute expressions over it once instead of per row.
-        r.type = kDateTime;
-        r.sql = bindRef("@@GETDATE");
+        const SystemVariable& v = *findSystemVariable("@@getdate");
+        r.type = v.type();
+        r.sql = bindRef(std::string(v.name));
         return r;
     }
     if (f == "YEAR" || f == "MONTH" || f == "DAY") {
@@ -752,10 +754,9 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                                                     "ERROR_STATE",   "ERROR_LINE",
                                                     "ERROR_MESSAGE", "ERROR_PROCEDURE"};
         if (known.count(f)) {
-            r.type = f == "ERROR_MESSAGE"     ? nvarcharOf(4000)
-                     : f == "ERROR_PROCEDURE" ? nvarcharOf(128)
-                                              : kInt;
-            r.sql = bindRef("@@" + f);
+            const SystemVariable& v = *findSystemVariable("@@" + f);
+            r.type = v.type();
+            r.sql = bindRef(std::string(v.name));
             return r;
         }
     }
@@ -928,8 +929,9 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         return r;
     }
     if (f == "SCOPE_IDENTITY" || f == "IDENT_CURRENT") {
-        r.type = typeOf(BaseType::Decimal, 0, 38, 0);
-        r.sql = bindRef("@@IDENTITY");
+        const SystemVariable& v = *findSystemVariable("@@identity");
+        r.type = v.type();
+        r.sql = bindRef(std::string(v.name));
         return r;
     }
     if (f == "IIF") {
@@ -998,16 +1000,10 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
         case ExprKind::Variable: {
             std::string up = upper(e.text);
             if (up.rfind("@@", 0) == 0) {
-                if (up == "@@DATEFIRST")
-                    return constantTx(Value::integer(7), typeOf(BaseType::TinyInt));
-                if (up == "@@VERSION")
-                    return constantTx(Value::text("Microsoft SQL Server 2012 compatible (tsqlite)"),
-                                      nvarcharOf(300));
-                if (up == "@@SERVERNAME")
-                    return constantTx(Value::text("tsqlite"), nvarcharOf(128));
-                if (up == "@@SPID")
-                    return constantTx(Value::integer(51), typeOf(BaseType::SmallInt));
-                r.type = up == "@@IDENTITY" ? typeOf(BaseType::Decimal, 0, 38, 0) : kInt;
+                const SystemVariable* v = findSystemVariable(up);
+                if (v && v->constant) return constantTx(constantValue(*v), v->type());
+                // One the engine does not know reads as a NULL int.
+                r.type = v && !v->internal ? v->type() : kInt;
                 r.sql = bindRef(up);
                 return r;
             }
