@@ -14,15 +14,14 @@
 #include "db/param_types.h"
 #include "db/shown_text.h"
 #include "db/sql_params.h"
+#include "tsqlite/messages.h"
 #include "tsqlite/session.h"
 
 namespace db {
 
 DatabaseError missingParameter(const QString& name) {
-    return DatabaseError(QStringLiteral("The parameterized query expects the parameter ':%1', "
-                                        "which was not supplied.")
-                             .arg(name),
-                         8178, 16, 1);
+    const tsqlite::Error e = tsqlite::raise(8178, {name.toStdString()});
+    return DatabaseError(QString::fromStdString(e.message), e.number, e.severity, e.state);
 }
 
 namespace {

@@ -2,40 +2,37 @@
 
 #include <cstdlib>
 
+#include "tsqlite/messages.h"
+
 namespace tsqlite {
 namespace errors {
 
 Error syntax(const std::string& near, int line) {
-    return Error(102, "Incorrect syntax near '" + near + "'.", 15, 1, line);
+    return raise(102, {near}, line);
 }
 
 Error syntaxAtEnd(int line) {
-    return Error(102, "Incorrect syntax near the end of the batch.", 15, 1, line);
+    return raiseText(102, "Incorrect syntax near the end of the batch.", line);
 }
 
 Error invalidObject(const std::string& name) {
-    return Error(208, "Invalid object name '" + name + "'.", 16, 1);
+    return raise(208, {name});
 }
 
 Error invalidColumn(const std::string& name) {
-    return Error(207, "Invalid column name '" + name + "'.", 16, 1);
+    return raise(207, {name});
 }
 
 Error conversion(const std::string& fromType, const std::string& value, const std::string& toType) {
-    return Error(245,
-                 "Conversion failed when converting the " + fromType + " value '" + value +
-                     "' to data type " + toType + ".",
-                 16, 1);
+    return raise(245, {fromType, value, toType});
 }
 
 Error divideByZero() {
-    return Error(8134, "Divide by zero error encountered.", 16, 1);
+    return raise(8134);
 }
 
 Error cannotOpenDatabase(const std::string& name) {
-    return Error(4060,
-                 "Cannot open database \"" + name + "\" requested by the login. The login failed.",
-                 11, 1);
+    return raise(4060, {name});
 }
 
 }  // namespace errors

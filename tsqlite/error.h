@@ -26,6 +26,17 @@ public:
     bool abortsBatch = true;
     // The line is already right (0 for errors raised at a procedure's call).
     bool lineFixed = false;
+
+    // The same error in another state: SQL Server tells the places that raise a message apart
+    // by their state.
+    Error& withState(int s) {
+        state = s;
+        return *this;
+    }
+    Error& withSeverity(int s) {
+        severity = s;
+        return *this;
+    }
 };
 
 // Common errors, with SQL Server's numbers and texts.

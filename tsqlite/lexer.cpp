@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/scanner.h"
 
 namespace tsqlite {
@@ -301,7 +302,7 @@ private:
             Token open = start(Tok::Error);
             advanceTo(run.end);
             if (!run.closed) {
-                fail(out, open, Error(113, "Missing end comment mark '*/'.", 15, 1));
+                fail(out, open, raise(113));
                 return false;
             }
         }
@@ -320,11 +321,7 @@ private:
 
     bool tooLong(LexResult& out, const Token& t, std::string_view name) {
         if (name.size() <= kMaxIdentifier) return false;
-        fail(out, t,
-             Error(103,
-                   "The identifier that starts with '" + std::string(name.substr(0, 128)) +
-                       "' is too long. Maximum length is 128.",
-                   15, 1));
+        fail(out, t, raise(103, {std::string(name.substr(0, 128))}));
         return true;
     }
 
@@ -425,9 +422,7 @@ private:
 
     bool unclosed(LexResult& out, Token t) {
         std::string shown = t.text.size() > 4000 ? t.text.substr(0, 4000) : t.text;
-        fail(out, t,
-             Error(105, "Unclosed quotation mark after the character string '" + shown + "'.", 15,
-                   1));
+        fail(out, t, raise(105, {shown}));
         return false;
     }
 };

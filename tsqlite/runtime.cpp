@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/runtime_internal.h"
 
 namespace tsqlite {
@@ -66,7 +67,7 @@ const SqlType& typeArg(sqlite3_context* ctx, sqlite3_value** argv, int i, SqlTyp
     auto it = known.find(name);
     if (it != known.end()) return it->second;
     auto parsed = SqlType::parse(name);
-    if (!parsed) throw Error(243, "Type " + std::string(name) + " is not a defined system type.");
+    if (!parsed) throw raise(243, {std::string(name)});
     // Entries are never removed, so references stay valid; past the bound (dynamic SQL that
     // makes up types) a name is parsed each time.
     if (known.size() >= 4096) {
@@ -270,18 +271,14 @@ void dateArg(sqlite3_value* v, DateTime& dt, bool& dateOnly) {
         return;
     }
     bool hasDate = false;
-    if (parseDateTime(s, -1, dt, hasDate) != ParseResult::Ok)
-        throw Error(241,
-                    "Conversion failed when converting date and/or time from character string.");
+    if (parseDateTime(s, -1, dt, hasDate) != ParseResult::Ok) throw raise(241);
 }
 
 DatePart partArg(sqlite3_context* ctx, sqlite3_value** argv, const char* function) {
     if (auto* p = static_cast<DatePart*>(sqlite3_get_auxdata(ctx, 0))) return *p;
     std::string_view name = textArg(argv[0]);
     DatePart part = parseDatePart(name);
-    if (part == DatePart::Invalid)
-        throw Error(155,
-                    "'" + std::string(name) + "' is not a recognized " + function + " option.");
+    if (part == DatePart::Invalid) throw raise(155, {name, function}).withSeverity(16);
     sqlite3_set_auxdata(ctx, 0, new DatePart(part),
                         [](void* p) { delete static_cast<DatePart*>(p); });
     return part;
@@ -293,10 +290,7 @@ bool isTimePart(DatePart p) {
 
 // A date value ('YYYY-MM-DD' comes only from date columns) has no time parts to work with.
 void checkDatePart(DatePart p, bool dateOnly, const char* function) {
-    if (dateOnly && isTimePart(p))
-        throw Error(9810, std::string("The datepart ") + datePartName(p) +
-                              " is not supported by date function " + function +
-                              " for data type date.");
+    if (dateOnly && isTimePart(p)) throw raise(9810, {datePartName(p), function});
 }
 
 void resultDateTime(sqlite3_context* ctx, DateTime dt, bool dateOnly) {
@@ -306,8 +300,7 @@ void resultDateTime(sqlite3_context* ctx, DateTime dt, bool dateOnly) {
         n = formatDateOnly(dt, buf);
     } else {
         dt = roundToTicks(dt);
-        if (dt.days < kMinDateTimeDay || dt.days > kMaxDay)
-            throw Error(517, "Adding a value to a 'datetime' column caused an overflow.");
+        if (dt.days < kMinDateTimeDay || dt.days > kMaxDay) throw raise(517, {"datetime"});
         n = formatCanonical(dt, buf);
     }
     sqlite3_result_text(ctx, buf, n, SQLITE_TRANSIENT);
@@ -319,8 +312,7 @@ void fnDtAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool dateOnly;
     dateArg(argv[0], dt, dateOnly);
     double days = sqlite3_value_double(argv[1]);
-    if (!(std::fabs(days) < 1e7))
-        throw Error(517, "Adding a value to a 'datetime' column caused an overflow.");
+    if (!(std::fabs(days) < 1e7)) throw raise(517, {"datetime"});
     int64_t total = dt.ms + std::llround(days * kMsPerDay);
     int64_t carry = total / kMsPerDay - (total % kMsPerDay < 0);
     dt.days += carry;
@@ -341,9 +333,7 @@ void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool dateOnly;
     dateArg(argv[2], dt, dateOnly);
     checkDatePart(part, dateOnly, "dateadd");
-    if (!dateAdd(part, n, dt))
-        throw Error(517, std::string("Adding a value to a '") + (dateOnly ? "date" : "datetime") +
-                             "' column caused an overflow.");
+    if (!dateAdd(part, n, dt)) throw raise(517, {(dateOnly ? "date" : "datetime")});
     resultDateTime(ctx, dt, dateOnly);
 }
 
@@ -356,11 +346,7 @@ void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     dateArg(argv[1], a, dateOnly);
     dateArg(argv[2], b, dateOnly);
     int64_t d = dateDiff(part, a, b);
-    if (d < INT32_MIN || d > INT32_MAX)
-        throw Error(535,
-                    "The datediff function resulted in an overflow. The number of dateparts "
-                    "separating two date/time instances is too large. Try to use datediff "
-                    "with a less precise datepart.");
+    if (d < INT32_MIN || d > INT32_MAX) throw raise(535);
     sqlite3_result_int64(ctx, d);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
 
@@ -209,12 +210,12 @@ std::string errorTypeName(const SqlType& t) {
 
 Error overflowError(const std::string& from, const std::string& to) {
     // SQL Server's state tells the target apart: 2 for int, 8 for numeric.
-    return Error(8115, "Arithmetic overflow error converting " + from + " to data type " + to + ".",
-                 16, to == "int" || to == "smallint" || to == "tinyint" || to == "bigint" ? 2 : 8);
+    return raise(8115, {from, to})
+        .withState(to == "int" || to == "smallint" || to == "tinyint" || to == "bigint" ? 2 : 8);
 }
 
 Error truncationError() {
-    return Error(8152, "String or binary data would be truncated.", 16, 14);
+    return raise(8152);
 }
 
 namespace {
@@ -478,8 +479,7 @@ bool readDateTime(const Value& v, const SqlType& src, DateTime& dt) {
 }
 
 Error notAllowed(const SqlType& from, const SqlType& to) {
-    return Error(529, "Explicit conversion from data type " + errorTypeName(from) + " to " +
-                          errorTypeName(to) + " is not allowed.");
+    return raise(529, {errorTypeName(from), errorTypeName(to)});
 }
 
 // ---- targets ---------------------------------------------------------------------------------
@@ -495,8 +495,7 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
         if (dst.base != BaseType::Bit && (x < r.lo || x > r.hi)) {
             if (src.isInteger() &&
                 (dst.base == BaseType::TinyInt || dst.base == BaseType::SmallInt))
-                throw Error(220, "Arithmetic overflow error for data type " + dstName +
-                                     ", value = " + std::to_string(x) + ".");
+                throw raise(220, {dstName, std::to_string(x)});
             throw overflowError("expression", dstName);
         }
         return finish(x);
@@ -509,8 +508,7 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
             if (src.base == BaseType::Float || src.base == BaseType::Real) {
                 char buf[400];
                 std::snprintf(buf, sizeof buf, "%f", x);
-                throw Error(232, "Arithmetic overflow error for type " + dstName +
-                                     ", value = " + buf + ".");
+                throw raise(232, {dstName, buf});
             }
             throw overflowError("expression", dstName);
         }
@@ -533,18 +531,12 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
         }
         int64_t x = 0;
         IntParse p = parseIntText(t, r.lo, r.hi, x);
-        if (p == IntParse::Syntax)
-            throw Error(245, "Conversion failed when converting the " + errorTypeName(src) +
-                                 " value '" + text + "' to data type " + dstName + ".");
+        if (p == IntParse::Syntax) throw raise(245, {errorTypeName(src), text, dstName});
         if (p == IntParse::Overflow) {
-            if (dst.base == BaseType::Int)
-                throw Error(248, "The conversion of the " + errorTypeName(src) + " value '" + text +
-                                     "' overflowed an int column.");
+            if (dst.base == BaseType::Int) throw raise(248, {errorTypeName(src), text});
             if (dst.base == BaseType::SmallInt || dst.base == BaseType::TinyInt)
-                throw Error(244, "The conversion of the " + errorTypeName(src) + " value '" + text +
-                                     "' overflowed an " +
-                                     (dst.base == BaseType::SmallInt ? "INT2" : "INT1") +
-                                     " column. Use a larger integer column.");
+                throw raise(244, {errorTypeName(src), text,
+                                  (dst.base == BaseType::SmallInt ? "INT2" : "INT1")});
             if (dst.base == BaseType::Bit) return Value::integer(1);
             throw overflowError("expression", dstName);
         }
@@ -567,10 +559,7 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
         case BaseType::DateTime:
         case BaseType::SmallDateTime: {
             DateTime dt;
-            if (!readDateTime(v, src, dt))
-                throw Error(
-                    241,
-                    "Conversion failed when converting date and/or time from character string.");
+            if (!readDateTime(v, src, dt)) throw raise(241);
             // Noon and later round up to the next day.
             return checked(dt.days + (dt.ms >= kMsPerDay / 2 ? 1 : 0));
         }
@@ -612,8 +601,7 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
         std::string text = textOf(v);
         Digits d;
         if (!parseDecimalText(trimSpace(text), d))
-            throw Error(8114, "Error converting data type " + errorTypeName(src) + " to numeric.",
-                        16, 5);
+            throw raise(8114, {errorTypeName(src), "numeric"});
         roundDigits(d, s);
         if (!fits(d)) throw overflowError(errorTypeName(src), "numeric");
         return Value::real(toDouble(d));
@@ -627,9 +615,7 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
     if (src.isDateTime()) {
         if (src.base == BaseType::Date || src.base == BaseType::Time) throw notAllowed(src, dst);
         DateTime dt;
-        if (!readDateTime(v, src, dt))
-            throw Error(
-                241, "Conversion failed when converting date and/or time from character string.");
+        if (!readDateTime(v, src, dt)) throw raise(241);
         x = static_cast<double>(dt.days) + static_cast<double>(dt.ms) / kMsPerDay;
     } else if (src.isNumeric() || src.base == BaseType::Unknown) {
         x = numberOf(v);
@@ -648,23 +634,14 @@ Value toMoney(const Value& v, const SqlType& src, const SqlType& dst) {
         std::string text = textOf(v);
         Digits d;
         if (!parseMoneyText(trimSpace(text), d)) {
-            if (small)
-                throw Error(293,
-                            "Cannot convert char value to smallmoney. The char value has incorrect "
-                            "syntax.");
-            throw Error(
-                235, "Cannot convert a char value to money. The char value has incorrect syntax.");
+            if (small) throw raise(293);
+            throw raise(235);
         }
         roundDigits(d, 4);
         double r = integerDigits(d) > 15 ? HUGE_VAL : toDouble(d);
         if (std::fabs(r) >= limit) {
-            if (small)
-                throw Error(294,
-                            "The conversion from char data type to smallmoney data type resulted "
-                            "in a smallmoney overflow error.");
-            throw Error(
-                236,
-                "The conversion from char data type to money resulted in a money overflow error.");
+            if (small) throw raise(294);
+            throw raise(236);
         }
         return Value::real(r);
     }
@@ -672,9 +649,7 @@ Value toMoney(const Value& v, const SqlType& src, const SqlType& dst) {
     if (src.isDateTime()) {
         if (src.base == BaseType::Date || src.base == BaseType::Time) throw notAllowed(src, dst);
         DateTime dt;
-        if (!readDateTime(v, src, dt))
-            throw Error(
-                241, "Conversion failed when converting date and/or time from character string.");
+        if (!readDateTime(v, src, dt)) throw raise(241);
         x = static_cast<double>(dt.days) + static_cast<double>(dt.ms) / kMsPerDay;
     } else if (src.isNumeric() || src.base == BaseType::Unknown) {
         x = numberOf(v);
@@ -692,16 +667,11 @@ Value toFloat(const Value& v, const SqlType& src, const SqlType& dst) {
     if (src.isString()) {
         std::string text = textOf(v);
         if (!parseFloatText(trimSpace(text), x))
-            throw Error(8114,
-                        "Error converting data type " + errorTypeName(src) + " to " +
-                            errorTypeName(dst) + ".",
-                        16, 5);
+            throw raise(8114, {errorTypeName(src), errorTypeName(dst)});
     } else if (src.isDateTime()) {
         if (src.base == BaseType::Date || src.base == BaseType::Time) throw notAllowed(src, dst);
         DateTime dt;
-        if (!readDateTime(v, src, dt))
-            throw Error(
-                241, "Conversion failed when converting date and/or time from character string.");
+        if (!readDateTime(v, src, dt)) throw raise(241);
         x = static_cast<double>(dt.days) + static_cast<double>(dt.ms) / kMsPerDay;
     } else if (src.isNumeric() || src.base == BaseType::Unknown) {
         x = numberOf(v);
@@ -829,10 +799,7 @@ Value toString(const Value& v, const SqlType& src, const SqlType& dst, int style
         case BaseType::Date:
         case BaseType::Time: {
             DateTime dt;
-            if (!readDateTime(v, src, dt))
-                throw Error(
-                    241,
-                    "Conversion failed when converting date and/or time from character string.");
+            if (!readDateTime(v, src, dt)) throw raise(241);
             text = formatDateTimeStyle(dt, style, src.base);
             break;
         }
@@ -863,14 +830,8 @@ Value toString(const Value& v, const SqlType& src, const SqlType& dst, int style
                     throw overflowError(
                         src.base == BaseType::BigInt ? "expression" : errorTypeName(src), dstName);
                 case MoneyLike:
-                    if (src.base == BaseType::SmallMoney)
-                        throw Error(
-                            292,
-                            "There is insufficient result space to convert a smallmoney value to " +
-                                dstName + ".");
-                    throw Error(234,
-                                "There is insufficient result space to convert a money value to " +
-                                    dstName + ".");
+                    if (src.base == BaseType::SmallMoney) throw raise(292, {dstName});
+                    throw raise(234, {dstName});
                 case Plain: {
                     size_t cut = charOffset(text, len);
                     if (assign && rtrimBlanks(std::string_view(text).substr(cut)).size() > 0)
@@ -900,22 +861,12 @@ Value toDateTimeFamily(const Value& v, const SqlType& src, const SqlType& dst, i
         ParseResult r = parseDateTime(text, style, dt, hasDate, legacy ? 3 : 7);
         if (r == ParseResult::Syntax ||
             (r == ParseResult::Range && (b == BaseType::Date || b == BaseType::Time))) {
-            if (b == BaseType::SmallDateTime)
-                throw Error(295,
-                            "Conversion failed when converting character string to smalldatetime "
-                            "data type.");
-            throw Error(
-                241, "Conversion failed when converting date and/or time from character string.");
+            if (b == BaseType::SmallDateTime) throw raise(295);
+            throw raise(241);
         }
-        if (r == ParseResult::Range)
-            throw Error(242,
-                        "The conversion of a " + errorTypeName(src) + " data type to a " + dstName +
-                            " data type resulted in an out-of-range value.",
-                        16, 3);
+        if (r == ParseResult::Range) throw raise(242, {errorTypeName(src), dstName});
     } else if (src.isDateTime()) {
-        if (!readDateTime(v, src, dt))
-            throw Error(
-                241, "Conversion failed when converting date and/or time from character string.");
+        if (!readDateTime(v, src, dt)) throw raise(241);
         if (src.base == BaseType::Time && b == BaseType::Date) throw notAllowed(src, dst);
         if (src.base == BaseType::Date && b == BaseType::Time) throw notAllowed(src, dst);
     } else if (src.isNumeric() || src.base == BaseType::Unknown) {
@@ -940,20 +891,13 @@ Value toDateTimeFamily(const Value& v, const SqlType& src, const SqlType& dst, i
         case BaseType::DateTime: {
             dt = roundToTicks(dt);
             if (dt.days < kMinDateTimeDay || dt.days > kMaxDay)
-                throw Error(
-                    242,
-                    "The conversion of a " + errorTypeName(src) +
-                        " data type to a datetime data type resulted in an out-of-range value.");
+                throw raise(242, {errorTypeName(src), "datetime"}).withState(1);
             return Value::text(std::string(buf, formatCanonical(dt, buf)));
         }
         case BaseType::SmallDateTime: {
             dt = roundToMinute(dt);
             if (dt.days < 0 || dt.days > kMaxSmallDay)
-                throw Error(242,
-                            "The conversion of a " + errorTypeName(src) +
-                                " data type to a smalldatetime data type resulted in an "
-                                "out-of-range value.",
-                            16, 3);
+                throw raise(242, {errorTypeName(src), "smalldatetime"});
             return Value::text(std::string(buf, formatCanonical(dt, buf)));
         }
         case BaseType::Date:
@@ -995,11 +939,7 @@ Value toBinaryType(const Value& v, const SqlType& src, const SqlType& dst, int s
                 else
                     bytes.push_back(static_cast<char>(hi * 16 + lo));
             }
-            if (!ok)
-                throw Error(8114,
-                            "Error converting data type " + errorTypeName(src) + " to " +
-                                errorTypeName(dst) + ".",
-                            16, 5);
+            if (!ok) throw raise(8114, {errorTypeName(src), errorTypeName(dst)});
         } else {
             bytes = stringBytes(text, src.isUnicode());
         }
@@ -1067,9 +1007,7 @@ Value toGuid(const Value& v, const SqlType& src, const SqlType& dst) {
             out.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(s[i]))));
         }
     }
-    if (!ok)
-        throw Error(
-            8169, "Conversion failed when converting from a character string to uniqueidentifier.");
+    if (!ok) throw raise(8169);
     return Value::text(out);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
 
@@ -593,9 +594,7 @@ std::string formatDateTimeStyle(const DateTime& dt, int style, BaseType type) {
                                : type == BaseType::SmallDateTime ? "smalldatetime"
                                : type == BaseType::Time          ? "time"
                                                                  : "datetime";
-            throw Error(281, std::to_string(style) +
-                                 " is not a valid style number when converting from " + from +
-                                 " to a character string.");
+            throw raise(281, {std::to_string(style), from});
         }
     }
     return buf;

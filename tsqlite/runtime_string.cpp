@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
 
@@ -56,15 +57,14 @@ void fnLeft(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
     int64_t n = intArg(argv[1]);
     // A negative length found while running (not folded from constants) is reported as 537.
-    if (n < 0)
-        throw Error(537, "Invalid length parameter passed to the LEFT or SUBSTRING function.");
+    if (n < 0) throw raise(537);
     resultSlice(ctx, argv[0], 0, n);
 }
 
 void fnRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
     int64_t n = intArg(argv[1]);
-    if (n < 0) throw Error(536, "Invalid length parameter passed to the right function.");
+    if (n < 0) throw raise(536);
     int64_t total = isBlob(argv[0]) ? sqlite3_value_bytes(argv[0]) : charCount(textArg(argv[0]));
     resultSlice(ctx, argv[0], std::max<int64_t>(0, total - n), n);
 }
@@ -73,8 +73,7 @@ void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
     int64_t start = intArg(argv[1]);
     int64_t len = argc > 2 ? intArg(argv[2]) : INT32_MAX;
-    if (len < 0)
-        throw Error(537, "Invalid length parameter passed to the LEFT or SUBSTRING function.");
+    if (len < 0) throw raise(537);
     // Positions before 1 still use up the length: SUBSTRING('abc', 0, 2) = 'a'.
     int64_t end = start + len;
     int64_t from = std::max<int64_t>(start, 1);
@@ -233,9 +232,7 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         if (whole < n) out.append(s.substr(0, charOffset(s, limit - whole * chars)));
         return resultText(ctx, out);
     }
-    if (static_cast<double>(s.size()) * static_cast<double>(n) > kMaxValueBytes)
-        throw Error(7119,
-                    "Attempting to grow LOB beyond maximum allowed size of 2147483647 bytes.");
+    if (static_cast<double>(s.size()) * static_cast<double>(n) > kMaxValueBytes) throw raise(7119);
     std::string out;
     out.reserve(s.size() * static_cast<size_t>(n));
     for (int64_t i = 0; i < n; ++i) out.append(s);
@@ -333,9 +330,7 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc > 2) {
         std::string_view e = textArg(argv[2]);
         const char* p = e.data();
-        if (charCount(e) != 1)
-            throw Error(506, "The invalid escape character \"" + std::string(e) +
-                                 "\" was specified in a LIKE predicate.");
+        if (charCount(e) != 1) throw raise(506, {std::string(e)});
         escape = nextChar(p, p + e.size());
     }
     auto* cached = static_cast<CachedLike*>(sqlite3_get_auxdata(ctx, 1));

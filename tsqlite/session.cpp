@@ -36,11 +36,7 @@ void initDatabaseFile(const std::string& path) {
         SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close(db);
-        throw Error(5123,
-                    "CREATE FILE encountered operating system error while attempting to open or "
-                    "create the physical file '" +
-                        path + "': " + msg,
-                    16, 1);
+        throw raise(5123, {path, msg});
     }
     sqlite3_busy_timeout(db, 30000);
     char* err = nullptr;
@@ -52,7 +48,7 @@ void initDatabaseFile(const std::string& path) {
     sqlite3_free(err);
     sqlite3_close(db);
     if (rc != SQLITE_OK)
-        throw Error(5123, "Cannot initialise database file '" + path + "': " + msg, 16, 1);
+        throw raiseText(5123, "Cannot initialise database file '" + path + "': " + msg);
 }
 
 // ---- functions of the engine itself ------------------------------------------------------------
@@ -68,12 +64,7 @@ void resultError(sqlite3_context* ctx, const Error& e) {
 void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
     int n = sqlite3_value_int(argv[0]);
     if (n == 512) {
-        Error e(512,
-                "Subquery returned more than 1 value. This is not permitted when the subquery "
-                "follows =, !=, <, <= , >, >= or when the subquery is used as an expression.",
-                16, 1);
-        e.abortsBatch = false;
-        resultError(ctx, e);
+        resultError(ctx, raise(512));
         return;
     }
     resultError(ctx, Error(n, "Error " + std::to_string(n), 16, 1));
@@ -84,10 +75,7 @@ void fnCheckInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
         sqlite3_int64 v = sqlite3_value_int64(argv[0]);
         if (v < -2147483648LL || v > 2147483647LL) {
-            resultError(
-                ctx,
-                Error(8115, "Arithmetic overflow error converting expression to data type int.", 16,
-                      2));
+            resultError(ctx, raise(8115, {"expression", "int"}));
             return;
         }
     }

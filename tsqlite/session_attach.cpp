@@ -39,11 +39,7 @@ bool validDatabaseName(const std::string& name) {
 }
 
 Error databaseNotFound(const std::string& name) {
-    return Error(911,
-                 "Database '" + name +
-                     "' does not exist. Make sure that the name is entered "
-                     "correctly.",
-                 16, 1);
+    return raise(911, {name});
 }
 
 Error Session::Impl::translateSqliteError(int rc, const std::string& msg,
@@ -54,13 +50,8 @@ Error Session::Impl::translateSqliteError(int rc, const std::string& msg,
         std::string what = msg.substr(msg.find(':') + 2);
         auto dot = what.rfind('.');
         std::string table = what.substr(0, dot), col = what.substr(dot + 1);
-        Error e(515,
-                "Cannot insert the value NULL into column '" + col + "', table '" + context + "." +
-                    "dbo." + table + "'; column does not allow nulls. " +
-                    (lastVerb == "UPDATE" ? "UPDATE" : "INSERT") + " fails.",
-                16, 2);
-        e.abortsBatch = false;
-        return e;
+        return raise(515,
+                     {col, context + ".dbo." + table, lastVerb == "UPDATE" ? "UPDATE" : "INSERT"});
     }
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY) {
         std::string what = msg.substr(msg.find(':') + 2);
@@ -86,33 +77,16 @@ Error Session::Impl::translateSqliteError(int rc, const std::string& msg,
             }
         conflictColumns.clear();
         if (ix) conflictColumns = ix->columns;
-        Error e(2601, "", 14, 1);
-        if (ix && ix->primaryKey) {
-            e = Error(2627,
-                      "Violation of PRIMARY KEY constraint '" + ix->name +
-                          "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
-                      14, 1);
-        } else if (ix && ix->constraint) {
-            e = Error(2627,
-                      "Violation of UNIQUE KEY constraint '" + ix->name +
-                          "'. Cannot insert duplicate key in object 'dbo." + table + "'.",
-                      14, 1);
-        } else {
-            e = Error(2601,
-                      "Cannot insert duplicate key row in object 'dbo." + table +
-                          "' with unique index '" + (ix ? ix->name : std::string("?")) + "'.",
-                      14, 1);
-        }
-        e.abortsBatch = false;
-        return e;
+        if (ix && ix->primaryKey) return raise(2627, {"PRIMARY KEY", ix->name, "dbo." + table});
+        if (ix && ix->constraint) return raise(2627, {"UNIQUE KEY", ix->name, "dbo." + table});
+        return raise(2601, {"dbo." + table, ix ? ix->name : std::string("?")});
     }
-    if (rc == SQLITE_BUSY || ext == SQLITE_BUSY_SNAPSHOT || rc == SQLITE_LOCKED)
-        return Error(1222, "Lock request time out period exceeded.", 16, 51);
-    if (rc == SQLITE_INTERRUPT) return Error(-2, "Query timeout expired", 16, 1);
+    if (rc == SQLITE_BUSY || ext == SQLITE_BUSY_SNAPSHOT || rc == SQLITE_LOCKED) return raise(1222);
+    if (rc == SQLITE_INTERRUPT) return raise(-2);
     if ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB)
         return damagedDatabase(rc, msg);
     if ((rc & 0xff) == SQLITE_READONLY) return readOnlyDatabase();
-    return Error(50000 + 0, "Internal error: " + msg, 16, 1);
+    return raise(50000, {msg});
 }
 
 void Session::Impl::exec(const std::string& sql) {
@@ -150,7 +124,7 @@ sqlite3_stmt* Session::Impl::prepare(const std::string& sql) {
         if (decodeError(msg, decoded)) throw decoded;
         if ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB)
             throw damagedDatabase(rc, msg);
-        throw Error(50000, "Internal error preparing statement: " + msg + " [" + sql + "]", 16, 1);
+        throw raiseText(50000, "Internal error preparing statement: " + msg + " [" + sql + "]");
     }
     return st;
 }
@@ -220,11 +194,9 @@ std::string Session::Impl::schemaFor(const std::string& database, bool lock) {
         std::string canon = canonicalName(database);
         if (canon.empty()) throw databaseNotFound(database);
         if (sqlite3_get_autocommit(db) == 0)
-            throw Error(911,
-                        "Database '" + database +
-                            "' cannot be reached inside this transaction: it was not open "
-                            "when the transaction began.",
-                        16, 1);
+            throw raiseText(911, "Database '" + database +
+                                     "' cannot be reached inside this transaction: it was not open "
+                                     "when the transaction began.");
         attach(canon);
         it = catalogs.find(l);
     }
@@ -298,21 +270,11 @@ void Session::Impl::attach(const std::string& database) {
 Error Session::Impl::fileError(const std::string& database, const std::string& path, int rc,
                                const std::string& detail) {
     int primary = rc & 0xff;
-    if (primary == SQLITE_CORRUPT)
-        return Error(824,
-                     "Database '" + database + "' is damaged: its file '" + path +
-                         "' is malformed (" + detail + "). Restore the file from a backup.",
-                     24, 2);
+    if (primary == SQLITE_CORRUPT) return raise(824, {database, path, detail});
     if (primary == SQLITE_NOTADB || detail.find("__tsq_meta") != std::string::npos ||
         detail.find("no such table") != std::string::npos)
-        return Error(5172,
-                     "The file '" + path + "' of database '" + database +
-                         "' is not a database of this server.",
-                     16, 1);
-    return Error(
-        5120,
-        "Unable to open the file '" + path + "' of database '" + database + "': " + detail + ".",
-        16, 101);
+        return raise(5172, {path, database});
+    return raise(5120, {path, database, detail});
 }
 
 Error Session::Impl::readOnlyDatabase() {
@@ -321,11 +283,7 @@ Error Session::Impl::readOnlyDatabase() {
         if (auto c = catalogs.find(*it); c != catalogs.end() && *it != "temp")
             database = c->second.name;
     if (database.empty()) database = currentDatabase();
-    return Error(3906,
-                 "Failed to update database \"" + database +
-                     "\" because the database is read-only. The server folder '" + dir +
-                     "' or its files cannot be written.",
-                 16, 1);
+    return raise(3906, {database, dir});
 }
 
 Error Session::Impl::damagedDatabase(int rc, const std::string& msg) {
@@ -345,7 +303,7 @@ Error Session::Impl::damagedDatabase(int rc, const std::string& msg) {
             return fileError(database, dbFile(dir, database), rc, msg);
         }
     }
-    return Error(824, "A database file of this server is damaged (" + msg + ").", 24, 2);
+    return raiseText(824, "A database file of this server is damaged (" + msg + ").");
 }
 
 void Session::Impl::attachAllForTransaction() {
@@ -369,28 +327,11 @@ void Session::Impl::attachAllForTransaction() {
 void Session::Impl::createDatabase(const std::string& name, Sink& sink) {
     if (!validDatabaseName(name)) {
         // SQL Server cannot make the file of such a name either, and says so in two errors.
-        Error file(5105,
-                   "A file activation error occurred. The physical file name '" +
-                       dbFile(dir, name) +
-                       "' may be incorrect. Diagnose and correct additional errors, and "
-                       "retry the operation.",
-                   16, 2);
-        file.abortsBatch = false;
-        sink.error(file);
-        throw statementError(
-            Error(1802,
-                  "CREATE DATABASE failed. Some file names listed could not be created. Check "
-                  "related errors.",
-                  16, 4));
+        sink.error(raise(5105, {dbFile(dir, name)}));
+        throw raise(1802);
     }
-    if (!canonicalName(name).empty() || lower(name) == "tempdb")
-        throw Error(1801,
-                    "Database '" + name + "' already exists. Choose a different database name.", 16,
-                    3);
-    if (tranCount > 0)
-        throw Error(226,
-                    "CREATE DATABASE statement not allowed within multi-statement transaction.", 16,
-                    6);
+    if (!canonicalName(name).empty() || lower(name) == "tempdb") throw raise(1801, {name});
+    if (tranCount > 0) throw raise(226, {"CREATE DATABASE"});
     std::string path = dbFile(dir, name);
     initDatabaseFile(path);
     queryRow(
@@ -402,13 +343,8 @@ void Session::Impl::createDatabase(const std::string& name, Sink& sink) {
 void Session::Impl::dropDatabase(const std::string& name) {
     std::string canon = canonicalName(name);
     if (canon.empty() || lower(canon) == "master" || lower(canon) == "tempdb")
-        throw Error(3701,
-                    "Cannot drop the database '" + name +
-                        "', because it does not exist or you do not have permission.",
-                    11, 1);
-    if (lower(current) == lower(canon))
-        throw Error(3702, "Cannot drop database \"" + canon + "\" because it is currently in use.",
-                    16, 4);
+        throw raise(3701, {"database", name});
+    if (lower(current) == lower(canon)) throw raise(3702, {canon});
     std::string l = lower(canon);
     if (catalogs.count(l)) {
         clearStatementCache();

@@ -94,25 +94,7 @@ Value Session::Impl::bindFor(const std::string& name) {
                 return onDateTimeTicks(*v);
         return *v;
     }
-    if (name == "@@rowcount") return Value::integer(rowcount);
-    if (name == "@@identity") return lastIdentity;
-    if (name == "@@trancount") return Value::integer(tranCount);
-    if (name == "@@error") return Value::integer(lastError);
-    if (name == "@@identitybase") return identityBase;
-    if (name == "@@getdate") return Value::text(currentDateTime());
-    if (name.rfind("@@error_", 0) == 0) {
-        if (caught.empty()) return Value::null();
-        const Error& e = caught.back();
-        if (name == "@@error_number") return Value::integer(e.number);
-        if (name == "@@error_severity") return Value::integer(e.severity);
-        if (name == "@@error_state") return Value::integer(e.state);
-        if (name == "@@error_line") return Value::integer(e.line);
-        if (name == "@@error_message") return Value::text(e.message);
-        if (name == "@@error_procedure")
-            return e.procedure.empty() ? Value::null() : Value::text(e.procedure);
-    }
-    if (name == "@@nestlevel") return Value::integer(frame ? frame->procDepth : 0);
-    if (name == "@@fetch_status") return Value::integer(-1);
+    if (const SystemVariable* v = findSystemVariable(name)) return systemValue(*v);
     if (frame) {
         auto it = frame->vars.find(name);
         if (it != frame->vars.end()) return it->second.value;
@@ -200,8 +182,7 @@ long long Session::Impl::runChange(CachedStmt& c) {
 
 void Session::Impl::setVariable(const std::string& name, const Value& v, const SqlType& from) {
     auto it = frame->vars.find(lower(name));
-    if (it == frame->vars.end())
-        throw Error(137, "Must declare the scalar variable \"" + name + "\".", 15, 2);
+    if (it == frame->vars.end()) throw raise(137, {name});
     it->second.value = convertValue(v, from, it->second.type, -1, false);
 }
 
@@ -245,6 +226,47 @@ std::shared_ptr<ast::Batch> Session::Impl::parse(const std::string& text) {
     }
     parsed.emplace(text, b);
     return b;
+}
+
+Value Session::Impl::systemValue(const SystemVariable& v) {
+    const Error* e = caught.empty() ? nullptr : &caught.back();
+    switch (v.value) {
+        case SystemValue::RowCount:
+            return Value::integer(rowcount);
+        case SystemValue::Identity:
+            return lastIdentity;
+        case SystemValue::TranCount:
+            return Value::integer(tranCount);
+        case SystemValue::Error:
+            return Value::integer(lastError);
+        case SystemValue::NestLevel:
+            return Value::integer(frame ? frame->procDepth : 0);
+        case SystemValue::FetchStatus:
+            return Value::integer(-1);  // no cursors: never a row fetched
+        case SystemValue::DateFirst:
+        case SystemValue::Version:
+        case SystemValue::ServerName:
+        case SystemValue::Spid:
+            return constantValue(v);
+        case SystemValue::GetDate:
+            return Value::text(currentDateTime());
+        case SystemValue::IdentityBase:
+            return identityBase;
+        // Outside a CATCH block the error functions are NULL.
+        case SystemValue::ErrorNumber:
+            return e ? Value::integer(e->number) : Value::null();
+        case SystemValue::ErrorSeverity:
+            return e ? Value::integer(e->severity) : Value::null();
+        case SystemValue::ErrorState:
+            return e ? Value::integer(e->state) : Value::null();
+        case SystemValue::ErrorLine:
+            return e ? Value::integer(e->line) : Value::null();
+        case SystemValue::ErrorMessage:
+            return e ? Value::text(e->message) : Value::null();
+        case SystemValue::ErrorProcedure:
+            return e && !e->procedure.empty() ? Value::text(e->procedure) : Value::null();
+    }
+    return Value::null();
 }
 
 }  // namespace tsqlite

@@ -329,16 +329,12 @@ SqlType Session::Impl::variableType(const std::string& name) {
         auto it = frame->vars.find(lower(name));
         if (it != frame->vars.end()) return it->second.type;
     }
-    throw Error(137, "Must declare the scalar variable \"" + name + "\".", 15, 2);
+    throw raise(137, {name});
 }
 
 SqlType Session::Impl::parameterType(const std::string& name) {
     const Value* v = findParam(name);
-    if (!v)
-        throw Error(8178,
-                    "The parameterized query expects the parameter ':" + name +
-                        "', which was not supplied.",
-                    16, 1);
+    if (!v) throw raise(8178, {name});
     if (const SqlType* declared = findParamType(name)) return *declared;
     SqlType t;
     switch (v->kind) {

@@ -99,10 +99,7 @@ void Session::Impl::createTable(const ast::Stmt& s) {
         s.target.isTemp()
             ? "temp"
             : schemaOf(s.target.database().empty() ? currentDatabase() : s.target.database());
-    if (catalog(schema).tables.count(lower(s.target.name())))
-        throw Error(2714,
-                    "There is already an object named '" + s.target.name() + "' in the database.",
-                    16, 6);
+    if (catalog(schema).tables.count(lower(s.target.name()))) throw raise(2714, {s.target.name()});
     std::vector<ColumnInfo> cols;
     std::vector<ast::TableConstraint> cons = {};
     for (auto& d : s.columnDefs) {
@@ -135,12 +132,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
             int colid = static_cast<int>(t->columns.size());
             for (auto& d : s.columnDefs) {
                 ColumnInfo c = columnInfo(d);
-                if (t->column(c.name))
-                    throw Error(2705,
-                                "Column names in each table must be unique. Column name '" +
-                                    c.name + "' in table '" + t->name +
-                                    "' is specified more than once.",
-                                16, 4);
+                if (t->column(c.name)) throw raise(2705, {c.name, t->name});
                 std::string ddl = "ALTER TABLE " + tbl + " ADD COLUMN " + quoteIdent(c.name) + " " +
                                   sqliteAffinity(c.type);
                 bool empty = queryRow("SELECT count(*) FROM " + tbl)[0].i == 0;
@@ -153,16 +145,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                             evalExpr(*b->statements[0]->select->cores[0].items[0].expr, &from),
                             from, c.type);
                     } else if (!empty) {
-                        throw Error(
-                            4901,
-                            "ALTER TABLE only allows columns to be added that can contain "
-                            "nulls, or have a DEFAULT definition specified, or the column "
-                            "being added is an identity or timestamp column, or alternatively "
-                            "if none of the previous conditions are satisfied the table must "
-                            "be empty to allow addition of this column. Column '" +
-                                c.name + "' cannot be added to non-empty table '" + t->name +
-                                "' because it does not satisfy these conditions.",
-                            16, 1);
+                        throw raise(4901, {c.name, t->name});
                     } else {
                         dv = c.type.isNumeric() ? Value::integer(0) : Value::text("");
                     }
@@ -181,13 +164,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                 if (!c.nullable && queryRow("SELECT count(*) FROM " + tbl + " WHERE " +
                                             quoteIdent(old.name) + " IS NULL")[0]
                                            .i > 0) {
-                    Error e(515,
-                            "Cannot insert the value NULL into column '" + old.name + "', table '" +
-                                t->dbName + ".dbo." + t->name +
-                                "'; column does not allow nulls. UPDATE fails.",
-                            16, 2);
-                    e.abortsBatch = false;
-                    throw e;
+                    throw raise(515, {old.name, t->dbName + ".dbo." + t->name, "UPDATE"});
                 }
                 exec("UPDATE " + tbl + " SET " + quoteIdent(old.name) + " = tsq_convert(" +
                      quoteIdent(old.name) + "," + quoteLiteral(old.type.toString()) + "," +
@@ -207,29 +184,15 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
         } else if (s.alterAction == A::DropColumn) {
             for (auto& name : s.columns) {
                 int idx = -1;
-                if (!t->column(name, &idx))
-                    throw Error(4924,
-                                "ALTER TABLE DROP COLUMN failed because column '" + name +
-                                    "' does not exist in table '" + t->name + "'.",
-                                16, 1);
+                if (!t->column(name, &idx)) throw raise(4924, {name, t->name});
                 for (auto& ix : catalog(t->schema).indexes)
                     if (lower(ix.table) == lower(t->name))
                         for (auto& col : ix.columns)
                             if (lower(col) == lower(name)) {
-                                Error dep(
-                                    5074,
-                                    std::string(ix.constraint ? "The object '" : "The index '") +
-                                        ix.name + "' is dependent on column '" + name + "'.",
-                                    16, 1);
-                                dep.line = s.pos.line;
-                                sink.error(dep);
-                                Error e(4922,
-                                        "ALTER TABLE DROP COLUMN " + name +
-                                            " failed because one or more objects access this "
-                                            "column.",
-                                        16, 9);
-                                e.abortsBatch = false;
-                                throw e;
+                                sink.error(
+                                    raise(5074, {ix.constraint ? "object" : "index", ix.name, name},
+                                          s.pos.line));
+                                throw raise(4922, {name});
                             }
                 exec("ALTER TABLE " + tbl + " DROP COLUMN " + quoteIdent(t->columns[idx].name));
                 queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?",
@@ -352,10 +315,7 @@ void Session::Impl::dropTable(const ast::Stmt& s) {
     auto t = tryFindTable(s.target);
     if (!t) {
         if (s.ifExists) return;
-        throw Error(3701,
-                    "Cannot drop the table '" + s.target.name() +
-                        "', because it does not exist or you do not have permission.",
-                    11, 5);
+        throw raise(3701, {"table", s.target.name()}).withState(5);
     }
     std::string sch = quoteIdent(t->schema);
     atomically([&] {
@@ -376,17 +336,10 @@ void Session::Impl::createIndex(const ast::Stmt& s) {
     auto& cat = catalog(t->schema);
     for (auto& ix : cat.indexes)
         if (lower(ix.table) == lower(t->name) && lower(ix.name) == lower(s.name))
-            throw Error(1913,
-                        "The operation failed because an index or statistics with name '" + s.name +
-                            "' already exists on table '" + t->name + "'.",
-                        16, 1);
+            throw raise(1913, {s.name, t->name});
     std::string cols, colsText;
     for (size_t i = 0; i < s.columns.size(); ++i) {
-        if (!t->column(s.columns[i]))
-            throw Error(
-                1911,
-                "Column name '" + s.columns[i] + "' does not exist in the target table or view.",
-                16, 1);
+        if (!t->column(s.columns[i])) throw raise(1911, {s.columns[i]});
         bool desc = i < s.descending.size() && s.descending[i];
         cols += (i ? ", " : "") + quoteIdent(s.columns[i]) + (desc ? " DESC" : "");
         colsText += (i ? "," : "") + s.columns[i];
@@ -416,10 +369,7 @@ void Session::Impl::dropIndex(const ast::Stmt& s) {
         {Value::integer(t->id), Value::text(s.name)});
     if (row.empty() || row[0].isNull()) {
         if (s.ifExists) return;
-        throw Error(3701,
-                    "Cannot drop the index '" + t->name + "." + s.name +
-                        "', because it does not exist or you do not have permission.",
-                    11, 7);
+        throw raise(3701, {"index", t->name + "." + s.name}).withState(7);
     }
     atomically([&] {
         exec("DROP INDEX " + sch + "." + quoteIdent(row[0].s));
@@ -431,11 +381,7 @@ void Session::Impl::dropIndex(const ast::Stmt& s) {
 
 void Session::Impl::createType(const std::string& name, const SqlType& base, bool nullable) {
     std::string schema = schemaOf(currentDatabase());
-    if (catalog(schema).userTypes.count(lower(name)))
-        throw Error(
-            219,
-            "The type '" + name + "' already exists, or you do not have permission to create it.",
-            16, 1);
+    if (catalog(schema).userTypes.count(lower(name))) throw raise(219, {name});
     atomically([&] {
         queryRow("INSERT INTO " + quoteIdent(schema) +
                      ".__tsq_types(name, base, nullable) VALUES (?,?,?)",

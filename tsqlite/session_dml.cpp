@@ -30,10 +30,7 @@ void Session::Impl::runSelect(const ast::Stmt& s, Sink& sink) {
 void Session::Impl::selectInto(const ast::Stmt& s, Sink& sink) {
     const ast::SelectCore& core = s.select->cores[0];
     ast::ObjectName target = *core.into;
-    if (tryFindTable(target))
-        throw Error(2714,
-                    "There is already an object named '" + target.name() + "' in the database.", 16,
-                    6);
+    if (tryFindTable(target)) throw raise(2714, {target.name()});
     // Translate the query without its INTO.
     Translator tr(*this);
     SelectTx t = tr.select(*s.select);
@@ -41,13 +38,7 @@ void Session::Impl::selectInto(const ast::Stmt& s, Sink& sink) {
     bool identityTaken = false;
     for (size_t k = 0; k < t.columns.size(); ++k) {
         const Column& c = t.columns[k];
-        if (c.name.empty())
-            throw Error(1038,
-                        "An object or column name is missing or empty. For SELECT INTO "
-                        "statements, verify each column has a name. For other statements, "
-                        "look for empty alias names. Aliases defined as \"\" or [] are not "
-                        "allowed. Change the alias to a valid name.",
-                        16, 1);
+        if (c.name.empty()) throw raise(1038);
         ColumnInfo ci;
         ci.name = c.name;
         ci.type = c.type.base == BaseType::Unknown ? *SqlType::parse("int") : c.type;
@@ -181,7 +172,7 @@ std::string Session::Impl::duplicateKeySuffix(const ast::Stmt& s) {
 
 void Session::Impl::insertRows(const ast::Stmt& s, Sink& sink) {
     auto t = findTable(s.target);
-    if (t->system) throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
+    if (t->system) throw raise(259);
     lastVerb = "INSERT";
     bool explicitIdentity =
         t->identityColumn >= 0 && identityInsert == t->schema + "." + lower(t->name);
@@ -250,7 +241,7 @@ void Session::Impl::insertRows(const ast::Stmt& s, Sink& sink) {
 void Session::Impl::runUpdateDelete(const ast::Stmt& s, Sink& sink) {
     auto t = findTable(s.target);
     // UPDATE alias ... FROM Table alias: the target is named by its alias.
-    if (t->system) throw Error(259, "Ad hoc updates to system catalogs are not allowed.", 16, 1);
+    if (t->system) throw raise(259);
     lastVerb = s.kind == ast::StmtKind::Update ? "UPDATE" : "DELETE";
     auto& c = cached(&s, [&](Translator& tr, CachedStmt& cs) {
         cs.sql = s.kind == ast::StmtKind::Update ? tr.update(s, *t) : tr.del(s, *t);

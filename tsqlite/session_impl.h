@@ -19,10 +19,12 @@
 #include <vector>
 
 #include "tsqlite/engine.h"
+#include "tsqlite/messages.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
 #include "tsqlite/session.h"
+#include "tsqlite/system_variables.h"
 #include "tsqlite/translate.h"
 
 namespace tsqlite {
@@ -128,8 +130,6 @@ struct Session::Impl : TranslateContext {
     std::set<std::string> tranLocked;   // databases the open SQLite transaction has write-locked
     std::set<std::string> stmtSchemas;  // databases the running statement has reached
     bool catalogStale = false;          // a catalog changed under an open transaction: re-translate
-
-    static Error statementError(Error e);
 
     void exec(const std::string& sql);
 
@@ -295,6 +295,8 @@ struct Session::Impl : TranslateContext {
     static Value onDateTimeTicks(const Value& v);
 
     Value bindFor(const std::string& name);
+    // The value of an @@ variable (or of a function bound under one) in this session.
+    Value systemValue(const SystemVariable& v);
     Value identityBase;
     std::string identityInsert;  // "schema.table" with SET IDENTITY_INSERT ON
 

@@ -9,11 +9,6 @@
 
 namespace tsqlite {
 
-Error Session::Impl::statementError(Error e) {
-    e.abortsBatch = false;
-    return e;
-}
-
 Flow Session::Impl::runList(const std::vector<ast::StmtPtr>& list, Sink& sink) {
     for (auto& s : list) {
         Flow f = runStatement(*s, sink);
@@ -37,18 +32,16 @@ Flow Session::Impl::runStatement(const ast::Stmt& s, Sink& sink) {
         if (e.procedure.empty() && frame) e.procedure = frame->procedure;
         lastError = e.number;
         rowcount = 0;
-        // With ANSI_WARNINGS on, a division by zero ends only its statement.
-        // Arithmetic overflow (8115, 220, 232) ends only its statement as well.
-        static const std::set<int> statementLevel = {220,  232,  515,  547, 2601,
-                                                     2627, 8115, 8134, 8152};
-        if (statementLevel.count(e.number)) e.abortsBatch = false;
+        // The message decides, wherever the error was raised: a division by zero or an
+        // overflow reported by SQLite code ends only its statement as well.
+        const Message* m = findMessage(e.number);
+        if (m && m->ends == Ends::Statement) e.abortsBatch = false;
         if (e.abortsBatch || tryDepth > 0) throw;
         sink.error(e);
-        static const std::set<int> terminated = {515, 547, 2601, 2627, 8152};
-        static const std::set<int> overflow = {220, 232, 8115};
         const bool changesRows = s.kind == ast::StmtKind::Insert ||
                                  s.kind == ast::StmtKind::Update || s.kind == ast::StmtKind::Delete;
-        if (terminated.count(e.number) || (overflow.count(e.number) && changesRows))
+        if (m && (m->terminates == Terminates::Always ||
+                  (m->terminates == Terminates::WhenChangingRows && changesRows)))
             sink.message("The statement has been terminated.");
         return Flow::Next;
     }
@@ -93,12 +86,7 @@ Flow Session::Impl::runSetOption(const ast::Stmt& s, Sink& sink) {
     if (upperAscii(s.name) == "NOCOUNT") nocount = upperAscii(s.optionValue) == "ON";
     if (upperAscii(s.name) == "IDENTITY_INSERT") {
         auto t = findTable(s.target);
-        if (t->identityColumn < 0)
-            throw Error(8106,
-                        "Table '" + t->name +
-                            "' does not have the identity property. Cannot perform SET "
-                            "operation.",
-                        16, 1);
+        if (t->identityColumn < 0) throw raise(8106, {t->name});
         std::string key = t->schema + "." + lower(t->name);
         identityInsert = upperAscii(s.optionValue) == "ON" ? key : "";
         clearStatementCache();
@@ -117,8 +105,7 @@ Flow Session::Impl::runWhile(const ast::Stmt& s, Sink& sink) {
         Flow f = runStatement(*s.thenStmt, sink);
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
-        if (deadlineSet && std::chrono::steady_clock::now() > deadline)
-            throw Error(-2, "Query timeout expired", 16, 1);
+        if (deadlineSet && std::chrono::steady_clock::now() > deadline) throw raise(-2);
     }
     return Flow::Next;
 }
@@ -146,11 +133,7 @@ Flow Session::Impl::runBeginTran(const ast::Stmt& s, Sink& sink) {
 }
 
 Flow Session::Impl::runCommitTran(const ast::Stmt& s, Sink& sink) {
-    if (tranCount == 0)
-        throw statementError(Error(3902,
-                                   "The COMMIT TRANSACTION request has no corresponding BEGIN "
-                                   "TRANSACTION.",
-                                   16, 1));
+    if (tranCount == 0) throw raise(3902);
     if (--tranCount == 0) {
         flushIdentity();
         identityCache.clear();
@@ -161,21 +144,13 @@ Flow Session::Impl::runCommitTran(const ast::Stmt& s, Sink& sink) {
 }
 
 Flow Session::Impl::runRollbackTran(const ast::Stmt& s, Sink& sink) {
-    if (tranCount == 0)
-        throw statementError(Error(3903,
-                                   "The ROLLBACK TRANSACTION request has no corresponding BEGIN "
-                                   "TRANSACTION.",
-                                   16, 1));
+    if (tranCount == 0) throw raise(3903);
     if (!s.name.empty() && savepoints.count(lower(s.name))) {
         // Back to the savepoint; the transaction stays open.
         exec("ROLLBACK TO " + quoteIdent("sp_" + lower(s.name)));
         return Flow::Next;
     }
-    if (!s.name.empty() && lower(s.name) != tranName)
-        throw statementError(Error(
-            6401,
-            "Cannot roll back " + s.name + ". No transaction or savepoint of that name was found.",
-            16, 1));
+    if (!s.name.empty() && lower(s.name) != tranName) throw raise(6401, {s.name});
     tranCount = 0;
     savepoints.clear();
     identityCache.clear();
@@ -208,12 +183,7 @@ Flow Session::Impl::runTryCatch(const ast::Stmt& s, Sink& sink) {
 
 Flow Session::Impl::runThrow(const ast::Stmt& s, Sink& sink) {
     if (s.raiserrorArgs.empty()) {
-        if (caught.empty())
-            throw Error(10704,
-                        "To rethrow an error, a THROW statement must be used inside a "
-                        "CATCH block. Insert the THROW statement inside a CATCH block, "
-                        "or add error parameters to the THROW statement.",
-                        15, 1);
+        if (caught.empty()) throw raise(10704);
         Error e = caught.back();
         e.abortsBatch = true;
         throw e;
@@ -228,9 +198,7 @@ Flow Session::Impl::runThrow(const ast::Stmt& s, Sink& sink) {
 }
 
 Flow Session::Impl::runSaveTran(const ast::Stmt& s, Sink& sink) {
-    if (tranCount == 0)
-        throw statementError(Error(
-            628, "Cannot issue SAVE TRANSACTION when there is no active transaction.", 16, 1));
+    if (tranCount == 0) throw raise(628);
     exec("SAVEPOINT " + quoteIdent("sp_" + lower(s.name)));
     savepoints.insert(lower(s.name));
     return Flow::Next;
@@ -248,11 +216,7 @@ Flow Session::Impl::runPrint(const ast::Stmt& s, Sink& sink) {
 
 Flow Session::Impl::runUse(const ast::Stmt& s, Sink& sink) {
     std::string name = canonicalName(s.name);
-    if (name.empty())
-        throw Error(911,
-                    "Database '" + s.name +
-                        "' does not exist. Make sure that the name is entered correctly.",
-                    16, 1);
+    if (name.empty()) throw raise(911, {s.name});
     schemaOf(name);
     sink.message("Changed database context to '" + name + "'.");
     if (frame->depth == 0) current = name;
@@ -371,11 +335,7 @@ Flow Session::Impl::run(const ast::Stmt& s, Sink& sink) {
 
 void Session::Impl::runNested(const std::string& text, Sink& sink,
                               std::map<std::string, Variable>* vars) {
-    if (frame->depth >= kMaxNesting)
-        throw Error(217,
-                    "Maximum stored procedure, function, trigger, or view nesting level "
-                    "exceeded (limit 32).",
-                    16, 1);
+    if (frame->depth >= kMaxNesting) throw raise(217, {std::to_string(kMaxNesting)});
     std::shared_ptr<ast::Batch> batch;
     try {
         batch = parse(text);
@@ -400,9 +360,7 @@ void Session::Impl::runNested(const std::string& text, Sink& sink,
         dropTempTablesSince(tempsBefore);
         // Name and binding errors are compile errors of the dynamic batch: they end it
         // alone, as its syntax errors do.
-        static const std::set<int> compileErrors = {102, 137, 156, 174,  189, 195,
-                                                    207, 208, 209, 4104, 8120};
-        if (compileErrors.count(e.number)) e.abortsBatch = false;
+        if (const Message* m = findMessage(e.number); m && m->compile) e.abortsBatch = false;
         throw;
     } catch (...) {
         frame = saved;

@@ -48,10 +48,7 @@ void Session::Impl::runExecuteSql(const ast::Stmt& s, Sink& sink) {
             a.name.empty() ? (positional < order.size() ? order[positional++] : "") : lower(a.name);
         auto it = vars.find(name);
         if (it == vars.end())
-            throw Error(8145,
-                        (a.name.empty() ? std::string("@?") : a.name) +
-                            " is not a parameter for procedure sp_executesql.",
-                        16, 1);
+            throw raise(8145, {a.name.empty() ? std::string("@?") : a.name, "sp_executesql"});
         if (a.value) {
             SqlType from;
             Value v = evalExpr(*a.value, &from);
@@ -76,12 +73,8 @@ void Session::Impl::createProcedure(const ast::Stmt& s) {
                            ? batchText->substr(static_cast<size_t>(s.bodyOffset),
                                                static_cast<size_t>(s.sourceEnd - s.bodyOffset))
                            : "";
-    if (s.isAlter && existing.empty())
-        throw Error(208, "Invalid object name '" + s.target.name() + "'.", 16, 3);
-    if (!s.isAlter && !existing.empty())
-        throw Error(2714,
-                    "There is already an object named '" + s.target.name() + "' in the database.",
-                    16, 3);
+    if (s.isAlter && existing.empty()) throw raise(208, {s.target.name()}).withState(3);
+    if (!s.isAlter && !existing.empty()) throw raise(2714, {s.target.name()}).withState(3);
     atomically([&] {
         if (!existing.empty())
             queryRow("UPDATE " + sch + ".__tsq_objects SET definition = ? WHERE id = ?",
@@ -104,10 +97,7 @@ void Session::Impl::dropProcedure(const ast::Stmt& s) {
                              {Value::text(s.target.name())});
     if (existing.empty()) {
         if (s.ifExists) return;
-        throw Error(3701,
-                    "Cannot drop the procedure '" + s.target.name() +
-                        "', because it does not exist or you do not have permission.",
-                    11, 1);
+        throw raise(3701, {"procedure", s.target.name()});
     }
     atomically([&] {
         queryRow("DELETE FROM " + quoteIdent(schema) + ".__tsq_objects WHERE id = ?",
@@ -126,13 +116,12 @@ Procedure& Session::Impl::findProcedure(const ast::ObjectName& n) {
     auto row = queryRow("SELECT definition FROM " + quoteIdent(schema) +
                             ".__tsq_objects WHERE name = ? COLLATE NOCASE AND xtype = 'P'",
                         {Value::text(n.name())});
-    if (row.empty())
-        throw Error(2812, "Could not find stored procedure '" + n.name() + "'.", 16, 62);
+    if (row.empty()) throw raise(2812, {n.name()});
     Procedure p;
     p.batch = std::shared_ptr<ast::Batch>(parseBatch(row[0].s).release());
     for (auto& st : p.batch->statements)
         if (st->kind == ast::StmtKind::CreateProcedure) p.def = st.get();
-    if (!p.def) throw Error(2812, "Could not find stored procedure '" + n.name() + "'.", 16, 62);
+    if (!p.def) throw raise(2812, {n.name()});
     p.db = catalogs[schema].name;
     p.name = p.def->target.name();
     return procs.emplace(key, std::move(p)).first->second;
@@ -144,13 +133,9 @@ void Session::Impl::runExec(const ast::Stmt& s, Sink& sink) {
     if (pname == "sp_addtype") {
         std::vector<Value> a;
         for (auto& arg : s.args) a.push_back(arg.value ? evalExpr(*arg.value) : Value::null());
-        if (a.size() < 2)
-            throw Error(201,
-                        "Procedure or function 'sp_addtype' expects parameter '@phystype', "
-                        "which was not supplied.",
-                        16, 4);
+        if (a.size() < 2) throw raise(201, {"sp_addtype", "@phystype"});
         auto t = SqlType::parse(a[1].s);
-        if (!t) throw Error(15036, "The data type '" + a[1].s + "' does not exist.", 16, 1);
+        if (!t) throw raise(15036, {a[1].s});
         bool nullable = !(a.size() > 2 && upperAscii(a[2].s).find("NOT") != std::string::npos);
         createType(a[0].s, *t, nullable);
         return;
@@ -181,11 +166,7 @@ void Session::Impl::runExec(const ast::Stmt& s, Sink& sink) {
 int Session::Impl::callProcedure(const ast::ObjectName& name,
                                  const std::vector<std::string>& argNames,
                                  std::vector<ArgValue>& args, Sink& sink) {
-    if (frame && frame->depth >= kMaxNesting)
-        throw Error(217,
-                    "Maximum stored procedure, function, trigger, or view nesting level "
-                    "exceeded (limit 32).",
-                    16, 1);
+    if (frame && frame->depth >= kMaxNesting) throw raise(217, {std::to_string(kMaxNesting)});
     // Copies: a DDL statement inside the procedure may empty the procedure cache.
     Procedure proc = findProcedure(name);
     const ast::Stmt& def = *proc.def;
@@ -194,8 +175,7 @@ int Session::Impl::callProcedure(const ast::ObjectName& name,
     f.depth = frame ? frame->depth + 1 : 1;
     f.procDepth = frame ? frame->procDepth + 1 : 1;
     // Errors in the call itself belong to the procedure, at line 0.
-    auto callError = [&](int number, const std::string& text, int state) {
-        Error e(number, text, 16, state);
+    auto callError = [&](Error e) {
         e.procedure = proc.name;
         e.line = 0;
         e.lineFixed = true;
@@ -207,10 +187,7 @@ int Session::Impl::callProcedure(const ast::ObjectName& name,
     size_t positional = 0;
     for (size_t i = 0; i < argNames.size(); ++i) {
         if (argNames[i].empty()) {
-            if (positional >= def.params.size())
-                throw callError(
-                    8144,
-                    "Procedure or function " + proc.name + " has too many arguments specified.", 2);
+            if (positional >= def.params.size()) throw callError(raise(8144, {proc.name}));
             argFor[positional++] = static_cast<int>(i);
             continue;
         }
@@ -220,9 +197,7 @@ int Session::Impl::callProcedure(const ast::ObjectName& name,
                 argFor[p] = static_cast<int>(i);
                 found = true;
             }
-        if (!found)
-            throw callError(
-                8145, argNames[i] + " is not a parameter for procedure " + proc.name + ".", 2);
+        if (!found) throw callError(raise(8145, {argNames[i], proc.name}).withState(2));
     }
     Frame* saved = frame;
     frame = &f;
@@ -261,10 +236,7 @@ int Session::Impl::callProcedure(const ast::ObjectName& name,
                 Value dv = evalExpr(*prm.defaultValue, &from);
                 setVariable(prm.name, dv, from);
             } else if (!(ai >= 0 && args[ai].output)) {
-                throw callError(201,
-                                "Procedure or function '" + proc.name + "' expects parameter '" +
-                                    prm.name + "', which was not supplied.",
-                                4);
+                throw callError(raise(201, {proc.name, prm.name}));
             }
         }
         runList(def.body, sink);
@@ -278,12 +250,7 @@ int Session::Impl::callProcedure(const ast::ObjectName& name,
     }
     frame = saved;
     if (tranCount != tranAtStart) {
-        Error e(266,
-                "Transaction count after EXECUTE indicates a mismatching number of BEGIN and "
-                "COMMIT statements. Previous count = " +
-                    std::to_string(tranAtStart) + ", current count = " + std::to_string(tranCount) +
-                    ".",
-                16, 2);
+        Error e = raise(266, {std::to_string(tranAtStart), std::to_string(tranCount)});
         e.procedure = proc.name;
         e.line = 0;
         e.lineFixed = true;

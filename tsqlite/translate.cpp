@@ -6,7 +6,9 @@
 #include <map>
 #include <set>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
+#include "tsqlite/system_variables.h"
 
 namespace tsqlite {
 
@@ -125,10 +127,7 @@ SqlType Translator::resolveType(const ast::TypeName& t, bool castContext) {
     if (!st) {
         auto ut = ctx_.userType(t.name);
         if (!ut) {
-            Error e(2715,
-                    "Column, parameter, or variable #1: Cannot find data type " + t.name + ".", 16,
-                    6, t.pos.line);
-            throw e;
+            throw raise(2715, {"1", t.name}, t.pos.line);
         }
         SqlType r = *ut;
         r.userType = t.name;
@@ -234,11 +233,7 @@ std::string Translator::from(const ast::TableRef& r, Scope& scope) {
         Source s = sourceOf(t, r.alias);
         for (auto& other : scope.sources)
             if (lower(other.alias) == lower(s.alias)) {
-                throw Error(1013,
-                            "The objects \"" + s.alias + "\" and \"" + other.alias +
-                                "\" in the FROM clause have the same exposed names. Use "
-                                "correlation names to distinguish them.",
-                            16, 1, r.pos.line);
+                throw raise(1013, {s.alias, other.alias}, r.pos.line);
             }
         scope.sources.push_back(s);
         return t->sqlName() + " AS " + s.sqlAlias;
@@ -283,7 +278,7 @@ std::string Translator::from(const ast::TableRef& r, Scope& scope) {
         if (r.on) sql += " ON " + boolean(*r.on, &scope).sql;
         return sql;
     }
-    throw Error(102, "Table value constructors are not supported here.", 15, 1, r.pos.line);
+    throw raiseText(102, "Table value constructors are not supported here.", r.pos.line);
 }
 
 Tx Translator::column(const Expr& e, Scope* scope) {
@@ -305,8 +300,7 @@ Tx Translator::column(const Expr& e, Scope* scope) {
             for (auto& c : src.columns) {
                 if (lower(c.name) == colName) {
                     if (found && qual.empty()) {
-                        throw Error(209, "Ambiguous column name '" + parts.back() + "'.", 16, 1,
-                                    e.pos.line);
+                        throw raise(209, {parts.back()}, e.pos.line);
                     }
                     found = &src;
                     foundCol = &c;
@@ -343,9 +337,7 @@ Tx Translator::column(const Expr& e, Scope* scope) {
         for (Scope* s = scope; s; s = s->parent)
             for (auto& src : s->sources)
                 if (lower(src.alias) == qual) qualifierKnown = true;
-        if (!qualifierKnown)
-            throw Error(4104, "The multi-part identifier \"" + shown + "\" could not be bound.", 16,
-                        1, e.pos.line);
+        if (!qualifierKnown) throw raise(4104, {shown}, e.pos.line);
     }
     Error err = errors::invalidColumn(parts.back());
     err.line = e.pos.line;
@@ -431,9 +423,7 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
                                      (b.type.base == BaseType::Date && a.type.isNumeric()))) {
         const SqlType& other = a.type.base == BaseType::Date ? b.type : a.type;
         std::string tn = other.toString();
-        throw Error(206,
-                    "Operand type clash: date is incompatible with " + tn.substr(0, tn.find('(')),
-                    16, 2, e.pos.line);
+        throw raise(206, {"date", tn.substr(0, tn.find('('))}, e.pos.line);
     }
     // Date arithmetic counts in days.
     if ((op == "+" || op == "-") && a.type.isDateTime() &&
@@ -469,18 +459,13 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
         SqlType shown = a.type.isString() ? a.type : b.type;
         std::string tn = shown.toString();
         tn = tn.substr(0, tn.find('('));
-        throw Error(8117,
-                    "Operand data type " + tn + " is invalid for " +
-                        (it == names.end() ? op : it->second) + " operator.",
-                    16, 1, e.pos.line);
+        throw raise(8117, {tn, (it == names.end() ? op : it->second)}, e.pos.line);
     }
     if ((a.type.base == BaseType::Date && b.type.isNumeric()) ||
         (b.type.base == BaseType::Date && a.type.isNumeric())) {
         const SqlType& other = a.type.base == BaseType::Date ? b.type : a.type;
         std::string tn = other.toString();
-        throw Error(206,
-                    "Operand type clash: date is incompatible with " + tn.substr(0, tn.find('(')),
-                    16, 2, e.pos.line);
+        throw raise(206, {"date", tn.substr(0, tn.find('('))}, e.pos.line);
     }
     a = convert(a, target.isNumeric() ? a.type.isNumeric() ? a.type : target : target, false);
     b = convert(b, target.isNumeric() ? b.type.isNumeric() ? b.type : target : target, false);
@@ -529,8 +514,7 @@ std::string Translator::datePart(const Expr& e) {
     else if (e.kind == ExprKind::String)
         p = e.text;
     else
-        throw Error(155, "'" + e.text + "' is not a recognized datepart option.", 15, 1,
-                    e.pos.line);
+        throw raise(155, {e.text, "datepart"}, e.pos.line);
     return quoteLiteral(lower(p));
 }
 
@@ -538,11 +522,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     const std::string& f = e.text;
     auto argc = e.args.size();
     auto need = [&](size_t lo, size_t hi) {
-        if (argc < lo || argc > hi)
-            throw Error(
-                174,
-                "The " + lower(f) + " function requires " + std::to_string(lo) + " argument(s).",
-                15, 1, e.pos.line);
+        if (argc < lo || argc > hi) throw raise(174, {lower(f), std::to_string(lo)}, e.pos.line);
     };
     auto arg = [&](size_t i) { return expr(*e.args[i], scope); };
     auto toText = [&](Tx x) {
@@ -577,10 +557,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         Tx a = arg(0);
         std::string in = a.sql;
         if (a.type.isString() && (f == "SUM" || f == "AVG"))
-            throw Error(8117,
-                        "Operand data type " + a.type.toString() + " is invalid for " + lower(f) +
-                            " operator.",
-                        16, 1, e.pos.line);
+            throw raise(8117, {a.type.toString(), lower(f)}, e.pos.line);
         if (a.type.isString() && !a.collated) in += " COLLATE TSQL";
         std::string d = e.distinct ? "DISTINCT " : "";
         r.type = a.type;
@@ -617,9 +594,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         return r;
     }
     if (f == "COALESCE") {
-        if (argc < 2)
-            throw Error(189, "The coalesce function requires 2 to 254 arguments.", 15, 1,
-                        e.pos.line);
+        if (argc < 2) throw raise(189, {"coalesce"}, e.pos.line);
         std::vector<Tx> xs;
         SqlType t;
         for (size_t i = 0; i < argc; ++i) {
@@ -647,8 +622,9 @@ Tx Translator::function(const Expr& e, Scope* scope) {
     if (f == "GETDATE" || f == "CURRENT_TIMESTAMP" || f == "SYSDATETIME" || f == "GETUTCDATE") {
         // One value per statement, as SQL Server evaluates it: and a bound value lets SQLite
         // compute expressions over it once instead of per row.
-        r.type = kDateTime;
-        r.sql = bindRef("@@GETDATE");
+        const SystemVariable& v = *findSystemVariable("@@getdate");
+        r.type = v.type();
+        r.sql = bindRef(std::string(v.name));
         return r;
     }
     if (f == "YEAR" || f == "MONTH" || f == "DAY") {
@@ -762,8 +738,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         return r;
     }
     if (f == "CONCAT") {
-        if (argc < 2)
-            throw Error(189, "The concat function requires 2 to 254 arguments.", 15, 1, e.pos.line);
+        if (argc < 2) throw raise(189, {"concat"}, e.pos.line);
         bool unicode = false;
         std::string sql;
         for (size_t i = 0; i < argc; ++i) {
@@ -780,10 +755,9 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                                                     "ERROR_STATE",   "ERROR_LINE",
                                                     "ERROR_MESSAGE", "ERROR_PROCEDURE"};
         if (known.count(f)) {
-            r.type = f == "ERROR_MESSAGE"     ? nvarcharOf(4000)
-                     : f == "ERROR_PROCEDURE" ? nvarcharOf(128)
-                                              : kInt;
-            r.sql = bindRef("@@" + f);
+            const SystemVariable& v = *findSystemVariable("@@" + f);
+            r.type = v.type();
+            r.sql = bindRef(std::string(v.name));
             return r;
         }
     }
@@ -956,8 +930,9 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         return r;
     }
     if (f == "SCOPE_IDENTITY" || f == "IDENT_CURRENT") {
-        r.type = typeOf(BaseType::Decimal, 0, 38, 0);
-        r.sql = bindRef("@@IDENTITY");
+        const SystemVariable& v = *findSystemVariable("@@identity");
+        r.type = v.type();
+        r.sql = bindRef(std::string(v.name));
         return r;
     }
     if (f == "IIF") {
@@ -971,7 +946,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 convert(b, t, false).sql + " END";
         return r;
     }
-    throw Error(195, "'" + f + "' is not a recognized built-in function name.", 15, 1, e.pos.line);
+    throw raise(195, {f}, e.pos.line);
 }
 
 Tx Translator::expr(const Expr& e, Scope* scope) {
@@ -1022,20 +997,14 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
         case ExprKind::Column:
             return column(e, scope);
         case ExprKind::Star:
-            throw Error(102, "Incorrect syntax near '*'.", 15, 1, e.pos.line);
+            throw raise(102, {"*"}, e.pos.line);
         case ExprKind::Variable: {
             std::string up = upper(e.text);
             if (up.rfind("@@", 0) == 0) {
-                if (up == "@@DATEFIRST")
-                    return constantTx(Value::integer(7), typeOf(BaseType::TinyInt));
-                if (up == "@@VERSION")
-                    return constantTx(Value::text("Microsoft SQL Server 2012 compatible (tsqlite)"),
-                                      nvarcharOf(300));
-                if (up == "@@SERVERNAME")
-                    return constantTx(Value::text("tsqlite"), nvarcharOf(128));
-                if (up == "@@SPID")
-                    return constantTx(Value::integer(51), typeOf(BaseType::SmallInt));
-                r.type = up == "@@IDENTITY" ? typeOf(BaseType::Decimal, 0, 38, 0) : kInt;
+                const SystemVariable* v = findSystemVariable(up);
+                if (v && v->constant) return constantTx(constantValue(*v), v->type());
+                // One the engine does not know reads as a NULL int.
+                r.type = v && !v->internal ? v->type() : kInt;
                 r.sql = bindRef(up);
                 return r;
             }
@@ -1120,9 +1089,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             if (e.kind == ExprKind::Convert && e.args.size() > 1) {
                 Tx s = expr(*e.args[1], scope);
                 if (!s.constant || s.value.kind != Value::Kind::Int)
-                    throw Error(8116,
-                                "Argument data type is invalid for argument 3 of convert function.",
-                                16, 1, e.pos.line);
+                    throw raise(8116, {"3", "convert"}, e.pos.line);
                 style = static_cast<int>(s.value.i);
             }
             if (e.text.rfind("TRY_", 0) == 0) return tryConvert(a, to, style);
@@ -1130,11 +1097,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
         }
         case ExprKind::Subquery: {
             SelectTx sub = select(*e.select, scope);
-            if (sub.columns.size() != 1)
-                throw Error(116,
-                            "Only one expression can be specified in the select list when the "
-                            "subquery is not introduced with EXISTS.",
-                            16, 1, e.pos.line);
+            if (sub.columns.size() != 1) throw raise(116, {}, e.pos.line);
             r.type = sub.columns[0].type;
             r.sql = "(" + sub.sql + ")";
             if (!returnsOneRow(*e.select)) {
@@ -1199,7 +1162,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             return r;
         }
         case ExprKind::Default:
-            throw Error(156, "Incorrect syntax near the keyword 'DEFAULT'.", 15, 1, e.pos.line);
+            throw raise(156, {"DEFAULT"}, e.pos.line);
         case ExprKind::IsNull: {
             Tx a = expr(*e.args[0], scope);
             r.type = kBit;
@@ -1207,7 +1170,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             return r;
         }
     }
-    throw Error(102, "Unsupported expression.", 15, 1, e.pos.line);
+    throw raiseText(102, "Unsupported expression.", e.pos.line);
 }
 
 namespace {
@@ -1236,11 +1199,7 @@ void Translator::checkGrouping(const ast::SelectCore& c, Scope& scope) {
     std::set<std::string> grouped;
     for (auto& g : c.groupBy) grouped.insert(expr(*g, &scope).sql);
     auto fail = [&](const std::string& qualified, int line) {
-        throw Error(8120,
-                    "Column '" + qualified +
-                        "' is invalid in the select list because it is not contained in either "
-                        "an aggregate function or the GROUP BY clause.",
-                    16, 1, line);
+        throw raise(8120, {qualified}, line);
     };
     std::function<void(const Expr&)> walk = [&](const Expr& e) {
         if (isAggregate(e) || e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists) return;
@@ -1408,13 +1367,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                 }
             }
             if (!any) {
-                if (qual.empty())
-                    throw Error(263, "Must specify table to select from.", 16, 1,
-                                it.expr->pos.line);
-                throw Error(4104,
-                            "The multi-part identifier \"" + it.expr->parts.back() +
-                                "\" could not be bound.",
-                            16, 1, it.expr->pos.line);
+                if (qual.empty()) throw raise(263, {}, it.expr->pos.line);
+                throw raise(4104, {it.expr->parts.back()}, it.expr->pos.line);
             }
             continue;
         }
@@ -1428,11 +1382,7 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
         addItem(x, name);
     }
     checkGrouping(c, scope);
-    if (!assign.empty() && assign.size() != cols.size())
-        throw Error(141,
-                    "A SELECT statement that assigns a value to a variable must not be combined "
-                    "with data-retrieval operations.",
-                    15, 1, c.pos.line);
+    if (!assign.empty() && assign.size() != cols.size()) throw raise(141, {}, c.pos.line);
     sql += items;
     if (!fromSql.empty()) sql += " FROM " + fromSql;
     if (c.where) sql += " WHERE " + boolean(*c.where, &scope).sql;
@@ -1454,10 +1404,7 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
             if (oe.kind == ExprKind::Integer) {
                 int pos = std::atoi(oe.text.c_str());
                 if (pos < 1 || pos > static_cast<int>(cols.size()))
-                    throw Error(108,
-                                "The ORDER BY position number " + oe.text +
-                                    " is out of range of the number of items in the select list.",
-                                16, 1, oe.pos.line);
+                    throw raise(108, {oe.text}, oe.pos.line);
                 term = oe.text;
             } else if (oe.kind == ExprKind::Column && oe.parts.size() == 1) {
                 // A select-list alias wins over a column of the same name.
@@ -1537,11 +1484,7 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
                               c0.from[0]->kind == ast::TableRef::Kind::Named &&
                               c0.groupBy.empty() && !c0.distinct;
         } else {
-            if (cols.size() != out.columns.size())
-                throw Error(205,
-                            "All queries combined using a UNION, INTERSECT or EXCEPT operator "
-                            "must have an equal number of expressions in their target lists.",
-                            16, 1, s.cores[i].pos.line);
+            if (cols.size() != out.columns.size()) throw raise(205, {}, s.cores[i].pos.line);
             for (size_t k = 0; k < cols.size(); ++k) {
                 auto& a = out.columns[k].type;
                 const auto& b = cols[k].type;
@@ -1598,16 +1541,9 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
                         term = std::to_string(k + 1);
                         break;
                     }
-                if (term.empty())
-                    throw Error(104,
-                                "ORDER BY items must appear in the select list if the statement "
-                                "contains a UNION, INTERSECT or EXCEPT operator.",
-                                16, 1, oe.pos.line);
+                if (term.empty()) throw raise(104, {}, oe.pos.line);
             } else {
-                throw Error(104,
-                            "ORDER BY items must appear in the select list if the statement "
-                            "contains a UNION, INTERSECT or EXCEPT operator.",
-                            16, 1, oe.pos.line);
+                throw raise(104, {}, oe.pos.line);
             }
             o += (o.empty() ? "" : ", ") + term + (item.desc ? " DESC" : "");
         }
@@ -1636,11 +1572,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
                 e.line = s.pos.line;
                 throw e;
             }
-            if (t.columns[idx].identity && !identityInsert)
-                throw Error(544,
-                            "Cannot insert explicit value for identity column in table '" + t.name +
-                                "' when IDENTITY_INSERT is set to OFF.",
-                            16, 1, s.pos.line);
+            if (t.columns[idx].identity && !identityInsert) throw raise(544, {t.name}, s.pos.line);
             cols.push_back(idx);
         }
     }
@@ -1654,11 +1586,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         std::string v = "VALUES ";
         for (size_t r = 0; r < s.values.size(); ++r) {
             auto& row = s.values[r];
-            if (row.size() != cols.size() && s.columns.empty())
-                throw Error(213,
-                            "Column name or number of supplied values does not match table "
-                            "definition.",
-                            16, 1, s.pos.line);
+            if (row.size() != cols.size() && s.columns.empty()) throw raise(213, {}, s.pos.line);
             if (row.size() != cols.size())
                 throw Error(row.size() > cols.size() ? 110 : 109,
                             row.size() > cols.size()
@@ -1728,17 +1656,10 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
     } else if (s.select) {
         SelectTx sub = select(*s.select, nullptr, true);
         if (sub.columns.size() != cols.size() && s.columns.empty())
-            throw Error(213,
-                        "Column name or number of supplied values does not match table "
-                        "definition.",
-                        16, 1, s.pos.line);
+            throw raise(213, {}, s.pos.line);
         if (sub.columns.size() != cols.size())
-            throw Error(121,
-                        "The select list for the INSERT statement contains " +
-                            std::string(sub.columns.size() > cols.size() ? "more" : "fewer") +
-                            " items than the insert list. The number of SELECT values must "
-                            "match the number of INSERT columns.",
-                        15, 1, s.pos.line);
+            throw raise(121, {std::string(sub.columns.size() > cols.size() ? "more" : "fewer")},
+                        s.pos.line);
         srcSql = sub.sql;
         for (size_t k = 0; k < cols.size(); ++k) {
             Tx x;
@@ -1747,7 +1668,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
             srcExprs.push_back(convert(x, t.columns[cols[k]].type, false, -1, true).sql);
         }
     } else {
-        throw Error(102, "Incorrect syntax near 'INSERT'.", 15, 1, s.pos.line);
+        throw raise(102, {"INSERT"}, s.pos.line);
     }
     std::string colList, selList;
     for (size_t k = 0; k < cols.size(); ++k) {
@@ -1757,13 +1678,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
     for (size_t i = 0; i < t.columns.size(); ++i) {
         if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end()) continue;
         if (t.columns[i].identity) {
-            if (identityInsert)
-                throw Error(545,
-                            "Explicit value must be specified for identity column in table '" +
-                                t.name +
-                                "' either when IDENTITY_INSERT is set to ON or when a replication "
-                                "user is inserting into a NOT FOR REPLICATION identity column.",
-                            16, 1, s.pos.line);
+            if (identityInsert) throw raise(545, {t.name}, s.pos.line);
             colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[i].name);
             selList += (selList.empty() ? "" : ",") + bindRef("@@IDENTITYBASE") +
                        " + (row_number() OVER ()) * " + std::to_string(t.columns[i].step);
@@ -1784,7 +1699,7 @@ std::string Translator::defaultSql(const ColumnInfo& c) {
         it = defaults_.emplace(c.defaultExpr, parseBatch("SELECT " + c.defaultExpr)).first;
     const ast::Batch& b = *it->second;
     if (b.statements.empty() || !b.statements[0]->select)
-        throw Error(102, "Invalid default for column '" + c.name + "'.", 15, 1);
+        throw raiseText(102, "Invalid default for column '" + c.name + "'.");
     const ast::Expr& e = *b.statements[0]->select->cores[0].items[0].expr;
     Tx x = expr(e, nullptr);
     return convert(x, c.type, false, -1, true).sql;
@@ -1821,16 +1736,14 @@ std::string Translator::update(const ast::Stmt& s, const TableInfo& t) {
     std::vector<std::string> sets;
     for (auto& sc : s.sets) {
         if (sc.column.empty())
-            throw Error(102, "Variable assignment in UPDATE is not supported.", 15, 1, s.pos.line);
+            throw raiseText(102, "Variable assignment in UPDATE is not supported.", s.pos.line);
         int idx = -1;
         if (!t.column(sc.column.back(), &idx)) {
             Error e = errors::invalidColumn(sc.column.back());
             e.line = s.pos.line;
             throw e;
         }
-        if (t.columns[idx].identity)
-            throw Error(8102, "Cannot update identity column '" + t.columns[idx].name + "'.", 16, 1,
-                        s.pos.line);
+        if (t.columns[idx].identity) throw raise(8102, {t.columns[idx].name}, s.pos.line);
         if (sc.value->kind == ExprKind::Default) {
             const ColumnInfo& col = t.columns[idx];
             sets.push_back(quoteIdent(col.name) + " = " +

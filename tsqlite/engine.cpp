@@ -1,3 +1,6 @@
+// What engine.h declares for the whole engine: the schema of the catalog tables every database
+// holds, quoting of names and literals, splitting object names, moving values in and out of
+// SQLite statements, and column lookup in a table's description.
 #include <cmath>
 #include <cstdio>
 
