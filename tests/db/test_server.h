@@ -2,21 +2,16 @@
 // A throw-away embedded server with one database, "Shop", and a connection to it.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "db/connection.h"
 #include "printers.h"
-#include "tsqlite/session.h"
+#include "tests/common/temp_server.h"
 
 namespace db::testing {
 
 class ServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        serverDir = tmp.filePath(QStringLiteral("server"));
-        tsqlite::createServer(serverDir.toStdString());
-        tsqlite::Session(serverDir.toStdString(), "master").query("CREATE DATABASE Shop");
+        server.createDatabase("Shop");
         conn.setParams(connectionParameterList(QStringLiteral("Shop"), serverDir, 60));
     }
 
@@ -29,8 +24,8 @@ protected:
             .toLongLong();
     }
 
-    QTemporaryDir tmp;
-    QString serverDir;
+    testsupport::TempServer server;
+    const QString serverDir = QString::fromStdString(server.dir());
     Connection conn{QStringLiteral("DMDATA")};
 };
 

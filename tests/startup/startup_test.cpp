@@ -12,14 +12,19 @@
 #include <algorithm>
 
 #include "data/ErrorTranslation.h"
-#include "data/Fr_ShowError.h"
 #include "data/Messages.h"
 #include "data/Workstation.h"
 #include "db/database_error.h"
 #include "startup/Startup.h"
+#include "tests/common/app_environment.h"
 #include "tests/common/client_fixture.h"
+#include "ui/Fr_ShowError.h"
 
 namespace {
+
+// The tests run inside the program's own application object, so an error escaping an event
+// handler takes the path it takes in the program.
+const bool chosen = testsupport::useApplication<BackOfficeApplication>();
 
 using testing_support::ClientServer;
 using testing_support::DataModules;

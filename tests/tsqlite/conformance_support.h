@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "statements/Lines.h"
+#include "tests/common/temp_server.h"
 #include "tsqlite/session.h"
 
 namespace conformance {
@@ -29,22 +30,8 @@ inline Value Null() {
     return Value::null();
 }
 
-// A server directory in a fresh temporary folder, removed again with the object.
-class TempServer {
-public:
-    TempServer();
-    ~TempServer();
-    TempServer(const TempServer&) = delete;
-    TempServer& operator=(const TempServer&) = delete;
-
-    const std::string& dir() const { return serverDir_; }
-    void createDatabase(const std::string& name);
-    std::unique_ptr<tsqlite::Session> open(const std::string& database);
-
-private:
-    std::string root_;
-    std::string serverDir_;
-};
+// The throw-away server folder of every test program (tests/common).
+using TempServer = testsupport::TempServer;
 
 std::string fixturePath(const std::string& fileName);
 std::string readFile(const std::string& path);
