@@ -37,6 +37,9 @@ public:
     void runScript(const QString& database, const QString& relativePath) {
         server.runScripts(database.toStdString(), {relativePath.toStdString()});
     }
+    void runScripts(const QString& database, const std::vector<std::string>& scripts) {
+        server.runScripts(database.toStdString(), scripts);
+    }
     // Runs a script file from elsewhere (a test's own rows).
     void runScriptFile(const QString& database, const QString& path) {
         const auto session = server.open(database.toStdString());

@@ -19,6 +19,10 @@ const std::vector<std::string> kCompanyScripts = {
     "company/common_tables.sql", "company/common_procedures.sql", "company/product_tables.sql",
     "company/sales_tables.sql"};
 const std::vector<std::string> kReportScripts = {"report/soldout_tables.sql"};
+const std::vector<std::string> kDistributionCentreScripts = {
+    "company/common_tables.sql",  "company/common_procedures.sql", "company/product_tables.sql",
+    "company/sales_tables.sql",   "company/print_tables.sql",      "company/transfer_tables.sql",
+    "company/picking_tables.sql", "company/sar_tables.sql"};
 
 TempFolder::TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "backoffice-test-XXXXXX").string();

@@ -19,6 +19,9 @@ using Variables = std::vector<std::pair<std::string, std::string>>;
 extern const std::vector<std::string> kConfigScripts;   // the configuration database
 extern const std::vector<std::string> kCompanyScripts;  // common, product and sales tables
 extern const std::vector<std::string> kReportScripts;   // the branch report database
+// Every table and procedure of sql/company: the distribution centre's company database
+// (picking, transfers, SAR orders and print layouts on top of the common part).
+extern const std::vector<std::string> kDistributionCentreScripts;
 
 // A fresh temporary folder, removed with the object unless KEEP_TEST_SERVERS=1 asks to keep
 // it for a look with the shell.

@@ -45,7 +45,7 @@ protected:
     void addBranch(const QString& code) {
         const QString database = QStringLiteral("BR") + code;
         server.createDatabase(database);
-        server.runScriptFile(database, QStringLiteral(CONFORMANCE_DATA_DIR "/company_schema.sql"));
+        server.runScripts(database, testsupport::kCompanyScripts);
         const qint64 span = QDateTime(firstDay_, QTime(8, 0)).secsTo(QDateTime::currentDateTime());
         server.connect(database)->execute(
             QStringLiteral(R"(

@@ -37,8 +37,7 @@ protected:
         const QString dir = serverDir.isEmpty() ? server.serverDir : serverDir;
         if (serverDir.isEmpty()) {
             server.createDatabase(database);
-            server.runScriptFile(database,
-                                 QStringLiteral(CONFORMANCE_DATA_DIR "/company_schema.sql"));
+            server.runScripts(database, testsupport::kCompanyScripts);
             branch(database)->execute(QStringLiteral(R"(
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('CURRENCY', 'THB', 'บาท')
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('CURRENCY', 'USD', 'US Dollar')

@@ -421,6 +421,16 @@ TEST_F(ErrorHandlerTest, AnUnreachableConfigurationDatabaseStillShowsTheReport) 
     EXPECT_EQ(logRows(), 0);
 }
 
+TEST_F(ErrorHandlerTest, WithoutAPresenterTheReportGoesToStandardErrorAndNothingWaits) {
+    // A tool or a test that never set a presenter: no dialog can stop it.
+    modules.dm.setReportPresenter({});
+    ::testing::internal::CaptureStderr();
+    modules.dm.ApplicationEvents1Exception(std::runtime_error("'X' is not a valid date"));
+    const QString err = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(err, QStringLiteral("error: ป้อนวันที่ไม่ถูกต้อง 'X' IS NOT A VALID DATE\n"));
+    EXPECT_EQ(logRows(), 1);
+}
+
 TEST(StartupFailure, IsOneLineOnStandardErrorAndABoxOnlyWhereSomeoneLooks) {
     RecordingMessageService messages;
     ScopedMessageService scoped(messages);

@@ -44,6 +44,15 @@ void runFixture(tsqlite::Session& session, const std::string& fileName) {
     testsupport::runScriptText(session, readFile(fixturePath(fileName)), fileName);
 }
 
+void runCompanyScripts(tsqlite::Session& session) {
+    testsupport::runScripts(session, testsupport::kDistributionCentreScripts);
+    runFixture(session, "print_request.sql");
+}
+
+void runConfigScripts(tsqlite::Session& session) {
+    testsupport::runScripts(session, testsupport::kConfigScripts);
+}
+
 std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::string& script,
                                           const Params& params) {
     std::vector<tsqlite::ResultSet> all;
@@ -175,7 +184,7 @@ const Value& output(const tsqlite::ProcResult& r, const std::string& name) {
 std::unique_ptr<tsqlite::Session> openBranchDatabase(TempServer& server, const std::string& name) {
     server.createDatabase(name);
     auto db = server.open(name);
-    runFixture(*db, "company_schema.sql");
+    runCompanyScripts(*db);
     runFixture(*db, "settings_data.sql");
     runScript(*db, statements::branch_order::startupScript());
     runFixture(*db, "branch_order_data.sql");

@@ -40,6 +40,12 @@ std::string readFile(const std::string& path);
 // names the file and the line the batch starts at.
 void runFixture(tsqlite::Session& session, const std::string& fileName);
 
+// The databases as sql/ makes them: a company database with every table and procedure of
+// sql/company (plus the stand-in print procedure of print_request.sql), and a configuration
+// database of sql/config (without the columns the client's upgrade script adds).
+void runCompanyScripts(tsqlite::Session& session);
+void runConfigScripts(tsqlite::Session& session);
+
 // Runs a script as the client's runner does (statements::runnerStatements): statement by
 // statement, each with the script parameters it names (tsqlite::parameterNames). Returns the result
 // sets of all statements.

@@ -359,7 +359,7 @@ TEST(EngineLocking, AReadThenUpdateInATransactionQueuesBehindAnotherWriter) {
             "UPDATE Numbers SET LastNo = @No WHERE Code = 'X'\n"
             "INSERT INTO Drawn VALUES (@No, @Who)");
     }
-    expectTwoProcessesDrawEveryNumberOnce(server, 40, true);
+    tsqlite::testing::expectTwoProcessesDrawEveryNumberOnce(server, 40, true);
 }
 
 // ---- files the server cannot use
