@@ -4,7 +4,7 @@
 // display: the offscreen platform is used unless the environment names another.
 //
 // A QApplication unless the program chooses its own kind at static initialisation:
-//     const bool chosen = testsupport::useApplication<BackOfficeApplication>();
+//     [[maybe_unused]] const bool chosen = testsupport::useApplication<BackOfficeApplication>();
 #include <QCoreApplication>
 #include <functional>
 #include <memory>

@@ -24,7 +24,7 @@ namespace {
 
 // The tests run inside the program's own application object, so an error escaping an event
 // handler takes the path it takes in the program.
-const bool chosen = testsupport::useApplication<BackOfficeApplication>();
+[[maybe_unused]] const bool chosen = testsupport::useApplication<BackOfficeApplication>();
 
 using testing_support::ClientServer;
 using testing_support::DataModules;

@@ -25,6 +25,6 @@ public:
 };
 
 // The components' tests look at what escaped an event handler instead of ending the program.
-const bool chosen = testsupport::useApplication<CatchingApplication>();
+[[maybe_unused]] const bool chosen = testsupport::useApplication<CatchingApplication>();
 
 }  // namespace
