@@ -306,7 +306,7 @@ TEST_F(BranchOrderSearchTest, ADateWithItsTimeIsShownWhole) {
     execute(QStringLiteral(
         "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, ProductUnits, UserId)"
         " VALUES ('No0000000009', "
-        "'2026-02-03 14:35:07', 'N')"));
+        "'2026-02-03 14:35:07', 'N', 1, 11, 1)"));
     TFrSearchBranchOrderNo dialog;
     showActive(dialog);
     const int row = columnValues(dialog, "OrderNo").indexOf(QStringLiteral("No0000000009"));

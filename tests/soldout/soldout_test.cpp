@@ -167,8 +167,9 @@ SET IDENTITY_INSERT IvDt OFF
     ASSERT_EQ(iv.rowCount(), 3);
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(iv.value(r, 0).toString().trimmed(), QStringLiteral("0011"));
-        EXPECT_EQ(iv.value(r, 1).toString(), QStringLiteral("100.1250"));
-        EXPECT_EQ(iv.value(r, 2).toString(), QStringLiteral("3554.44"));  // 3554.4375
+        // The invoice total is stored with two decimals (100.125 -> 100.13).
+        EXPECT_EQ(iv.value(r, 1).toString(), QStringLiteral("100.1300"));
+        EXPECT_EQ(iv.value(r, 2).toString(), QStringLiteral("3554.62"));  // 3554.615
         EXPECT_TRUE(iv.value(r, 4).isNull());
         EXPECT_EQ(iv.value(r, 5).toString().trimmed(), QStringLiteral("USD"));
         EXPECT_FALSE(iv.value(r, 6).isNull());
@@ -207,8 +208,10 @@ TEST_F(SoldOutTest, ARunThatFailsHalfWayCanBeRunAgainWithoutDuplicates) {
         addReceipt(db, 2, daysAgo(4), 10, {{1, 1}, {2, 2}});
     }
     // The third receipt's product code does not fit the report's char(15): the insert fails
-    // after three rows of branch 0011 went in.
+    // after three rows of branch 0011 went in. The company script keeps codes to 15
+    // characters; a branch database that widened its column holds a longer one.
     branch(QStringLiteral("BR0011"))->execute(QStringLiteral(R"(
+ALTER TABLE Product ALTER COLUMN Code varchar(20) NOT NULL
 SET IDENTITY_INSERT Product ON
 INSERT INTO Product (Id, Code, ThaiName) VALUES (3, 'A300-LONG-CODE-XY', 'สบู่')
 SET IDENTITY_INSERT Product OFF
@@ -344,9 +347,12 @@ INSERT INTO Branch (BranchNo, BranchCode, BranchName, StopDatabase, ServerName, 
 
 TEST_F(SoldOutTest, EmptyTextsGoAsEmptyAndEmptyNumbersAsZero) {
     addBranch(QStringLiteral("0011"), QStringLiteral("BR0011"), daysAgo(3, 0));
-    // A currency with no code and no rate, a line without a discount.
+    // A currency with no code and no rate, a line without a discount. The company script
+    // requires a rate; older branch databases do not.
     branch(QStringLiteral("BR0011"))
         ->execute(QStringLiteral(R"(
+ALTER TABLE IvHd ALTER COLUMN Rate decimal(18,6) NULL
+ALTER TABLE IvDt ALTER COLUMN DiscountAmt decimal(18,2) NULL
 SET IDENTITY_INSERT IvHd ON
 INSERT INTO IvHd (Id, IvNo, IvDate, Customer, CurrencyId, Rate, Total, DelFlag) VALUES (1, 'IV0001', :D, 1, 999, NULL, 80, 'N')
 SET IDENTITY_INSERT IvHd OFF
