@@ -1,32 +1,18 @@
 #include "data/Messages.h"
 
-#include "data/Conventions.h"
 #include "db/shown_text.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPalette>
 #include <QTextStream>
 
 namespace {
 
 MessageService* installed = nullptr;
 
-void setUp(QMessageBox& box, QMessageBox::Icon icon, const QString& text,
-           QMessageBox::StandardButtons buttons) {
-    box.setWindowTitle(QGuiApplication::applicationDisplayName());
-    box.setIcon(icon);
-    box.setStandardButtons(buttons);
-    // Messages quote data ("<" in a product name); never read them as rich text.
-    box.setTextFormat(Qt::PlainText);
-    box.setText(displayText(text));
-}
-
 }  // namespace
 
 MessageService& MessageService::current() {
-    static WidgetMessageService boxes;
-    return installed ? *installed : boxes;
+    static UnattendedMessageService printer;
+    return installed ? *installed : printer;
 }
 
 void MessageService::setCurrent(MessageService* service) {
@@ -41,28 +27,6 @@ bool confirmExit(bool thaiLanguage) {
     const QString question =
         thaiLanguage ? QStringLiteral("ออกจากโปรแกรม ?") : QStringLiteral("Exit Program ?");
     return MessageService::current().confirm(question, {QColor(0, 128, 0), QColor(Qt::white)});
-}
-
-void WidgetMessageService::showMessage(const QString& text) {
-    QMessageBox box(QApplication::activeWindow());
-    setUp(box, QMessageBox::NoIcon, text, QMessageBox::Ok);
-    box.exec();
-}
-
-bool WidgetMessageService::ask(const QString& question, const DialogColors& colors) {
-    QMessageBox box(QApplication::activeWindow());
-    setUp(box, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
-    // Window and WindowText only: the buttons keep the system's colours.
-    QPalette palette = box.palette();
-    if (colors.background.isValid()) {
-        palette.setColor(QPalette::Window, colors.background);
-        box.setAutoFillBackground(true);
-    }
-    if (colors.text.isValid()) palette.setColor(QPalette::WindowText, colors.text);
-    box.setPalette(palette);
-    return box.exec() == QMessageBox::Yes;
 }
 
 UnattendedMessageService::UnattendedMessageService(Writer writer) : write_(std::move(writer)) {

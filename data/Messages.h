@@ -30,9 +30,11 @@ public:
         return ask(question, colors);
     }
 
-    // The service in use: the Qt message boxes unless another one was set.
+    // The service in use. Until one is set (start-up sets the message boxes of ui/ for a run
+    // that a person watches), messages are printed as in an unattended run, so that a tool or
+    // a test never waits for a box nobody can see.
     static MessageService& current();
-    // Not owned; nullptr goes back to the message boxes.
+    // Not owned; nullptr goes back to printing.
     static void setCurrent(MessageService* service);
 
 protected:
@@ -45,14 +47,6 @@ DialogColors confirmDialogColors();
 // The question before a module screen closes, white on green, in the user's language.
 // True when the window may close.
 bool confirmExit(bool thaiLanguage);
-
-// QMessageBox over the active window, titled with the application's name. Texts are shown as
-// plain text, with the line breaks of displayText().
-class WidgetMessageService : public MessageService {
-protected:
-    void showMessage(const QString& text) override;
-    bool ask(const QString& question, const DialogColors& colors) override;
-};
 
 // For runs that nobody watches (--autorun): a message is printed instead of shown, a question
 // is printed with the answer No, and nothing waits for a person. Each message is printed on

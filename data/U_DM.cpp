@@ -5,9 +5,9 @@
 
 #include "data/Dm_Config.h"
 #include "data/ErrorTranslation.h"
-#include "data/Fr_ShowError.h"
 #include "data/Messages.h"
 #include "db/connection_params.h"
+#include "db/shown_text.h"
 #include "statements/Startup.h"
 
 TDM* DM = nullptr;
@@ -128,13 +128,12 @@ void TDM::ApplicationEvents1Exception(const std::exception& error) {
     reporting_ = true;
     const auto done = qScopeGuard([this] { reporting_ = false; });
     try {
-        if (presentReport_) {
+        // Without a presenter (a tool, a test) the report still reaches whoever reads the
+        // output; start-up gives a run with a person the red report dialog.
+        if (presentReport_)
             presentReport_(report);
-        } else {
-            TFrShowError dialog;
-            dialog.setReportText(report);
-            dialog.exec();
-        }
+        else
+            QTextStream(stderr) << "error: " << db::oneLine(report) << '\n';
     } catch (const std::exception& showError) {
         QTextStream(stderr) << report << '\n' << errorMessageOf(showError) << '\n';
     }

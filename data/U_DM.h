@@ -60,7 +60,8 @@ public:
     // The handler of every error that reaches the event loop: error log, Thai explanation,
     // error report dialog. Never throws.
     void ApplicationEvents1Exception(const std::exception& error);
-    // How the report text is shown; the error report dialog unless replaced (tests).
+    // How the report text is shown. Start-up sets the red report dialog (ui/Fr_ShowError.h)
+    // or, in an unattended run, a printer; unset, the report goes to standard error.
     using ReportPresenter = std::function<void(const QString& reportText)>;
     void setReportPresenter(ReportPresenter presenter) { presentReport_ = std::move(presenter); }
 

@@ -22,11 +22,11 @@
 #include "data/U_DM.h"
 #include "db/database_error.h"
 #include "db/decimal.h"
+#include "statements/LoadSrr.h"
 #include "ui/DBGrid.h"
 
-const QString TFrLoadSrrToPoRQ::kImportSetSql = QStringLiteral(
-    "Select Convert(VarChar(20),'') VenCode, Convert(VarChar(20),'')Itemcode, "
-    "Convert(VarChar(20),'')BarCode, Convert(Decimal(20,2), 0)FinalOrder ");
+const QString TFrLoadSrrToPoRQ::kImportSetSql =
+    QString::fromStdString(statements::load_srr::importSet());
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "data/U_DM.h"
 #include "db/database_error.h"
 #include "db/shown_text.h"
-
-#include <optional>
+#include "ui/Fr_ShowError.h"
+#include "ui/MessageBoxes.h"
 
 std::unique_ptr<QWidget> ModuleTable::create(int moduleNo, const QStringList& arguments) const {
     const auto it = factories_.find(moduleNo);
@@ -148,13 +148,15 @@ int runBackOffice(int argc, char** argv, const ModuleTable& modules) {
     TDMConfig config;
 
     // Nobody answers a box in an unattended run: messages are printed, and an error that
-    // reaches the event loop is printed and ends the run.
+    // reaches the event loop is printed and ends the run. Otherwise a person sees message
+    // boxes and the red error report.
     UnattendedMessageService printer;
-    std::optional<ScopedMessageService> unattended;
-    if (autoRun) {
-        unattended.emplace(printer);
+    WidgetMessageService boxes;
+    const ScopedMessageService messages(autoRun ? static_cast<MessageService&>(printer) : boxes);
+    if (autoRun)
         reportErrorsUnattended(dm);
-    }
+    else
+        dm.setReportPresenter(&TFrShowError::showReport);
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

@@ -13,11 +13,19 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-const std::string kPrefix =
-    "'SAR' + Right(Convert(Char(4),:DocDate,112),2) + DateName(WEEK,:DocDate)";
+// Texts the statements are built from are made on first use, as the statements are: a caller
+// may read a statement while the program's statics are still being made.
+const std::string& sarPrefix() {
+    static const std::string text =
+        "'SAR' + Right(Convert(Char(4),:DocDate,112),2) + DateName(WEEK,:DocDate)";
+    return text;
+}
 // Four digits written out: a range such as [0-9] takes the collation's order, which may hold
 // other digit characters (Thai ones) that do not convert to int.
-const std::string kFourDigits = "'[0123456789][0123456789][0123456789][0123456789]'";
+const std::string& fourDigits() {
+    static const std::string text = "'[0123456789][0123456789][0123456789][0123456789]'";
+    return text;
+}
 
 }  // namespace
 
@@ -81,9 +89,9 @@ const std::string& sarNumber() {
     static const std::string text = lines({
         "Declare @DocNo VarChar(15)",
         "Declare @LastNo Int",
-        "Set @LastNo = (Select Max(Case When DocNo Like " + kPrefix + " + " + kFourDigits +
-            " Then Convert(Int,Right(DocNo,4)) End) From OrderSarHd Where DocNo Like " + kPrefix +
-            " + " + kFourDigits + ")",
+        "Set @LastNo = (Select Max(Case When DocNo Like " + sarPrefix() + " + " + fourDigits() +
+            " Then Convert(Int,Right(DocNo,4)) End) From OrderSarHd Where DocNo Like " +
+            sarPrefix() + " + " + fourDigits() + ")",
         "Set @DocNo = 'SAR' + Right(Convert(Char(4), :DocDate,112),2) + DateName(WEEK,:DocDate) + "
         "Right('000' + Convert(VarChar(4), (Coalesce(@LastNo,0) + 1)),4)",
         "Select @DocNo DocNo",

@@ -9,47 +9,54 @@ namespace statements::pick_product {
 
 namespace {
 
-const std::string kExistingPickAtBranches = lines({
-    "Select B.BranchNo, T.Id, T.PickNo, P.locationassign,",
-    "Coalesce((Select Sum(O.Onhand) From ProductOnhandSend O Where O.ProdCode = T.ProdCode),0) "
-    "OnhandDC, 0 SumQnty,",
-    "T.PickDate, T.OrderNO, T.OrderDate, T.BranchCode, B.BranchName,",
-    "T.ResponsProdGroup,",
-    "'' SortGroup,",
-    "P.Negative, T.ProdCode, P.ThaiName ProdName, T.BarCode, U.UnitName UOM,",
-    "T.OrderQnty, T.UserPick, T.CloseOrder, T.OrderType, T.SendQnty,",
-    "Coalesce((Select Sum(O.Onhand) From ProductOnhandSend O Where O.BarCode = T.BarCode),0) "
-    "Onhand40,",
-    "(Case When (Select Count(CloseOrder) From TranBranch T1 Where T1.PickNo = T.PickNo And "
-    "T1.CloseOrder IN ('T','Y')) > 0 Then 'T' Else 'N' End) NewRecord, T.OrderBranchId, "
-    "B.ServerName, B.Serverbranch",
-    "From TranBranch T",
-    "Inner Join Qarn_Config_Nwx.dbo.Branch B On (B.BranchCode = T.BranchCode) And (B.StopDatabase "
-    "= 'N')",
-    "Inner Join Nwx.dbo.Product P On (P.Code = T.ProdCode)",
-    "Inner Join Nwx.dbo.ProductUnits U On (U.BarCode = T.BarCode)",
-    "Where (T.PickNo = :PickNo)",
-});
+const std::string& existingPickAtBranches() {
+    static const std::string text = lines({
+        "Select B.BranchNo, T.Id, T.PickNo, P.locationassign,",
+        "Coalesce((Select Sum(O.Onhand) From ProductOnhandSend O Where O.ProdCode = T.ProdCode),0) "
+        "OnhandDC, 0 SumQnty,",
+        "T.PickDate, T.OrderNO, T.OrderDate, T.BranchCode, B.BranchName,",
+        "T.ResponsProdGroup,",
+        "'' SortGroup,",
+        "P.Negative, T.ProdCode, P.ThaiName ProdName, T.BarCode, U.UnitName UOM,",
+        "T.OrderQnty, T.UserPick, T.CloseOrder, T.OrderType, T.SendQnty,",
+        "Coalesce((Select Sum(O.Onhand) From ProductOnhandSend O Where O.BarCode = T.BarCode),0) "
+        "Onhand40,",
+        "(Case When (Select Count(CloseOrder) From TranBranch T1 Where T1.PickNo = T.PickNo And "
+        "T1.CloseOrder IN ('T','Y')) > 0 Then 'T' Else 'N' End) NewRecord, T.OrderBranchId, "
+        "B.ServerName, B.Serverbranch",
+        "From TranBranch T",
+        "Inner Join Qarn_Config_Nwx.dbo.Branch B On (B.BranchCode = T.BranchCode) And "
+        "(B.StopDatabase "
+        "= 'N')",
+        "Inner Join Nwx.dbo.Product P On (P.Code = T.ProdCode)",
+        "Inner Join Nwx.dbo.ProductUnits U On (U.BarCode = T.BarCode)",
+        "Where (T.PickNo = :PickNo)",
+    });
+    return text;
+}
 
-const std::string kExistingPickAtCustomers = lines({
-    "Select B.Code BranchNo, T.Id, T.PickNo,  P.locationassign,",
-    "0 OnhandDC, 0 SumQnty,",
-    "T.PickDate, T.OrderNO, T.OrderDate, T.BranchCode, B.Name BranchName,",
-    "T.ResponsProdGroup,",
-    "'' SortGroup,",
-    "P.Negative, T.ProdCode, P.ThaiName ProdName, T.BarCode, U.UnitName UOM,",
-    "T.OrderQnty, T.UserPick, T.CloseOrder, T.OrderType, T.SendQnty,",
-    "Coalesce((Select Sum(O.Onhand) From ProductOnhandSend O Where O.ProdCode = T.ProdCode),0) "
-    "Onhand40,",
-    "(Case When (Select Count(CloseOrder) From TranBranch T1 Where T1.PickNo = T.PickNo And "
-    "T1.CloseOrder IN ('T','Y')) > 0 Then 'T' Else 'N' End) NewRecord, T.OrderBranchId, '' "
-    "ServerName, '' Serverbranch",
-    "From TranBranch T",
-    "Inner Join Customer B On (B.Code = T.BranchCode) And (B.Blocked = 'N')",
-    "Inner Join Nwx.dbo.Product P On (P.Code = T.ProdCode)",
-    "Inner Join Nwx.dbo.ProductUnits U On (U.BarCode = T.BarCode)",
-    "Where T.PickNo = :PickNo",
-});
+const std::string& existingPickAtCustomers() {
+    static const std::string text = lines({
+        "Select B.Code BranchNo, T.Id, T.PickNo,  P.locationassign,",
+        "0 OnhandDC, 0 SumQnty,",
+        "T.PickDate, T.OrderNO, T.OrderDate, T.BranchCode, B.Name BranchName,",
+        "T.ResponsProdGroup,",
+        "'' SortGroup,",
+        "P.Negative, T.ProdCode, P.ThaiName ProdName, T.BarCode, U.UnitName UOM,",
+        "T.OrderQnty, T.UserPick, T.CloseOrder, T.OrderType, T.SendQnty,",
+        "Coalesce((Select Sum(O.Onhand) From ProductOnhandSend O Where O.ProdCode = T.ProdCode),0) "
+        "Onhand40,",
+        "(Case When (Select Count(CloseOrder) From TranBranch T1 Where T1.PickNo = T.PickNo And "
+        "T1.CloseOrder IN ('T','Y')) > 0 Then 'T' Else 'N' End) NewRecord, T.OrderBranchId, '' "
+        "ServerName, '' Serverbranch",
+        "From TranBranch T",
+        "Inner Join Customer B On (B.Code = T.BranchCode) And (B.Blocked = 'N')",
+        "Inner Join Nwx.dbo.Product P On (P.Code = T.ProdCode)",
+        "Inner Join Nwx.dbo.ProductUnits U On (U.BarCode = T.BarCode)",
+        "Where T.PickNo = :PickNo",
+    });
+    return text;
+}
 
 // Open lines of the ticked branches (ordinary) or the central branches' frozen division.
 std::string openLines(bool frozen, const std::string& inList) {
@@ -199,9 +206,9 @@ std::string branchInList(const std::vector<std::string>& codes) {
 }
 
 std::string load(const std::vector<std::string>& ticked, const std::vector<std::string>& frozen) {
-    return lines({kExistingPickAtBranches, "Union All", openLines(false, branchInList(ticked)),
+    return lines({existingPickAtBranches(), "Union All", openLines(false, branchInList(ticked)),
                   "Union All", openLines(true, branchInList(frozen)), "Union All",
-                  kExistingPickAtCustomers, "Order by BranchNo, BarCode"});
+                  existingPickAtCustomers(), "Order by BranchNo, BarCode"});
 }
 
 const std::string& takeRunLock() {

@@ -23,9 +23,9 @@ protected:
     void SetUp() override {
         server.createConfig();
         server.createDatabase(QStringLiteral("BR0001"));
-        for (const char* file : {"/company_schema.sql", "/settings_data.sql"})
-            server.runScriptFile(QStringLiteral("BR0001"),
-                                 QStringLiteral(CONFORMANCE_DATA_DIR) + QString::fromLatin1(file));
+        server.runScripts(QStringLiteral("BR0001"), testsupport::kCompanyScripts);
+        server.runScriptFile(QStringLiteral("BR0001"),
+                             QStringLiteral(CONFORMANCE_DATA_DIR "/settings_data.sql"));
         auto c = db();
         TSQLScript(BranchOrderSql::SQLCreateBranchOrder).execute(*c);
         server.runScriptFile(QStringLiteral("BR0001"),

@@ -77,8 +77,12 @@ using testing_support::BranchOrderTest;
 // user's open order.
 void addCappedUnit(db::Connection& c, int onhand) {
     c.execute(QStringLiteral(R"(
+SET IDENTITY_INSERT Product ON
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (20, 'P020', 'ผงชูรส', 'D01', 'G1', 'N')
+SET IDENTITY_INSERT Product OFF
+SET IDENTITY_INSERT ProductUnits ON
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (120, 20, '8850000000120', 'ซอง', 1, 'Y', 'Y', 'Y')
+SET IDENTITY_INSERT ProductUnits OFF
 INSERT INTO ProductManage (Product, ProductUnits, MinQnty, MaxQnty) VALUES (20, 120, 2, 10)
 INSERT INTO ProductOnhand (Product, ProductUnits, Warehouse, BalanceYear, PeriodNo, Quantity) VALUES (20, 120, 1, YEAR(GETDATE()), 0, :Onhand)
 INSERT INTO OrderBranch (OrderNO, OrderDate, TranBranchNo, Product, ProductUnits, SaleQnty, MinQnty, OrderQnty, Onhand, Transfer, ReceivedQnty, BackOrder, UserId, CloseOrder)

@@ -1,34 +1,26 @@
 #pragma once
-// One application object for all the tests of a test program, made before the first test and
-// destroyed after the last. Widgets need no display: the offscreen platform is used unless the
-// environment names another.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QtGlobal>
+// The application object of a client test program: made before the first test and destroyed
+// after the last, by the main of test_support (tests/common/test_main.cpp). Widgets need no
+// display: the offscreen platform is used unless the environment names another.
+//
+// A QApplication unless the program chooses its own kind at static initialisation:
+//     [[maybe_unused]] const bool chosen = testsupport::useApplication<BackOfficeApplication>();
+#include <QCoreApplication>
+#include <functional>
 #include <memory>
 
 namespace testsupport {
 
-template <class Application = QApplication>
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<Application>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
+using ApplicationFactory = std::function<std::unique_ptr<QCoreApplication>(int& argc, char** argv)>;
 
-private:
-    std::unique_ptr<Application> app_;
-};
+// Always true, so that the call can initialise a static.
+bool setApplicationFactory(ApplicationFactory factory);
 
-template <class Application = QApplication>
-::testing::Environment* addApplicationEnvironment() {
-    return ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment<Application>);
+template <class Application>
+bool useApplication() {
+    return setApplicationFactory([](int& argc, char** argv) -> std::unique_ptr<QCoreApplication> {
+        return std::make_unique<Application>(argc, argv);
+    });
 }
 
 }  // namespace testsupport

@@ -1,12 +1,11 @@
 #pragma once
-// A throw-away embedded server for the client's tests: a configuration database and company
-// databases built from sql/, a "Server.Dat" naming the server, and the run's data modules DM
-// and DmConfig reading it.
+// The client's view of the throw-away server (tests/common/temp_server.h): a configuration
+// database and company databases built from sql/, a "Server.Dat" naming the server, and the
+// run's data modules DM and DmConfig reading it.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <memory>
 #include <string>
 
@@ -14,7 +13,7 @@
 #include "data/U_DM.h"
 #include "db/connection.h"
 #include "db/connection_params.h"
-#include "tsqlite/parser.h"
+#include "tests/common/temp_server.h"
 #include "tsqlite/session.h"
 #include "tsqlite/tds/listener.h"
 
@@ -25,8 +24,6 @@ namespace testing_support {
 class ClientServer {
 public:
     ClientServer() {
-        serverDir = tmp.filePath(QStringLiteral("server"));
-        tsqlite::createServer(serverDir.toStdString());
         serverName = serverDir;
         if (qEnvironmentVariableIntValue("BACKOFFICE_TESTS_OVER_TDS") == 1) {
             tsqlite::tds::ListenOptions options;
@@ -39,30 +36,29 @@ public:
         writeServerDat(serverName);
     }
 
-    // The folder the client reads "Server.Dat" from.
-    QString folder() const { return tmp.path(); }
+    // The folder the client reads "Server.Dat" from, free for a test's other files too.
+    QString folder() const { return QString::fromStdString(server.root().string()); }
 
     void writeServerDat(const QString& firstLine) {
-        QFile file(QDir(tmp.path()).filePath(QStringLiteral("Server.Dat")));
+        QFile file(QDir(folder()).filePath(QStringLiteral("Server.Dat")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) ADD_FAILURE() << "Server.Dat";
         file.write(firstLine.toUtf8() + "\r\n");
     }
 
-    void createDatabase(const QString& name) {
-        tsqlite::Session(serverDir.toStdString(), "master")
-            .query("CREATE DATABASE [" + name.toStdString() + "]");
-    }
+    void createDatabase(const QString& name) { server.createDatabase(name.toStdString()); }
 
-    // Runs a script of sql/ (GO-separated batches) in the database.
+    // Runs a script of sql/ (GO-separated batches) in the database; a failing batch throws.
     void runScript(const QString& database, const QString& relativePath) {
-        runScriptFile(database, QStringLiteral(BACKOFFICE_SQL_DIR "/") + relativePath);
+        server.runScripts(database.toStdString(), {relativePath.toStdString()});
     }
+    void runScripts(const QString& database, const std::vector<std::string>& scripts) {
+        server.runScripts(database.toStdString(), scripts);
+    }
+    // Runs a script file from elsewhere (a test's own rows).
     void runScriptFile(const QString& database, const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        tsqlite::Session session(serverDir.toStdString(), database.toStdString());
-        for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
-            session.query(batch.text);
+        const auto session = server.open(database.toStdString());
+        testsupport::runScriptText(*session, testsupport::readFile(path.toStdString()),
+                                   path.toStdString());
     }
 
     // A connection of its own to one database, to set up rows and look at results.
@@ -114,8 +110,8 @@ INSERT INTO UserRight (UserId, MenuId, Access_R, Add_R, Modify_R, Delete_R) VALU
                                {{QStringLiteral("Year"), runYear}});
     }
 
-    QTemporaryDir tmp;
-    QString serverDir;
+    testsupport::TempServer server;
+    const QString serverDir = QString::fromStdString(server.dir());
     QString serverName;  // what Server.Dat names: the folder, or the listener
     std::unique_ptr<tsqlite::tds::Listener> listener;
 };

@@ -1,31 +1,19 @@
 // The configuration upgrade on a configuration database built from sql/config.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "data/ConfigUpgrade.h"
 #include "db/connection.h"
 #include "db/connection_params.h"
-#include "tsqlite/parser.h"
-#include "tsqlite/session.h"
+#include "tests/common/temp_server.h"
 
 namespace {
 
 class ConfigUpgradeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        const std::string dir = tmp.filePath(QStringLiteral("server")).toStdString();
-        tsqlite::createServer(dir);
-        tsqlite::Session(dir, "master").query("CREATE DATABASE Config");
-        tsqlite::Session session(dir, "Config");
-        QFile file(QStringLiteral(BACKOFFICE_SQL_DIR "/config/tables.sql"));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
-            session.query(batch.text);
-        conn.setParams(
-            db::connectionParameterList(QStringLiteral("Config"), QString::fromStdString(dir), 60));
+        server.createDatabase("Config", {"config/tables.sql"});
+        conn.setParams(db::connectionParameterList(QStringLiteral("Config"),
+                                                   QString::fromStdString(server.dir()), 60));
     }
 
     // The table's columns as "Name type", in order.
@@ -62,7 +50,7 @@ protected:
                        command ? QVariant(QString::fromUtf8(command)) : QVariant()}});
     }
 
-    QTemporaryDir tmp;
+    testsupport::TempServer server;
     db::Connection conn{QStringLiteral("DmCfg")};
 };
 

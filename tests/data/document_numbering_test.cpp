@@ -1,15 +1,11 @@
 // Document numbering on a company database built from sql/company.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "data/DocumentNumbering.h"
 #include "data/Messages.h"
 #include "db/connection.h"
 #include "db/connection_params.h"
-#include "tsqlite/parser.h"
-#include "tsqlite/session.h"
+#include "tests/common/temp_server.h"
 
 namespace {
 
@@ -18,20 +14,10 @@ const QString kNotFound = QStringLiteral("ไม่พบรหัสเอก�
 class DocumentNumberingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        const std::string dir = tmp.filePath(QStringLiteral("server")).toStdString();
-        tsqlite::createServer(dir);
-        tsqlite::Session(dir, "master").query("CREATE DATABASE Company");
-        tsqlite::Session session(dir, "Company");
-        for (const char* script :
-             {"/company/common_tables.sql", "/company/common_procedures.sql"}) {
-            QFile file(QStringLiteral(BACKOFFICE_SQL_DIR) + QString::fromLatin1(script));
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << script;
-            for (const auto& batch : tsqlite::splitScript(file.readAll().toStdString()))
-                session.query(batch.text);
-        }
+        server.createDatabase("Company",
+                              {"company/common_tables.sql", "company/common_procedures.sql"});
         conn.setParams(db::connectionParameterList(QStringLiteral("Company"),
-                                                   QString::fromStdString(dir), 60));
+                                                   QString::fromStdString(server.dir()), 60));
         conn.execute(QStringLiteral("UPDATE Config SET RunYear = 2024 WHERE Id = 1"));
     }
 
@@ -72,7 +58,7 @@ protected:
             .toInt();
     }
 
-    QTemporaryDir tmp;
+    testsupport::TempServer server;
     db::Connection conn{QStringLiteral("DMDATA")};
     RecordingMessageService messages;
     ScopedMessageService scoped{messages};

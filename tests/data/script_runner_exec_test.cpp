@@ -2,23 +2,19 @@
 // error ending the script.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "data/ScriptRunner.h"
 #include "db/connection.h"
 #include "db/connection_params.h"
-#include "tsqlite/session.h"
+#include "tests/common/temp_server.h"
 
 namespace {
 
 class ScriptRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        const QString serverDir = tmp.filePath(QStringLiteral("server"));
-        tsqlite::createServer(serverDir.toStdString());
-        tsqlite::Session(serverDir.toStdString(), "master").query("CREATE DATABASE Shop");
-        conn.setParams(db::connectionParameterList(QStringLiteral("Shop"), serverDir, 60));
+        server.createDatabase("Shop");
+        conn.setParams(db::connectionParameterList(QStringLiteral("Shop"),
+                                                   QString::fromStdString(server.dir()), 60));
         conn.execute(
             QStringLiteral("CREATE TABLE Item (Code varchar(10) NOT NULL PRIMARY KEY,"
                            " Qty int NULL, Note varchar(40) NULL)"));
@@ -47,7 +43,7 @@ protected:
         return db::DatabaseError(QString());
     }
 
-    QTemporaryDir tmp;
+    testsupport::TempServer server;
     db::Connection conn{QStringLiteral("DMDATA")};
 };
 

@@ -1,8 +1,5 @@
-// Cached changes and their write-back, and the grid model over them.
-#include <QSignalSpy>
-
+// Cached changes and their write-back.
 #include "db/data_set.h"
-#include "db/data_set_model.h"
 #include "test_server.h"
 
 using namespace db;
@@ -159,15 +156,6 @@ TEST_F(DataSetTest, ARowDeletedOrRenumberedElsewhereFailsTheWriteBack) {
     EXPECT_TRUE(orders.hasChanges());
 }
 
-TEST(DecimalValues, ReadAsWholeNumbersAndFlags) {
-    const QVariant five = QVariant::fromValue(*Decimal::parse(u"5.00"));
-    EXPECT_EQ(five.toInt(), 5);
-    EXPECT_EQ(five.toLongLong(), 5);
-    EXPECT_TRUE(five.toBool());
-    EXPECT_EQ(QVariant::fromValue(*Decimal::parse(u"-2.5")).toInt(), -3);
-    EXPECT_FALSE(QVariant::fromValue(*Decimal::parse(u"0.00")).toBool());
-}
-
 TEST_F(DataSetTest, ValuesAreConvertedToTheColumnType) {
     orders.setValue(0, "Remark", "0123456789ABC");  // varchar(10)
     EXPECT_EQ(orders.value(0, "Remark").toString(), "0123456789");
@@ -262,35 +250,4 @@ TEST_F(DataSetTest, DeletedRowsNeedADeleteStatementAndChangesCanBeDropped) {
     orders.applyUpdates(conn, withDelete);
     orders.commitUpdates();
     EXPECT_EQ(stored(), QStringList({"B0001 P2 2.00 2.00 01/03/2024"}));
-}
-
-TEST_F(DataSetTest, ModelFollowsTheDataSet) {
-    DataSetModel model(&orders);
-    model.setReadOnlyColumns({"ProdName"});
-    EXPECT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.columnCount(), 7);
-    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), "OrderQnty");
-    EXPECT_EQ(model.data(model.index(1, 3)).toString(), "2.00");
-    EXPECT_TRUE(model.flags(model.index(0, 3)) & Qt::ItemIsEditable);
-    EXPECT_FALSE(model.flags(model.index(0, 6)) & Qt::ItemIsEditable);
-
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    EXPECT_TRUE(model.setData(model.index(0, 3), "4.25"));
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(orders.rowState(0), State::Modified);
-    EXPECT_FALSE(model.setData(model.index(0, 4), "not a date"));
-    EXPECT_EQ(changed.count(), 1);
-
-    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    orders.appendRow();
-    EXPECT_EQ(inserted.count(), 1);
-    EXPECT_EQ(model.rowCount(), 3);
-    orders.deleteRow(0);
-    EXPECT_EQ(removed.count(), 1);
-    EXPECT_EQ(model.data(model.index(0, 2)).toString(), "P2");
-    load();
-    EXPECT_EQ(reset.count(), 1);
-    EXPECT_EQ(model.rowCount(), 2);
 }

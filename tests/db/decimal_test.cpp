@@ -40,3 +40,12 @@ TEST(Decimal, ComparesByValueAndConvertsInVariants) {
     EXPECT_DOUBLE_EQ(v.toDouble(), 1234.5);
     EXPECT_EQ(v, QVariant::fromValue(*Decimal::parse(u"1234.5")));
 }
+
+TEST(DecimalValues, ReadAsWholeNumbersAndFlags) {
+    const QVariant five = QVariant::fromValue(*Decimal::parse(u"5.00"));
+    EXPECT_EQ(five.toInt(), 5);
+    EXPECT_EQ(five.toLongLong(), 5);
+    EXPECT_TRUE(five.toBool());
+    EXPECT_EQ(QVariant::fromValue(*Decimal::parse(u"-2.5")).toInt(), -3);
+    EXPECT_FALSE(QVariant::fromValue(*Decimal::parse(u"0.00")).toBool());
+}

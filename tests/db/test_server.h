@@ -2,12 +2,11 @@
 // A throw-away embedded server with one database, "Shop", and a connection to it.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <memory>
 
 #include "db/connection.h"
 #include "printers.h"
-#include "tsqlite/session.h"
+#include "tests/common/temp_server.h"
 #include "tsqlite/tds/listener.h"
 
 namespace db::testing {
@@ -21,10 +20,7 @@ inline bool overTds() {
 class ServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        serverDir = tmp.filePath(QStringLiteral("server"));
-        tsqlite::createServer(serverDir.toStdString());
-        tsqlite::Session(serverDir.toStdString(), "master").query("CREATE DATABASE Shop");
+        server.createDatabase("Shop");
         serverName = serverDir;
         if (overTds()) {
             tsqlite::tds::ListenOptions options;
@@ -51,8 +47,8 @@ protected:
             .toLongLong();
     }
 
-    QTemporaryDir tmp;
-    QString serverDir;
+    testsupport::TempServer server;
+    const QString serverDir = QString::fromStdString(server.dir());
     QString serverName;  // the folder, or "127.0.0.1,PORT" over TDS
     std::unique_ptr<tsqlite::tds::Listener> listener;
     Connection conn{QStringLiteral("DMDATA")};

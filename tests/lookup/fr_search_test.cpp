@@ -219,19 +219,31 @@ class BranchOrderSearchTest : public FrSearchTest {
 protected:
     void SetUp() override {
         FrSearchTest::SetUp();
-        execute(QStringLiteral(
-            "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000003', "
-            "'2026-02-01', 'N')\n"
-            "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000003', "
-            "'2026-02-01', 'B')\n"
-            "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000001', "
-            "'2026-01-05', 'N')\n"
-            "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000001', "
-            "'2026-01-06', 'N')\n"
-            "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000001', "
-            "'2026-01-06', 'P')\n"
-            "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000002', "
-            "'2026-01-04', 'P')"));
+        execute(
+            QStringLiteral("INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, "
+                           "ProductUnits, UserId)"
+                           " VALUES ('No0000000003', "
+                           "'2026-02-01', 'N', 1, 11, 1)\n"
+                           "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, "
+                           "ProductUnits, UserId)"
+                           " VALUES ('No0000000003', "
+                           "'2026-02-01', 'B', 1, 11, 1)\n"
+                           "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, "
+                           "ProductUnits, UserId)"
+                           " VALUES ('No0000000001', "
+                           "'2026-01-05', 'N', 1, 11, 1)\n"
+                           "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, "
+                           "ProductUnits, UserId)"
+                           " VALUES ('No0000000001', "
+                           "'2026-01-06', 'N', 1, 11, 1)\n"
+                           "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, "
+                           "ProductUnits, UserId)"
+                           " VALUES ('No0000000001', "
+                           "'2026-01-06', 'P', 1, 11, 1)\n"
+                           "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, "
+                           "ProductUnits, UserId)"
+                           " VALUES ('No0000000002', "
+                           "'2026-01-04', 'P', 1, 11, 1)"));
     }
 };
 
@@ -292,8 +304,9 @@ TEST_F(BranchOrderSearchTest, TypedTextMatchesAnywhereWithItsBlanksAndSortingKee
 
 TEST_F(BranchOrderSearchTest, ADateWithItsTimeIsShownWhole) {
     execute(QStringLiteral(
-        "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder) VALUES ('No0000000009', "
-        "'2026-02-03 14:35:07', 'N')"));
+        "INSERT INTO OrderBranch (OrderNO, OrderDate, CloseOrder, Product, ProductUnits, UserId)"
+        " VALUES ('No0000000009', "
+        "'2026-02-03 14:35:07', 'N', 1, 11, 1)"));
     TFrSearchBranchOrderNo dialog;
     showActive(dialog);
     const int row = columnValues(dialog, "OrderNo").indexOf(QStringLiteral("No0000000009"));

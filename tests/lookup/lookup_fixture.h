@@ -11,8 +11,10 @@
 #include <ostream>
 
 #include "data/Messages.h"
+#include "data/ScriptRunner.h"
 #include "lookup/Fr_Search.h"
 #include "lookup/Fr_SearchBarCode.h"
+#include "statements/BranchOrder.h"
 #include "tests/common/client_fixture.h"
 
 // Readable texts in failure messages.
@@ -22,56 +24,16 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace lookup_testing {
 
-// Tables of the company database that the searches read, created only where the company
-// scripts have not created them.
-inline const char kSearchTables[] = R"(
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'Product')
-CREATE TABLE Product (Id int NOT NULL PRIMARY KEY, Code varchar(20) NOT NULL,
-    ThaiName varchar(120) NULL, Blocked char(1) NULL DEFAULT ('N'))
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'ProductUnits')
-CREATE TABLE ProductUnits (Id int NOT NULL PRIMARY KEY, Product int NOT NULL,
-    BarCode varchar(20) NULL, UnitName varchar(20) NULL, Fraction int NULL,
-    AutoOrder char(1) NULL, SmallUnitFlag char(1) NULL, StockUnitFlag char(1) NULL)
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'ProductOnhand')
-CREATE TABLE ProductOnhand (Id int IDENTITY(1,1) NOT NULL PRIMARY KEY, Product int NOT NULL,
-    ProductUnits int NOT NULL, Warehouse int NOT NULL, BalanceYear int NOT NULL,
-    PeriodNo int NOT NULL, Quantity decimal(18,4) NOT NULL DEFAULT (0))
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'SoDt')
-CREATE TABLE SoDt (Id int NOT NULL PRIMARY KEY, SoHd int NOT NULL, Product int NOT NULL,
-    Quantity decimal(18,4) NOT NULL, Fraction int NOT NULL, Clear char(1) NULL)
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'PosHeader')
-CREATE TABLE PosHeader (Id int NOT NULL PRIMARY KEY, PosNo varchar(15) NOT NULL,
-    PosDate datetime NOT NULL, Customer int NULL, SoHd int NULL,
-    DelFlag char(1) NOT NULL DEFAULT ('N'))
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'IvHd')
-CREATE TABLE IvHd (Id int NOT NULL PRIMARY KEY, IvNo varchar(15) NOT NULL,
-    IvDate datetime NOT NULL, IvType char(1) NULL DEFAULT ('A'),
-    NotCutStock char(1) NULL DEFAULT ('N'), DelFlag char(1) NOT NULL DEFAULT ('N'))
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'IvDt')
-CREATE TABLE IvDt (Id int NOT NULL PRIMARY KEY, IvHd int NOT NULL, Product int NOT NULL,
-    ProductUnits int NOT NULL, Quantity decimal(18,4) NOT NULL, Fraction int NULL,
-    SoDt int NULL, IvdtB int NULL)
-GO
-IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'OrderBranch')
-CREATE TABLE OrderBranch (Id int IDENTITY(1,1) NOT NULL, OrderNO Char(15), OrderDate DateTime,
-    TranBranchNo Char(15), Product int NOT NULL DEFAULT (0), ProductUnits int NOT NULL DEFAULT (0),
-    OrderQnty Int, Transfer char(1), UserId int NOT NULL DEFAULT (0), CloseOrder char(1),
-    Remark varchar(80) NULL)
-GO
-)";
-
 class LookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The tables the searches read: the company scripts, and the order table as the
+        // branch order screen creates it.
         server.createCompany(QStringLiteral("BR0001"));
-        tsqlite::Session session(server.serverDir.toStdString(), "BR0001");
-        for (const auto& batch : tsqlite::splitScript(kSearchTables)) session.query(batch.text);
+        server.runScripts(QStringLiteral("BR0001"),
+                          {"company/product_tables.sql", "company/sales_tables.sql"});
+        TSQLScript(QString::fromStdString(statements::branch_order::startupScript()))
+            .execute(*server.connect(QStringLiteral("BR0001")));
         server.runScriptFile(QStringLiteral("BR0001"),
                              QStringLiteral(CONFORMANCE_DATA_DIR "/lookup_data.sql"));
         modules.dm.setDatabaseParameter(QStringLiteral("BR0001"));

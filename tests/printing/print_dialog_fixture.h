@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
@@ -130,6 +129,7 @@ END
         modules.config.ThaiLanguage = true;
 
         previousDir = QDir::currentPath();
+        ASSERT_TRUE(forms.mkpath(QStringLiteral(".")));
         ASSERT_TRUE(QDir::setCurrent(forms.path()));
         QDir(forms.path()).mkpath(QStringLiteral("forms"));
         writeFile(QStringLiteral("forms/Doc.frf"), kDocTemplate);
@@ -201,7 +201,8 @@ END
     RecordingMessageService messages;
     ScopedMessageService useMessages{messages};
     QStringList errorReports;
-    QTemporaryDir forms;
+    // The program's current directory, beside the server.
+    QDir forms{server.folder() + QStringLiteral("/client")};
     QString previousDir;
     QString libraryLog;
 };

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include "tests/common/client_fixture.h"
 #include "tests/report/report_support.h"

@@ -46,28 +46,36 @@ protected:
     void addBranch(const QString& code) {
         const QString database = QStringLiteral("BR") + code;
         server.createDatabase(database);
-        server.runScriptFile(database, QStringLiteral(CONFORMANCE_DATA_DIR "/company_schema.sql"));
+        server.runScripts(database, testsupport::kCompanyScripts);
         const qint64 span = QDateTime(firstDay_, QTime(8, 0)).secsTo(QDateTime::currentDateTime());
         server.connect(database)->execute(
             QStringLiteral(R"(
 SET NOCOUNT ON
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('CURRENCY', 'THB', 'บาท')
+SET IDENTITY_INSERT Product ON
 INSERT INTO Product (Id, Code, ThaiName) VALUES (1, 'A100', 'ข้าวสาร 5 กก.')
 INSERT INTO Product (Id, Code, ThaiName) VALUES (2, 'A200', 'น้ำมันพืช 1 ลิตร')
+SET IDENTITY_INSERT Product OFF
+SET IDENTITY_INSERT ProductUnits ON
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction) VALUES (1, 1, 'BA100', 'ถุง', 1)
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction) VALUES (2, 2, 'BA200', 'ขวด', 1)
+SET IDENTITY_INSERT ProductUnits OFF
 DECLARE @i int
 SET @i = 1
 BEGIN TRAN
 WHILE @i <= :Receipts
 BEGIN
+SET IDENTITY_INSERT PosHeader ON
     INSERT INTO PosHeader (Id, PosNo, PosDate, CurrencyId, Rate, Total, DelFlag)
     VALUES (@i, 'R' + CONVERT(varchar(10), @i), DATEADD(second, @i * (:Span / :Receipts), :First),
             1, 1, 25.5, 'N')
+SET IDENTITY_INSERT PosHeader OFF
+SET IDENTITY_INSERT PosDetail ON
     INSERT INTO PosDetail (Id, PosHeader, Product, ProductUnits, Quantity, Price, DiscAmount)
     VALUES (@i * 2, @i, 1, 1, @i % 7 + 1, 10.25, 0)
     INSERT INTO PosDetail (Id, PosHeader, Product, ProductUnits, Quantity, Price, DiscAmount)
     VALUES (@i * 2 + 1, @i, 2, 2, 1.5, 5, 0.5)
+SET IDENTITY_INSERT PosDetail OFF
     SET @i = @i + 1
 END
 COMMIT

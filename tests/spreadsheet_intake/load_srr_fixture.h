@@ -6,10 +6,10 @@
 
 #include <xlsxwriter.h>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <variant>
@@ -20,17 +20,6 @@
 #include "tests/common/client_fixture.h"
 
 namespace load_srr {
-
-// The tests of this program share one application object; whichever test comes first makes
-// it when no test environment has.
-inline void ensureApplication() {
-    if (QApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);  // lives as long as the test program
-}
 
 using Value = std::variant<std::monostate, double, std::string, bool>;
 
@@ -93,9 +82,8 @@ private:
 
 class LoadSrrTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ensureApplication(); }
-
     void SetUp() override {
+        ASSERT_TRUE(files.mkpath(QStringLiteral(".")));
         server.createConfig();
         server.createCompany(QStringLiteral("NWX"));
         modules.dm.setDatabaseParameter(QStringLiteral("NWX"));
@@ -135,7 +123,7 @@ protected:
     testing_support::DataModules modules{server};
     RecordingMessageService messages;
     ScopedMessageService scopedMessages{messages};
-    QTemporaryDir files;
+    QDir files{server.folder() + QStringLiteral("/files")};
     QString chosen;
     QString chooserSaw;
     std::unique_ptr<TFrLoadSrrToPoRQ> screen;

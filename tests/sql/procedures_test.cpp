@@ -107,7 +107,7 @@ TEST(NumberingProcesses, TwoProcessesDrawingAtOnceNeverGetTheSameNumber) {
             try {
                 tsqlite::Session s(server.dir, "NWX");
                 s.setTimeout(60);
-                std::ofstream out(server.tmp.path() / ("numbers" + std::to_string(p)));
+                std::ofstream out(server.server.root() / ("numbers" + std::to_string(p)));
                 for (int n = 0; n < kDraws; ++n) out << draw(s, "PICKORDER", year) << "\n";
             } catch (...) {
                 rc = 2;
@@ -126,7 +126,7 @@ TEST(NumberingProcesses, TwoProcessesDrawingAtOnceNeverGetTheSameNumber) {
 
     std::set<std::string> all;
     for (int p = 0; p < 2; ++p) {
-        std::istringstream in(readFile(server.tmp.path() / ("numbers" + std::to_string(p))));
+        std::istringstream in(readFile(server.server.root() / ("numbers" + std::to_string(p))));
         for (std::string line; std::getline(in, line);) all.insert(line);
     }
     EXPECT_EQ(all.size(), 2u * kDraws) << "a number was given twice";

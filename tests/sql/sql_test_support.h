@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the database script tests: throw-away servers built from sql/, single values,
-// and the procedure calls the client makes.
+// Helpers for the database script tests: single values and the procedure calls the client
+// makes, on the throw-away servers of tests/common.
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/temp_server.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/session.h"
 
@@ -22,48 +23,14 @@ namespace sqltest {
 namespace fs = std::filesystem;
 using tsqlite::Value;
 
-inline const std::vector<std::string> kConfigScripts = {"config/tables.sql",
-                                                        "config/procedures.sql"};
-inline const std::vector<std::string> kCompanyScripts = {
-    "company/common_tables.sql", "company/common_procedures.sql", "company/product_tables.sql",
-    "company/sales_tables.sql"};
-inline const std::vector<std::string> kReportScripts = {"report/soldout_tables.sql"};
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "sql-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-inline std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Scripting variables of the demo scripts: $(Name) -> value.
-using Variables = std::vector<std::pair<std::string, std::string>>;
-
-inline std::string substituted(std::string text, const Variables& variables) {
-    for (const auto& [name, value] : variables) {
-        const std::string ref = "$(" + name + ")";
-        for (size_t at = text.find(ref); at != std::string::npos; at = text.find(ref, at))
-            text.replace(at, ref.size(), value);
-    }
-    return text;
-}
+using testsupport::kCompanyScripts;
+using testsupport::kConfigScripts;
+using testsupport::kReportScripts;
+using testsupport::readFile;
+using testsupport::runScripts;
+using testsupport::substituted;
+using testsupport::Variables;
+using TempDir = testsupport::TempFolder;
 
 inline std::string shellQuoted(const std::string& s) {
     std::string r = "'";
@@ -71,33 +38,15 @@ inline std::string shellQuoted(const std::string& s) {
     return r + "'";
 }
 
-// Runs sql/<name> batch by batch; the first error names the file and the batch's line.
-inline void runScripts(tsqlite::Session& s, const std::vector<std::string>& names,
-                       const Variables& variables = {}) {
-    for (const auto& name : names) {
-        for (const auto& batch : tsqlite::splitScript(
-                 substituted(readFile(fs::path(BACKOFFICE_SQL_DIR) / name), variables))) {
-            try {
-                s.query(batch.text);
-            } catch (const tsqlite::Error& e) {
-                throw std::runtime_error(name + ":" + std::to_string(batch.firstLine) + ": " +
-                                         e.message);
-            }
-        }
-    }
-}
-
 // A server in a temporary folder with one database built from the given scripts.
 struct ScriptedServer {
-    TempDir tmp;
-    std::string dir = (tmp.path() / "server").string();
+    testsupport::TempServer server;
+    std::string dir = server.dir();
     std::unique_ptr<tsqlite::Session> db;
 
     ScriptedServer(const std::string& database, const std::vector<std::string>& scripts) {
-        tsqlite::createServer(dir);
-        tsqlite::Session(dir, "master").query("CREATE DATABASE " + database);
-        db = std::make_unique<tsqlite::Session>(dir, database);
-        runScripts(*db, scripts);
+        server.createDatabase(database, scripts);
+        db = server.open(database);
     }
 };
 

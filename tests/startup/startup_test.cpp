@@ -12,14 +12,19 @@
 #include <algorithm>
 
 #include "data/ErrorTranslation.h"
-#include "data/Fr_ShowError.h"
 #include "data/Messages.h"
 #include "data/Workstation.h"
 #include "db/database_error.h"
 #include "startup/Startup.h"
+#include "tests/common/app_environment.h"
 #include "tests/common/client_fixture.h"
+#include "ui/Fr_ShowError.h"
 
 namespace {
+
+// The tests run inside the program's own application object, so an error escaping an event
+// handler takes the path it takes in the program.
+[[maybe_unused]] const bool chosen = testsupport::useApplication<BackOfficeApplication>();
 
 using testing_support::ClientServer;
 using testing_support::DataModules;
@@ -414,6 +419,16 @@ TEST_F(ErrorHandlerTest, AnUnreachableConfigurationDatabaseStillShowsTheReport) 
         QStringLiteral("ระบบเครือข่าย หรือ คอมพิวเตอร์แม่ข่ายมีปัญหา ติดต่อเครื่องแม่ข่ายไม่ได้\r")));
     EXPECT_TRUE(reports[0].contains(QStringLiteral("error log not written")));
     EXPECT_EQ(logRows(), 0);
+}
+
+TEST_F(ErrorHandlerTest, WithoutAPresenterTheReportGoesToStandardErrorAndNothingWaits) {
+    // A tool or a test that never set a presenter: no dialog can stop it.
+    modules.dm.setReportPresenter({});
+    ::testing::internal::CaptureStderr();
+    modules.dm.ApplicationEvents1Exception(std::runtime_error("'X' is not a valid date"));
+    const QString err = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(err, QStringLiteral("error: ป้อนวันที่ไม่ถูกต้อง 'X' IS NOT A VALID DATE\n"));
+    EXPECT_EQ(logRows(), 1);
 }
 
 TEST(StartupFailure, IsOneLineOnStandardErrorAndABoxOnlyWhereSomeoneLooks) {

@@ -61,7 +61,7 @@ TEST(ConformanceBranchOrderStartup, ScriptCreatesTablesIndexesAndSeriesAndIsReru
     TempServer server;
     server.createDatabase("BR0029");
     auto db = server.open("BR0029");
-    runFixture(*db, "company_schema.sql");
+    runCompanyScripts(*db);
     runScript(*db, statements::branch_order::startupScript());
 
     Rows empty = query(*db, "SELECT * FROM OrderBranch WHERE 1 = 0");
@@ -128,7 +128,7 @@ TEST(ConformanceBranchOrderStartup, ScriptAddsBackOrderToAnOlderTableAndKeepsAny
     TempServer server;
     server.createDatabase("BR0029");
     auto db = server.open("BR0029");
-    runFixture(*db, "company_schema.sql");
+    runCompanyScripts(*db);
     exec(*db, lines({"Create Table OrderBranch (Id IdNo identity(1,1) not null, OrderNO Char(15), "
                      "OrderDate DateTime,",
                      "TranBranchNo Char(15), TranBranchDate DateTime null, Product IdNo, "

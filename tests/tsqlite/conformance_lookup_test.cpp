@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         server.createDatabase("NWX");
         db = server.open("NWX");
-        runFixture(*db, "company_schema.sql");
+        runCompanyScripts(*db);
         runFixture(*db, "lookup_data.sql");
     }
     Rows search(const std::string& code, const std::string& name, bool contains,

@@ -32,12 +32,12 @@ std::unique_ptr<tsqlite::Session> openDistributionCentre(TempServer& server) {
     server.createDatabase("QARN_CONFIG_NWX");
     {
         auto cfg = server.open("QARN_CONFIG_NWX");
-        runFixture(*cfg, "config_schema.sql");
+        runConfigScripts(*cfg);
         runFixture(*cfg, "config_data.sql");
     }
     server.createDatabase("NWX");
     auto db = server.open("NWX");
-    runFixture(*db, "company_schema.sql");
+    runCompanyScripts(*db);
     runFixture(*db, "settings_data.sql");
     runFixture(*db, "pick_data.sql");
     return db;

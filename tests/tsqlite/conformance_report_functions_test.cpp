@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         server.createDatabase("NWX");
         db = server.open("NWX");
-        runFixture(*db, "company_schema.sql");
+        runCompanyScripts(*db);
         runFixture(*db, "units_data.sql");
     }
     TempServer server;

@@ -42,12 +42,12 @@ protected:
     void SetUp() override {
         server.createDatabase("QARN_CONFIG_NWX");
         cfg = server.open("QARN_CONFIG_NWX");
-        runFixture(*cfg, "config_schema.sql");
+        runConfigScripts(*cfg);
         runFixture(*cfg, "config_data.sql");
         for (const char* name : {"NWX", "BR0029", "BR0036", "BR0040"}) {
             server.createDatabase(name);
             auto db = server.open(name);
-            runFixture(*db, "company_schema.sql");
+            runCompanyScripts(*db);
         }
         branch36 = server.open("BR0036");
         runFixture(*branch36, "soldout_branch_data.sql");

@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         server.createDatabase("QARN_CONFIG_NWX");
         cfg = server.open("QARN_CONFIG_NWX");
-        runFixture(*cfg, "config_schema.sql");
+        runConfigScripts(*cfg);
         runFixture(*cfg, "config_data.sql");
     }
 

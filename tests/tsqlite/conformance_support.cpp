@@ -32,59 +32,25 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-TempServer::TempServer() {
-    std::string pattern = (fs::temp_directory_path() / "tsqlite-conformance-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    root_ = pattern;
-    serverDir_ = (fs::path(root_) / "server").string();
-    tsqlite::createServer(serverDir_);
-}
-
-TempServer::~TempServer() {
-    // CONFORMANCE_KEEP_SERVERS=1 leaves the servers behind for a look with the shell.
-    if (const char* keep = std::getenv("CONFORMANCE_KEEP_SERVERS"); keep && *keep == '1') {
-        std::fprintf(stderr, "server kept in %s\n", serverDir_.c_str());
-        return;
-    }
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-}
-
-void TempServer::createDatabase(const std::string& name) {
-    tsqlite::Session master(serverDir_, "master");
-    master.query("CREATE DATABASE " + name);
-}
-
-std::unique_ptr<tsqlite::Session> TempServer::open(const std::string& database) {
-    return std::make_unique<tsqlite::Session>(serverDir_, database);
-}
-
 std::string fixturePath(const std::string& fileName) {
     return std::string(TSQLITE_TEST_DATA_DIR) + "/conformance/" + fileName;
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testsupport::readFile(path);
 }
 
 void runFixture(tsqlite::Session& session, const std::string& fileName) {
-    const std::string script = readFile(fixturePath(fileName));
-    for (const auto& batch : tsqlite::splitScript(script)) {
-        for (int n = 0; n < batch.repeat; ++n) {
-            try {
-                session.query(batch.text);
-            } catch (const tsqlite::Error& e) {
-                throw std::runtime_error(fileName + ": batch at line " +
-                                         std::to_string(batch.firstLine) + " failed: Msg " +
-                                         std::to_string(e.number) + ", line " +
-                                         std::to_string(e.line) + ": " + e.message);
-            }
-        }
-    }
+    testsupport::runScriptText(session, readFile(fixturePath(fileName)), fileName);
+}
+
+void runCompanyScripts(tsqlite::Session& session) {
+    testsupport::runScripts(session, testsupport::kDistributionCentreScripts);
+    runFixture(session, "print_request.sql");
+}
+
+void runConfigScripts(tsqlite::Session& session) {
+    testsupport::runScripts(session, testsupport::kConfigScripts);
 }
 
 std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::string& script,
@@ -218,7 +184,7 @@ const Value& output(const tsqlite::ProcResult& r, const std::string& name) {
 std::unique_ptr<tsqlite::Session> openBranchDatabase(TempServer& server, const std::string& name) {
     server.createDatabase(name);
     auto db = server.open(name);
-    runFixture(*db, "company_schema.sql");
+    runCompanyScripts(*db);
     runFixture(*db, "settings_data.sql");
     runScript(*db, statements::branch_order::startupScript());
     runFixture(*db, "branch_order_data.sql");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "statements/Lines.h"
+#include "tests/common/temp_server.h"
 #include "tsqlite/session.h"
 
 namespace conformance {
@@ -29,22 +30,8 @@ inline Value Null() {
     return Value::null();
 }
 
-// A server directory in a fresh temporary folder, removed again with the object.
-class TempServer {
-public:
-    TempServer();
-    ~TempServer();
-    TempServer(const TempServer&) = delete;
-    TempServer& operator=(const TempServer&) = delete;
-
-    const std::string& dir() const { return serverDir_; }
-    void createDatabase(const std::string& name);
-    std::unique_ptr<tsqlite::Session> open(const std::string& database);
-
-private:
-    std::string root_;
-    std::string serverDir_;
-};
+// The throw-away server folder of every test program (tests/common).
+using TempServer = testsupport::TempServer;
 
 std::string fixturePath(const std::string& fileName);
 std::string readFile(const std::string& path);
@@ -52,6 +39,12 @@ std::string readFile(const std::string& path);
 // Runs every GO-separated batch of a fixture script; a failing batch throws an error that
 // names the file and the line the batch starts at.
 void runFixture(tsqlite::Session& session, const std::string& fileName);
+
+// The databases as sql/ makes them: a company database with every table and procedure of
+// sql/company (plus the stand-in print procedure of print_request.sql), and a configuration
+// database of sql/config (without the columns the client's upgrade script adds).
+void runCompanyScripts(tsqlite::Session& session);
+void runConfigScripts(tsqlite::Session& session);
 
 // Runs a script as the client's runner does (statements::runnerStatements): statement by
 // statement, each with the script parameters it names (tsqlite::parameterNames). Returns the result

@@ -501,7 +501,7 @@ TEST(EngineConcurrency, TwoProcessesNeverDrawTheSameNumber) {
             "INSERT INTO Drawn VALUES (@No, @Who)\n"
             "COMMIT");
     }
-    expectTwoProcessesDrawEveryNumberOnce(server, 60, false);
+    tsqlite::testing::expectTwoProcessesDrawEveryNumberOnce(server, 60, false);
 }
 
 TEST(EngineConcurrency, WriterWaitsThenTimesOut) {

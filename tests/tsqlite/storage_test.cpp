@@ -359,7 +359,7 @@ TEST(EngineLocking, AReadThenUpdateInATransactionQueuesBehindAnotherWriter) {
             "UPDATE Numbers SET LastNo = @No WHERE Code = 'X'\n"
             "INSERT INTO Drawn VALUES (@No, @Who)");
     }
-    expectTwoProcessesDrawEveryNumberOnce(server, 40, true);
+    tsqlite::testing::expectTwoProcessesDrawEveryNumberOnce(server, 40, true);
 }
 
 // ---- files the server cannot use
@@ -435,6 +435,8 @@ TEST(EngineFiles, AReadOnlyServerFolderCanBeRead) {
         for (auto& f : fs::directory_iterator(k.server.dir()))
             fs::permissions(f.path(), readOnly ? fs::perms(0444) : fs::perms(0644));
     };
+    // The folder around the server is private to its maker; the reader must reach the server.
+    fs::permissions(k.server.root(), fs::perms(0755));
     lock(true);
     pid_t child = fork();
     if (child == 0) {

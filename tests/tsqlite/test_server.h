@@ -1,5 +1,5 @@
 #pragma once
-// A throw-away server directory for engine tests.
+// Engine tests on a throw-away server.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,26 +7,13 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/common/temp_server.h"
 #include "tsqlite/session.h"
 
 namespace tsqlite::testing {
 
-class TempServer {
-public:
-    TempServer() {
-        char tmpl[] = "/tmp/tsqlite-test-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        createServer(dir_);
-    }
-    ~TempServer() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    const std::string& dir() const { return dir_; }
-
-private:
-    std::string dir_;
-};
+// The throw-away server folder of every test program (tests/common).
+using TempServer = testsupport::TempServer;
 
 // Two processes each call the database Nwx's procedure Draw `each` times (inside a transaction
 // of their own when `ownTransaction`); together they must have drawn 1 to 2 * each, every

@@ -2,8 +2,10 @@
 -- the branch order screen's start-up script creates. Dates are relative to today.
 INSERT INTO OracleConfig (BranchCode) VALUES ('0029')
 GO
+SET IDENTITY_INSERT Warehouse ON
 INSERT INTO Warehouse (Id, Code, Name, WhType) VALUES (1, 'WF', 'หน้าร้าน', 'F')
 INSERT INTO Warehouse (Id, Code, Name, WhType) VALUES (2, 'WS', 'คลังสำรอง', 'S')
+SET IDENTITY_INSERT Warehouse OFF
 GO
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('PRICETYPE', '0', 'ราคาขายปลีก')
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('PRICETYPE', '1', 'ราคาส่ง')
@@ -16,6 +18,7 @@ INSERT INTO UserProdGroup (UserId, ProdGroup) VALUES (7, 'G2')
 INSERT INTO UserProdGroup (UserId, ProdGroup) VALUES (9, 'G3')
 GO
 -- One product unit per replenishment rule, inside and outside it.
+SET IDENTITY_INSERT Product ON
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (1, 'P001', 'น้ำปลาแท้', 'D01', 'G1', 'N')
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (2, 'P002', 'ซีอิ๊วขาว', NULL, 'G9', 'N')
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (3, 'P003', 'น้ำมันหอย', 'D01', 'G3', 'N')
@@ -28,7 +31,9 @@ INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (9
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (10, 'P010', 'น้ำส้มสายชู', 'D01', 'G1', 'N')
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (11, 'P011', 'กะทิกล่อง', 'D01', 'G1', 'N')
 INSERT INTO Product (Id, Code, ThaiName, ProdDept, ProdGroup, Blocked) VALUES (12, 'P012', 'นมกล่อง', 'D01', 'G1', 'N')
+SET IDENTITY_INSERT Product OFF
 GO
+SET IDENTITY_INSERT ProductUnits ON
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (101, 1, '8850000000101', 'ขวด', 1, 'Y', 'Y', 'Y')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (102, 2, '8850000000102', 'ขวด', 1, 'Y', 'Y', 'Y')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (103, 3, '8850000000103', 'ขวด', 1, 'Y', 'Y', 'Y')
@@ -42,6 +47,7 @@ INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, S
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (111, 11, '8850000000111', 'กล่อง', 1, 'Y', 'Y', 'Y')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (112, 12, '8850000000112', 'ลัง', 12, 'Y', 'N', 'N')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, AutoOrder, SmallUnitFlag, StockUnitFlag) VALUES (113, 12, '8850000000113', 'กล่อง', 1, 'Y', 'Y', 'Y')
+SET IDENTITY_INSERT ProductUnits OFF
 GO
 INSERT INTO ProductManage (Product, ProductUnits, MinQnty, MaxQnty) VALUES (1, 101, 10, 20)
 INSERT INTO ProductManage (Product, ProductUnits, MinQnty, MaxQnty) VALUES (3, 103, 10, 0)
@@ -82,29 +88,51 @@ SELECT 101, Id, 30.00 FROM Misc WHERE GroupCode = 'PRICETYPE' AND Code = '1'
 GO
 -- Sales of units 101 and 105. Only documents after the start of user 7's span (midnight ten
 -- days ago), up to now and not cancelled count: 101 sold 3 + 2 + 4 - 1 - 1 = 7, 105 sold 2 - 5.
+SET IDENTITY_INSERT Customer ON
 INSERT INTO Customer (Id, Code, Name, Blocked) VALUES (1, 'C001', 'ลูกค้าเงินสด', 'N')
+SET IDENTITY_INSERT Customer OFF
 GO
+SET IDENTITY_INSERT IvHd ON
 INSERT INTO IvHd (Id, IvNo, IvDate, Customer, DelFlag) VALUES (1, 'IV0001', DATEADD(day, -2, GETDATE()), 1, 'N')
 INSERT INTO IvHd (Id, IvNo, IvDate, Customer, DelFlag) VALUES (2, 'IV0002', DATEADD(day, -2, GETDATE()), 1, 'Y')
 INSERT INTO IvHd (Id, IvNo, IvDate, Customer, DelFlag) VALUES (3, 'IV0003', DATEADD(day, -40, GETDATE()), 1, 'N')
 INSERT INTO IvHd (Id, IvNo, IvDate, Customer, DelFlag) VALUES (4, 'IV0004', CONVERT(datetime, CONVERT(char(8), DATEADD(day, -10, GETDATE()), 112)), 1, 'N')
 INSERT INTO IvHd (Id, IvNo, IvDate, Customer, DelFlag) VALUES (5, 'IV0005', DATEADD(day, 1, GETDATE()), 1, 'N')
+SET IDENTITY_INSERT IvHd OFF
+SET IDENTITY_INSERT IvDt ON
 INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price) VALUES (1, 1, 1, 101, 3, 1, 35.5)
 INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price) VALUES (2, 2, 1, 101, 100, 1, 35.5)
 INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price) VALUES (3, 3, 1, 101, 100, 1, 35.5)
 INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price) VALUES (4, 4, 1, 101, 100, 1, 35.5)
 INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price) VALUES (5, 5, 1, 101, 100, 1, 35.5)
 INSERT INTO IvDt (Id, IvHd, Product, ProductUnits, Quantity, Fraction, Price) VALUES (6, 1, 5, 105, 2, 1, 89)
+SET IDENTITY_INSERT IvDt OFF
 GO
+SET IDENTITY_INSERT PosHd ON
 INSERT INTO PosHd (Id, PosNo, PosDate, DelFlag) VALUES (1, 'PS0001', DATEADD(day, -1, GETDATE()), 'N')
+SET IDENTITY_INSERT PosHd OFF
+SET IDENTITY_INSERT PosDt ON
 INSERT INTO PosDt (Id, PosHd, Product, ProductUnits, Quantity) VALUES (1, 1, 1, 101, 2)
+SET IDENTITY_INSERT PosDt OFF
+SET IDENTITY_INSERT PosHeader ON
 INSERT INTO PosHeader (Id, PosNo, PosDate, DelFlag) VALUES (1, 'POS0001', DATEADD(day, -1, GETDATE()), 'N')
+SET IDENTITY_INSERT PosHeader OFF
+SET IDENTITY_INSERT PosDetail ON
 INSERT INTO PosDetail (Id, PosHeader, Product, ProductUnits, Quantity, Price) VALUES (1, 1, 1, 101, 4, 35.5)
+SET IDENTITY_INSERT PosDetail OFF
+SET IDENTITY_INSERT SrHd ON
 INSERT INTO SrHd (Id, SrNo, SrDate, Customer, DelFlag) VALUES (1, 'SR0001', DATEADD(day, -1, GETDATE()), 1, 'N')
+SET IDENTITY_INSERT SrHd OFF
+SET IDENTITY_INSERT SrDt ON
 INSERT INTO SrDt (Id, SrHd, Product, ProductUnits, Quantity) VALUES (1, 1, 1, 101, 1)
 INSERT INTO SrDt (Id, SrHd, Product, ProductUnits, Quantity) VALUES (2, 1, 5, 105, 5)
+SET IDENTITY_INSERT SrDt OFF
+SET IDENTITY_INSERT PoSrHd ON
 INSERT INTO PoSrHd (Id, SrNo, SrDate, DelFlag) VALUES (1, 'PSR0001', DATEADD(day, -1, GETDATE()), 'N')
+SET IDENTITY_INSERT PoSrHd OFF
+SET IDENTITY_INSERT PoSrDt ON
 INSERT INTO PoSrDt (Id, PoSrHd, Product, ProductUnits, Quantity) VALUES (1, 1, 1, 101, 1)
+SET IDENTITY_INSERT PoSrDt OFF
 GO
 -- Earlier orders. User 7 last ordered ten days ago, user 9 fifty days ago. All rows of one
 -- order carry the same date.

@@ -1,27 +1,34 @@
 -- Distribution centre NWX: products, stock by location, and branch order lines held for
 -- picking. Open lines carry no pick number (NULL) until they are picked.
-INSERT INTO Misc (GroupCode, Code, Description) VALUES ('DIVISION', '10', 'ของแห้ง')
-INSERT INTO Misc (GroupCode, Code, Description) VALUES ('DIVISION', '20', 'แช่แข็ง')
+-- The picking script made the two divisions; here they carry the names the tests read.
+UPDATE Misc SET Description = 'ของแห้ง' WHERE GroupCode = 'DIVISION' AND Code = '10'
+UPDATE Misc SET Description = 'แช่แข็ง' WHERE GroupCode = 'DIVISION' AND Code = '20'
 GO
 DECLARE @dry int, @frozen int
 SELECT @dry = Id FROM Misc WHERE GroupCode = 'DIVISION' AND Code = '10'
 SELECT @frozen = Id FROM Misc WHERE GroupCode = 'DIVISION' AND Code = '20'
+SET IDENTITY_INSERT Product ON
 INSERT INTO Product (Id, Code, ThaiName, Blocked, Negative, Useserial, locationassign, Division) VALUES (1, 'A100', 'ข้าวสาร 5 กก.', 'N', 'N', 'N', 'L-A01', @dry)
 INSERT INTO Product (Id, Code, ThaiName, Blocked, Negative, Useserial, locationassign, Division) VALUES (2, 'A200', 'น้ำมันพืช 1 ลิตร', 'N', 'Y', 'N', 'L-A02', @dry)
 INSERT INTO Product (Id, Code, ThaiName, Blocked, Negative, Useserial, locationassign, Division) VALUES (3, 'A300', 'สบู่ก้อน', 'N', 'N', 'N', 'L-A03', @dry)
 INSERT INTO Product (Id, Code, ThaiName, Blocked, Negative, Useserial, locationassign, Division) VALUES (4, 'F100', 'ไก่แช่แข็ง', 'N', 'N', 'N', 'L-F01', @frozen)
+SET IDENTITY_INSERT Product OFF
 GO
+SET IDENTITY_INSERT ProductUnits ON
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, SmallUnitFlag, StockUnitFlag) VALUES (1, 1, 'BA100', 'ถุง', 1, 'Y', 'Y')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, SmallUnitFlag, StockUnitFlag) VALUES (2, 2, 'BA200', 'ขวด', 1, 'Y', 'Y')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, SmallUnitFlag, StockUnitFlag) VALUES (3, 3, 'BA300', 'ก้อน', 1, 'Y', 'Y')
 INSERT INTO ProductUnits (Id, Product, BarCode, UnitName, Fraction, SmallUnitFlag, StockUnitFlag) VALUES (4, 4, 'BF100', 'แพ็ค', 1, 'Y', 'Y')
+SET IDENTITY_INSERT ProductUnits OFF
 GO
 INSERT INTO ProductOnhandSend (ProdCode, BarCode, Onhand, WhZone, WhCode) VALUES ('A100', 'BA100', 10, 'A', 'A-01')
 INSERT INTO ProductOnhandSend (ProdCode, BarCode, Onhand, WhZone, WhCode) VALUES ('A100', 'BA100', 5, 'B', 'B-07')
 INSERT INTO ProductOnhandSend (ProdCode, BarCode, Onhand, WhZone, WhCode) VALUES ('A300', 'BA300', 3, 'A', 'A-02')
 INSERT INTO ProductOnhandSend (ProdCode, BarCode, Onhand, WhZone, WhCode) VALUES ('F100', 'BF100', 0, 'F', 'F-01')
 GO
+SET IDENTITY_INSERT Customer ON
 INSERT INTO Customer (Id, Code, Name, Blocked) VALUES (1, 'C001', 'ร้านค้าส่ง ก', 'N')
+SET IDENTITY_INSERT Customer OFF
 GO
 INSERT INTO BranchPick (Days, BranchCode) VALUES ('MON', '0041')
 INSERT INTO BranchPick (Days, BranchCode) VALUES ('MON', '0029')

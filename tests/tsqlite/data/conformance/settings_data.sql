@@ -1,18 +1,22 @@
--- Settings row and numbering series of a company database.
+-- Settings row and numbering series of a company database. The picking series of this year
+-- come from the picking script where it ran.
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('CURRENCY', 'THB', 'บาท')
 INSERT INTO Misc (GroupCode, Code, Description) VALUES ('CURRENCY', 'USD', 'US Dollar')
 GO
-INSERT INTO Config (Id, CompanyName, RunYear, OnhandDecimal, UnitLeft, UnitRight, SearchProductMethod, ShowLastSearch,
-                    AutoGenGL, RunConsoFlag, MainCurrencyId)
-SELECT 1, 'บริษัท นอร์ทเวสต์ จำกัด', YEAR(GETDATE()), NULL, '(', ')', 1, 'Y', 'N', 'N', Id
-  FROM Misc WHERE GroupCode = 'CURRENCY' AND Code = 'THB'
+-- The settings row the company script made.
+UPDATE Config SET RunYear = YEAR(GETDATE()), OnhandDecimal = NULL, UnitLeft = '(', UnitRight = ')',
+       SearchProductMethod = 1, ShowLastSearch = 'Y', AutoGenGL = 'N', RunConsoFlag = 'N',
+       MainCurrencyId = (SELECT Id FROM Misc WHERE GroupCode = 'CURRENCY' AND Code = 'THB')
+ WHERE Id = 1
 GO
-INSERT INTO Config (Id, CompanyName, RunYear, OnhandDecimal, UnitLeft, UnitRight, SearchProductMethod, ShowLastSearch,
+INSERT INTO Config (Id, RunYear, OnhandDecimal, UnitLeft, UnitRight, SearchProductMethod, ShowLastSearch,
                     AutoGenGL, RunConsoFlag, MainCurrencyId)
-VALUES (2, 'แถวสำรอง', 2001, 2, NULL, NULL, 0, 'N', 'Y', 'Y', NULL)
+VALUES (2, 2001, 2, NULL, NULL, 0, 'N', 'Y', 'Y', NULL)
 GO
+IF NOT EXISTS (SELECT Id FROM DocumentNo WHERE Code = 'PICKORDER' AND DocYear = YEAR(GETDATE()))
 INSERT INTO DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength, AutoRun, DocType, UserCanModify, LinkToDocument)
 VALUES ('PICKORDER', YEAR(GETDATE()), 'ใบสั่งจัดสินค้า', 'PK', 0, 12, 'Y', 'I', 'N', NULL)
+IF NOT EXISTS (SELECT Id FROM DocumentNo WHERE Code = 'PRODUCTMANAGE' AND DocYear = YEAR(GETDATE()))
 INSERT INTO DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength, AutoRun, DocType, UserCanModify, LinkToDocument)
 VALUES ('PRODUCTMANAGE', YEAR(GETDATE()), 'ใบจัดสินค้า', 'PM', 0, 10, 'Y', 'I', 'N', NULL)
 INSERT INTO DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength, AutoRun, DocType, UserCanModify, LinkToDocument)

@@ -1,4 +1,4 @@
-#include "data/Fr_ShowError.h"
+#include "ui/Fr_ShowError.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -48,6 +48,12 @@ TFrShowError::TFrShowError(QWidget* parent)
     connect(BCancel, &QPushButton::clicked, this, &TFrShowError::BCancelClick);
     Timer1.setInterval(1000);
     connect(&Timer1, &QTimer::timeout, this, &TFrShowError::Timer1Timer);
+}
+
+void TFrShowError::showReport(const QString& report) {
+    TFrShowError dialog;
+    dialog.setReportText(report);
+    dialog.exec();
 }
 
 void TFrShowError::setReportText(const QString& text) {

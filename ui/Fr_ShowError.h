@@ -14,6 +14,10 @@ class TFrShowError : public QDialog {
 public:
     explicit TFrShowError(QWidget* parent = nullptr);
 
+    // Shows a report and waits until it is closed: DM's report presenter in a run that a
+    // person watches (start-up sets it).
+    static void showReport(const QString& report);
+
     void setReportText(const QString& text);
     QString reportText() const;
 
