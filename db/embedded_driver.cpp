@@ -14,6 +14,7 @@
 #include "db/param_types.h"
 #include "db/shown_text.h"
 #include "db/sql_params.h"
+#include "tsqlite/decimal.h"
 #include "tsqlite/session.h"
 
 namespace db {
@@ -145,14 +146,17 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
         case FieldType::Bool:
             return number(v) != 0;
         case FieldType::Decimal: {
-            // The engine keeps decimals as doubles rounded to the column's scale; its text of
-            // the value is the exact decimal the column holds. A value that sits on its scale
-            // (all stored ones do) is read straight from the double: every row of a result
-            // set comes through here.
+            // Wider decimals come as doubles rounded to the column's scale; its text of the
+            // value is the exact decimal the column holds. A value that sits on its scale (all
+            // stored ones do) is read straight from the double: every row of a result set
+            // comes through here.
             using B = tsqlite::BaseType;
             const int scale = sqlType.base == B::Decimal ? sqlType.scale
                               : sqlType.base == B::Money || sqlType.base == B::SmallMoney ? 4
                                                                                           : -1;
+            // Up to 18 digits the engine hands the scaled integer itself.
+            if (v.kind == K::Int && scale >= 0 && tsqlite::dec::isScaled(sqlType))
+                return QVariant::fromValue(Decimal::fromUnits(v.i, scale));
             if ((v.kind == K::Float || v.kind == K::Int) && scale >= 0 && scale <= 15) {
                 static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -253,11 +257,24 @@ tsqlite::Value toEngine(const QVariant& v) {
         default:
             break;
     }
-    // The engine stores decimals as doubles: a number, not a text, so that the server's type
-    // rules (COALESCE(:Qty, 0), arithmetic) see a number as they would on SQL Server.
+    // A decimal goes as a number, not a text, so that the server's type rules (COALESCE(:Qty,
+    // 0), arithmetic) see a number as they would on SQL Server. A statement's parameter then
+    // takes its exact scaled form (scaledDecimal); a procedure's argument, typed by its value,
+    // stays the double.
     if (v.metaType() == QMetaType::fromType<Decimal>())
         return tsqlite::Value::real(v.value<Decimal>().toDouble());
     return tsqlite::Value::text(v.toString().toStdString());
+}
+
+// A decimal parameter of up to 18 digits is declared decimal(18,s) (parameterType), which the
+// engine keeps as the scaled integer: every digit goes in. Wider ones go as the number.
+tsqlite::Value scaledDecimal(const Decimal& d) {
+    if (d.precision() > 18) return tsqlite::Value::real(d.toDouble());
+    QString digits = d.toString();
+    digits.remove(QLatin1Char('.'));
+    bool ok = false;
+    const qlonglong units = digits.toLongLong(&ok);
+    return ok ? tsqlite::Value::integer(units) : tsqlite::Value::real(d.toDouble());
 }
 
 // Collects result sets and the counts of the statements that change rows.
@@ -398,6 +415,8 @@ public:
                     *static_cast<const QString*>(slot.last.constData()))
                 continue;
             *slot.value = toEngine(*v);
+            if (v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull())
+                *slot.value = scaledDecimal(v->value<Decimal>());
             slot.last = v->typeId() == QMetaType::QString ? *v : QVariant();
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
             const ParamType type = parameterType(*v);

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/engine.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/runtime.h"
@@ -78,7 +79,7 @@ std::string upperAscii(std::string s) {
 }
 
 std::string sqliteAffinity(const SqlType& t) {
-    if (t.isInteger()) return "INTEGER";
+    if (t.isInteger() || dec::isScaled(t)) return "INTEGER";
     if (t.isNumeric()) return "REAL";
     if (t.isBinary()) return "BLOB";
     if (t.isString()) return "TEXT COLLATE TSQL";
@@ -564,6 +565,7 @@ struct Session::Impl : TranslateContext {
             if (e.number != 50000) throw;
             throw fileError(database, path, code, e.message);
         }
+        dec::upgradeStoredDecimals(db, l);
         DbCatalog cat;
         cat.name = database;
         cat.schema = l;
@@ -1108,6 +1110,7 @@ struct Session::Impl : TranslateContext {
     }
 
     static Value normalize(Value v, const SqlType& t) {
+        if (dec::isScaled(t)) return dec::normalize(v, t);
         if (v.kind == Value::Kind::Float && t.isInteger())
             return Value::integer(static_cast<long long>(v.f));
         if (v.kind == Value::Kind::Int && t.isNumeric() && !t.isInteger())
@@ -3055,7 +3058,14 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     m.frame = nullptr;
     if (!sink.errors.empty()) throw sink.errors.front();
     for (size_t i = 0; i < args.size(); ++i)
-        if (args[i].output) r.outputs[names[i]] = values[i].value;
+        if (args[i].output) {
+            // Outputs travel without their type: a scaled decimal goes as the number it is.
+            const Value& v = values[i].value;
+            r.outputs[names[i]] =
+                dec::isScaled(values[i].type) && v.kind == Value::Kind::Int
+                    ? Value::real(dec::toDouble(v.i, dec::scaleOf(values[i].type)))
+                    : v;
+        }
     r.resultSets = std::move(sink.resultSets);
     return r;
 }

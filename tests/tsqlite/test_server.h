@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/session.h"
 
 namespace tsqlite::testing {
@@ -82,7 +83,7 @@ protected:
         auto rs = q(sql, p);
         EXPECT_FALSE(rs.empty());
         if (rs.empty() || rs.back().rows.empty()) return Value::null();
-        return rs.back().rows[0][0];
+        return tsqlite::dec::plain(rs.back().rows[0][0], rs.back().columns[0].type);
     }
     std::string text(const std::string& sql, const Params& p = {}) {
         Value v = scalar(sql, p);
