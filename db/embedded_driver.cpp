@@ -266,15 +266,18 @@ tsqlite::Value toEngine(const QVariant& v) {
     return tsqlite::Value::text(v.toString().toStdString());
 }
 
-// A decimal parameter of up to 18 digits is declared decimal(18,s) (parameterType), which the
-// engine keeps as the scaled integer: every digit goes in. Wider ones go as the number.
-tsqlite::Value scaledDecimal(const Decimal& d) {
-    if (d.precision() > 18) return tsqlite::Value::real(d.toDouble());
+// A decimal parameter is declared by its digits (parameterType); a type the engine keeps scaled
+// takes the scaled integer, so every digit goes in. Nothing when the type is not scaled or the
+// value does not fit 64 bits.
+std::optional<tsqlite::Value> scaledDecimal(const Decimal& d) {
+    if (!tsqlite::dec::isScaled(engineType(parameterType(QVariant::fromValue(d)))))
+        return std::nullopt;
     QString digits = d.toString();
     digits.remove(QLatin1Char('.'));
     bool ok = false;
     const qlonglong units = digits.toLongLong(&ok);
-    return ok ? tsqlite::Value::integer(units) : tsqlite::Value::real(d.toDouble());
+    if (!ok) return std::nullopt;
+    return tsqlite::Value::integer(units);
 }
 
 // Collects result sets and the counts of the statements that change rows.
@@ -415,14 +418,22 @@ public:
                     *static_cast<const QString*>(slot.last.constData()))
                 continue;
             *slot.value = toEngine(*v);
-            if (v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull())
-                *slot.value = scaledDecimal(v->value<Decimal>());
-            slot.last = v->typeId() == QMetaType::QString ? *v : QVariant();
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
             const ParamType type = parameterType(*v);
             if (slot.lastType != type) {
                 *slot.type = engineType(type);
                 slot.lastType = type;
+            }
+            if (v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull()) {
+                const std::optional<tsqlite::Value> units = scaledDecimal(v->value<Decimal>());
+                if (units) {
+                    *slot.value = *units;
+                } else if (tsqlite::dec::isScaled(*slot.type)) {
+                    // Beyond the engine's 64-bit decimals: it goes as the number, which a
+                    // decimal column then refuses as an overflow rather than storing it short.
+                    *slot.type = *tsqlite::SqlType::parse("float");
+                    slot.lastType.reset();
+                }
             }
         }
         Sink sink;

@@ -86,7 +86,8 @@ bool fits(int64_t x, const SqlType& t) {
         case BaseType::SmallMoney:
             return x >= -2147483648LL && x <= 2147483647LL;
         default: {
-            const int p = t.precision > 0 && t.precision <= 18 ? t.precision : 18;
+            if (t.precision > 18) return true;
+            const int p = t.precision > 0 ? t.precision : 18;
             return x > -kPow10[p] && x < kPow10[p];
         }
     }

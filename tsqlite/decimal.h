@@ -1,7 +1,10 @@
 #pragma once
-// Exact decimals on SQLite. A decimal of up to 18 digits, money and smallmoney are stored and
-// computed as scaled integers: 12.50 in a decimal(10,2) is the INTEGER 1250. SQLite then adds,
-// compares, sorts, groups and indexes them natively and exactly. Wider decimals stay REAL.
+// Exact decimals on SQLite. A decimal of up to 18 digits, a wider one with at most 4 places
+// (amounts, quantities and their sums), money and smallmoney are stored and computed as scaled
+// integers: 12.50 in a decimal(10,2) is the INTEGER 1250. SQLite then adds, compares, sorts,
+// groups and indexes them natively and exactly. A wide decimal's value must then fit in 64 bits
+// once scaled (19 digits); beyond, it is an arithmetic overflow. Decimals with more places and
+// more than 18 digits (quotients) stay REAL.
 //
 // A value of a scaled type that arrives as a REAL (a database written before decimals were
 // scaled, or an expression that left integer arithmetic) is the number itself, not scaled.
@@ -17,7 +20,7 @@ namespace tsqlite::dec {
 // Whether values of the type are kept as scaled integers.
 inline bool isScaled(const SqlType& t) {
     return t.base == BaseType::Money || t.base == BaseType::SmallMoney ||
-           (t.base == BaseType::Decimal && t.precision <= 18);
+           (t.base == BaseType::Decimal && (t.precision <= 18 || t.scale <= 4));
 }
 inline int scaleOf(const SqlType& t) {
     return t.base == BaseType::Decimal ? t.scale : 4;
@@ -41,8 +44,8 @@ bool rescale(int64_t x, int k, int64_t& out, Mode mode = Mode::HalfAway);
 // n / d rounded by mode, on 128 bits (d != 0). False when the quotient leaves int64.
 bool divide128(__int128 n, __int128 d, int64_t& out, Mode mode = Mode::HalfAway);
 
-// Whether a scaled value is within its type: |x| < 10^p for decimal(p,s), the 8-byte or
-// 4-byte range for money and smallmoney.
+// Whether a scaled value is within its type: |x| < 10^p for decimal(p,s) up to 18 digits (64
+// bits for wider ones), the 8-byte or 4-byte range for money and smallmoney.
 bool fits(int64_t x, const SqlType& t);
 // SQL Server's name of the type in an overflow message: "numeric", "money", "smallmoney".
 const char* overflowName(const SqlType& t);

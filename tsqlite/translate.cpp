@@ -129,6 +129,14 @@ Tx unscaled(const Tx& x) {
     return r;
 }
 
+// A literal of a scaled type too large for 64 bits: an overflow where it is used.
+Tx beyondScaled(const Value& v, const SqlType& t) {
+    Tx x = constantTx(v, t);
+    x.constant = false;
+    x.sql = "tsq_dcheck(1e19," + std::to_string(dec::typeCode(t)) + ")";
+    return x;
+}
+
 // An integer or scaled decimal as a scaled value of `to`, exactly; 8115 when it leaves the type.
 Tx rescaled(const Tx& x, const SqlType& to) {
     const int from = dec::isScaled(x.type) ? dec::scaleOf(x.type) : 0;
@@ -603,9 +611,9 @@ Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType
         a = rescaled(a, type);
         b = rescaled(b, type);
         r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
-        // A decimal sum has a digit to spare in its precision; money can leave its range, and
-        // SQLite would carry on in floating point.
-        if (!decimal) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
+        // A decimal sum of up to 18 digits has a digit to spare in its precision; money and
+        // wide decimals can leave 64 bits, and SQLite would carry on in floating point.
+        if (!decimal || type.precision > 18) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
         return r;
     }
     if (op == "%") {
@@ -618,7 +626,7 @@ Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType
     if (op == "*") {
         const int drop = sa + sb - scale;
         // decimal(p1,s1) * decimal(p2,s2) is decimal(p1+p2+1, s1+s2): the product fits.
-        if (decimal && drop == 0)
+        if (decimal && drop == 0 && type.precision <= 18)
             r.sql = "(" + a.sql + " * " + b.sql + ")";
         else
             r.sql =
@@ -699,7 +707,15 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 a.type.base == BaseType::Bit)
                 r.type = kInt;
             r.sql = "sum(" + d + in + ")";
-            // A scaled sum is exact; as decimal(38,s) it leaves the scaled form.
+            if (dec::isScaled(a.type) && dec::isScaled(r.type)) {
+                const std::string code = std::to_string(dec::typeCode(r.type));
+                // SQLite takes DISTINCT only in a one-argument aggregate.
+                r.sql = "tsq_dcheck(" +
+                        (e.distinct ? "sum(DISTINCT " + in + ")"
+                                    : "tsq_dsum(" + in + "," + code + ")") +
+                        "," + code + ")";
+            }
+            // A scaled sum is exact; as a decimal with more places it leaves the scaled form.
             if (dec::isScaled(a.type) && !dec::isScaled(r.type)) {
                 Tx sum = a;
                 sum.constant = false;
@@ -1128,6 +1144,8 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             long long v = std::strtoll(e.text.c_str(), nullptr, 10);
             if (errno == ERANGE) {
                 SqlType t = typeOf(BaseType::Decimal, 0, static_cast<int>(e.text.size()), 0);
+                // A REAL constant of a scaled type is the number itself; with no places, the
+                // runtime's overflow checks read it as they would the scaled integer.
                 return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), t);
             }
             const bool wide = v > 2147483647LL || v < -2147483648LL;
@@ -1151,7 +1169,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                 try {
                     return constantTx(convertValue(Value::text(t), varcharOf(40), ty), ty);
                 } catch (const Error&) {
-                    // Out of money's range: read as the number, to fail where it is used.
+                    return beyondScaled(Value::real(std::strtod(t.c_str(), nullptr)), ty);
                 }
             }
             Tx x = constantTx(Value::real(std::strtod(t.c_str(), nullptr)), ty);
