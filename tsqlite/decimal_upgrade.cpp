@@ -89,9 +89,10 @@ bool upgradeStoredDecimals(sqlite3* db, const std::string& schema) {
         if (!ok) break;
         std::string set;
         for (auto& [name, type] : c.columns)
-            set += (set.empty() ? "" : ", ") + quoteIdent(name) + " = CASE WHEN typeof(" +
-                   quoteIdent(name) + ") = 'real' THEN tsq_dfromreal(" + quoteIdent(name) + "," +
-                   std::to_string(scaleOf(type)) + ") ELSE " + quoteIdent(name) + " END";
+            // Every value is still the number itself, whatever SQLite now reads it as: a whole
+            // REAL was kept on disk as an integer and reads as one under the new type.
+            set += (set.empty() ? "" : ", ") + quoteIdent(name) + " = tsq_dfromreal(" +
+                   quoteIdent(name) + "," + std::to_string(scaleOf(type)) + ")";
         ok = exec(db, "UPDATE " + s + "." + quoteIdent(c.table) + " SET " + set);
     }
     if (!ok) {
