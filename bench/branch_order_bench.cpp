@@ -8,7 +8,8 @@
 //                          INSERTs, COMMIT
 //
 // The tables are created through the engine (the company schema and the screen's start-up
-// script); the rows are generated straight into the SQLite file in the engine's storage form.
+// script); the rows are generated straight into the SQLite file in the engine's storage form
+// (decimal(18,4) quantities and money prices as integers in units of 0.0001).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -87,7 +88,8 @@ const std::string kProposalSqlite =
     "JOIN ProductUnits U ON U.Id = M.ProductUnits\n"
     "JOIN UserProdGroup G ON G.ProdGroup = P.ProdGroup\n"
     "LEFT JOIN (SELECT B.ProductUnits, sum(B.Onhand) AS Onhand, sum(B.BackOrder) AS BackOrder\n"
-    "           FROM (SELECT O.ProductUnits, O.Quantity / U1.Fraction AS Onhand, 0 AS BackOrder\n"
+    "           FROM (SELECT O.ProductUnits, O.Quantity / 10000.0 / U1.Fraction AS Onhand, "
+    "0 AS BackOrder\n"
     "                   FROM ProductOnhand O\n"
     "                   JOIN Warehouse W ON W.Id = O.Warehouse\n"
     "                   JOIN ProductUnits U1 ON U1.Id = O.ProductUnits\n"
@@ -370,7 +372,7 @@ void generateSales(bench::RawDb& db, const std::string& header, const std::strin
             ", Product, ProductUnits, Quantity)\n"
             "SELECT i, (i - 1) / " +
             std::to_string(linesPerHeader) + " + 1, " + productOf(u) + ", " + u +
-            ", 1 + i % 4 FROM n");
+            ", (1 + i % 4) * 10000 FROM n");
 }
 
 struct BranchFixture {
@@ -483,15 +485,17 @@ struct BranchFixture {
                 productOf("u") +
                 ", u, 1, "
                 "CAST(strftime('%Y', 'now', 'localtime') AS INTEGER), p,\n"
-                "       CAST(((u * 31 + p * 17) % 6) * (CASE WHEN u <= " +
+                "       ((u * 31 + p * 17) % 6) * (CASE WHEN u <= " +
                 std::to_string(kProducts) +
-                " THEN 1 ELSE 12 END) AS REAL)\n"
+                " THEN 1 ELSE 12 END) * 10000\n"
                 "FROM (SELECT i, (i - 1) / 12 + 1 AS u, (i - 1) % 12 + 1 AS p FROM n)");
-        db.exec(seq(kUnits * 2LL) +
-                "INSERT INTO ProductPrice (Id, ProductUnits, PriceType, Price)\n"
-                "SELECT i, (i + 1) / 2, (SELECT Id FROM Misc WHERE GroupCode = 'PRICETYPE' AND "
-                "Code = CASE WHEN i % 2 = 1 THEN '0' ELSE '1' END),\n"
-                "       round(10 + ((i + 1) / 2 * 37 % 5000) / 10.0 - (i % 2) * 1.5, 4) FROM n");
+        db.exec(
+            seq(kUnits * 2LL) +
+            "INSERT INTO ProductPrice (Id, ProductUnits, PriceType, Price)\n"
+            "SELECT i, (i + 1) / 2, (SELECT Id FROM Misc WHERE GroupCode = 'PRICETYPE' AND "
+            "Code = CASE WHEN i % 2 = 1 THEN '0' ELSE '1' END),\n"
+            "       CAST(round((10 + ((i + 1) / 2 * 37 % 5000) / 10.0 - (i % 2) * 1.5) * 10000) "
+            "AS INTEGER) FROM n");
         // 200,000 sales lines over the last 60 days.
         generateSales(db, "IvHd", "IvNo", "IvDate", "IV", "IvDt", "IvHd", 6000, 10, 11);
         generateSales(db, "PosHd", "PosNo", "PosDate", "PA", "PosDt", "PosHd", 7500, 8, 23);

@@ -14,6 +14,7 @@
 #include "db/param_types.h"
 #include "db/shown_text.h"
 #include "db/sql_params.h"
+#include "tsqlite/decimal.h"
 #include "tsqlite/messages.h"
 #include "tsqlite/session.h"
 
@@ -144,14 +145,17 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
         case FieldType::Bool:
             return number(v) != 0;
         case FieldType::Decimal: {
-            // The engine keeps decimals as doubles rounded to the column's scale; its text of
-            // the value is the exact decimal the column holds. A value that sits on its scale
-            // (all stored ones do) is read straight from the double: every row of a result
-            // set comes through here.
+            // Wider decimals come as doubles rounded to the column's scale; its text of the
+            // value is the exact decimal the column holds. A value that sits on its scale (all
+            // stored ones do) is read straight from the double: every row of a result set
+            // comes through here.
             using B = tsqlite::BaseType;
             const int scale = sqlType.base == B::Decimal ? sqlType.scale
                               : sqlType.base == B::Money || sqlType.base == B::SmallMoney ? 4
                                                                                           : -1;
+            // Up to 18 digits the engine hands the scaled integer itself.
+            if (v.kind == K::Int && scale >= 0 && tsqlite::dec::isScaled(sqlType))
+                return QVariant::fromValue(Decimal::fromUnits(v.i, scale));
             if ((v.kind == K::Float || v.kind == K::Int) && scale >= 0 && scale <= 15) {
                 static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -297,11 +301,27 @@ tsqlite::Value toEngine(const QVariant& v) {
         default:
             break;
     }
-    // The engine stores decimals as doubles: a number, not a text, so that the server's type
-    // rules (COALESCE(:Qty, 0), arithmetic) see a number as they would on SQL Server.
+    // A decimal goes as a number, not a text, so that the server's type rules (COALESCE(:Qty,
+    // 0), arithmetic) see a number as they would on SQL Server. A statement's parameter then
+    // takes its exact scaled form (scaledDecimal); a procedure's argument, typed by its value,
+    // stays the double.
     if (v.metaType() == QMetaType::fromType<Decimal>())
         return tsqlite::Value::real(static_cast<const Decimal*>(v.constData())->toDouble());
     return tsqlite::Value::text(v.toString().toStdString());
+}
+
+// A decimal parameter is declared by its digits (parameterType); a type the engine keeps scaled
+// takes the scaled integer, so every digit goes in. Nothing when the type is not scaled or the
+// value does not fit 64 bits.
+std::optional<tsqlite::Value> scaledDecimal(const Decimal& d) {
+    if (!tsqlite::dec::isScaled(engineType(parameterType(QVariant::fromValue(d)))))
+        return std::nullopt;
+    QString digits = d.toString();
+    digits.remove(QLatin1Char('.'));
+    bool ok = false;
+    const qlonglong units = digits.toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    return tsqlite::Value::integer(units);
 }
 
 // Collects result sets and the counts of the statements that change rows.
@@ -444,12 +464,22 @@ public:
                     *static_cast<const QString*>(slot.last.constData()))
                 continue;
             *slot.value = toEngine(*v);
-            slot.last = v->typeId() == QMetaType::QString ? *v : QVariant();
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
             const ParamType type = parameterType(*v);
             if (slot.lastType != type) {
                 *slot.type = engineType(type);
                 slot.lastType = type;
+            }
+            if (v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull()) {
+                const std::optional<tsqlite::Value> units = scaledDecimal(v->value<Decimal>());
+                if (units) {
+                    *slot.value = *units;
+                } else if (tsqlite::dec::isScaled(*slot.type)) {
+                    // Beyond the engine's 64-bit decimals: it goes as the number, which a
+                    // decimal column then refuses as an overflow rather than storing it short.
+                    *slot.type = *tsqlite::SqlType::parse("float");
+                    slot.lastType.reset();
+                }
             }
         }
         Sink sink;

@@ -1,6 +1,7 @@
 // Text of a value as sqlcmd prints it.
 #include <cmath>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
 #include "tsqlite/session.h"
@@ -45,9 +46,12 @@ std::string displayText(const Value& v, const SqlType& type) {
             if (v.kind == Value::Kind::Int) return std::to_string(v.i);
             return std::to_string(static_cast<long long>(number(v)));
         case BaseType::Decimal:
+            if (dec::isScaled(type) && v.kind == Value::Kind::Int)
+                return dec::text(v.i, type.scale);
             return fixed(v, type.scale);
         case BaseType::Money:
         case BaseType::SmallMoney:
+            if (v.kind == Value::Kind::Int) return dec::text(v.i, 4);
             return fixed(v, 4);
         case BaseType::Float:
             if (v.kind == Value::Kind::Text) return v.s;

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/messages.h"
 #include "tsqlite/runtime_internal.h"
 
@@ -91,6 +92,24 @@ double powerOfTen(int n) {
 }
 
 // The cases that dominate real workloads, answered straight from the SQLite value.
+// Between integers, scaled decimals and float without leaving the integers; false for the
+// general path (a REAL into a scaled type, a failure to report).
+bool fastScaled(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, const SqlType& dst) {
+    if (sqlite3_value_type(arg) != SQLITE_INTEGER) return false;
+    const int64_t x = sqlite3_value_int64(arg);
+    const int from = dec::isScaled(src) ? dec::scaleOf(src) : 0;
+    if (!dec::isScaled(src) && !src.isInteger()) return false;
+    if (dst.base == BaseType::Float) {
+        sqlite3_result_double(ctx, dec::toDouble(x, from));
+        return true;
+    }
+    if (!dec::isScaled(dst)) return false;
+    int64_t r = 0;
+    if (!dec::rescale(x, dec::scaleOf(dst) - from, r) || !dec::fits(r, dst)) return false;
+    sqlite3_result_int64(ctx, r);
+    return true;
+}
+
 bool fastConvert(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, const SqlType& dst,
                  int style) {
     const int type = sqlite3_value_type(arg);
@@ -121,6 +140,7 @@ bool fastConvert(sqlite3_context* ctx, sqlite3_value* arg, const SqlType& src, c
             if ((type != SQLITE_INTEGER && type != SQLITE_FLOAT) ||
                 !(src.isNumeric() || src.base == BaseType::Unknown) || src.base == BaseType::Bit)
                 return false;
+            if (dec::isScaled(src) || dec::isScaled(dst)) return fastScaled(ctx, arg, src, dst);
             double x = sqlite3_value_double(arg);
             if (dst.base == BaseType::Float) {
                 sqlite3_result_double(ctx, x);
@@ -419,6 +439,7 @@ void registerRuntime(sqlite3* db) {
     rt::registerConvertFunctions(db);
     rt::registerDateFunctions(db);
     rt::registerStringFunctions(db);
+    rt::registerDecimalFunctions(db);
 }
 
 }  // namespace tsqlite

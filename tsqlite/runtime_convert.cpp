@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/runtime_internal.h"
@@ -449,6 +450,16 @@ double numberOf(const Value& v) {
     }
 }
 
+// Exact digits of a number: a scaled decimal by its integer, anything else as it reads.
+Digits digitsOf(const Value& v, const SqlType& src) {
+    if (v.kind == Value::Kind::Int) {
+        Digits d = toDigits(v.i);
+        if (dec::isScaled(src) && !d.isZero()) d.point -= dec::scaleOf(src);
+        return d;
+    }
+    return toDigits(numberOf(v));
+}
+
 // The text of a value that is stored as something else than the type says (SQLite may hand us
 // a number for a string column and the like).
 std::string textOf(const Value& v) {
@@ -591,6 +602,30 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
     }
 }
 
+// Digits already rounded to `scale` places as a scaled integer; false beyond int64.
+bool digitsToScaled(const Digits& d, int scale, int64_t& out) {
+    if (d.isZero()) {
+        out = 0;
+        return true;
+    }
+    const int n = d.point + scale;
+    if (n > 19) return false;
+    __int128 x = 0;
+    for (int i = 0; i < n; ++i) x = x * 10 + (i < d.n && i >= 0 ? d.d[i] - '0' : 0);
+    if (d.neg) x = -x;
+    if (x > INT64_MAX || x < INT64_MIN) return false;
+    out = static_cast<int64_t>(x);
+    return true;
+}
+
+// A decimal result in the stored form of its type: scaled up to 18 digits, REAL beyond.
+Value decimalOf(const Digits& d, const SqlType& dst) {
+    if (!dec::isScaled(dst)) return Value::real(toDouble(d));
+    int64_t x = 0;
+    if (!digitsToScaled(d, dec::scaleOf(dst), x)) dec::throwOverflow(dst);
+    return Value::integer(x);
+}
+
 Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
     const int p = dst.precision > 0 ? dst.precision : 18;
     const int s = dst.scale;
@@ -604,12 +639,13 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
             throw raise(8114, {errorTypeName(src), "numeric"});
         roundDigits(d, s);
         if (!fits(d)) throw overflowError(errorTypeName(src), "numeric");
-        return Value::real(toDouble(d));
+        return decimalOf(d, dst);
     }
-    if (src.isInteger() && v.kind == Value::Kind::Int) {
-        int64_t x = src.base == BaseType::Bit ? (v.i != 0) : v.i;
-        if (!fits(toDigits(x))) throw overflowError(from, "numeric");
-        return Value::real(static_cast<double>(x));
+    if ((src.isInteger() || dec::isScaled(src)) && v.kind == Value::Kind::Int) {
+        Digits d = src.base == BaseType::Bit ? toDigits(int64_t{v.i != 0}) : digitsOf(v, src);
+        roundDigits(d, s);
+        if (!fits(d)) throw overflowError(from, "numeric");
+        return decimalOf(d, dst);
     }
     double x;
     if (src.isDateTime()) {
@@ -622,6 +658,12 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
     } else {
         throw notAllowed(src, dst);
     }
+    if (dec::isScaled(dst)) {
+        Digits d = toDigits(x);
+        roundDigits(d, s);
+        if (!fits(d)) throw overflowError(from, "numeric");
+        return decimalOf(d, dst);
+    }
     double r = roundDouble(x, s);
     if (std::fabs(r) >= pow10(p - s)) throw overflowError(from, "numeric");
     return Value::real(r);
@@ -629,7 +671,6 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
 
 Value toMoney(const Value& v, const SqlType& src, const SqlType& dst) {
     const bool small = dst.base == BaseType::SmallMoney;
-    const double limit = small ? 214748.3648 : 922337203685477.5808;
     if (src.isString()) {
         std::string text = textOf(v);
         Digits d;
@@ -638,12 +679,20 @@ Value toMoney(const Value& v, const SqlType& src, const SqlType& dst) {
             throw raise(235);
         }
         roundDigits(d, 4);
-        double r = integerDigits(d) > 15 ? HUGE_VAL : toDouble(d);
-        if (std::fabs(r) >= limit) {
+        int64_t units = 0;
+        if (!digitsToScaled(d, 4, units) || !dec::fits(units, dst)) {
             if (small) throw raise(294);
             throw raise(236);
         }
-        return Value::real(r);
+        return Value::integer(units);
+    }
+    if ((src.isInteger() || dec::isScaled(src)) && v.kind == Value::Kind::Int) {
+        Digits d = src.base == BaseType::Bit ? toDigits(int64_t{v.i != 0}) : digitsOf(v, src);
+        roundDigits(d, 4);
+        int64_t units = 0;
+        if (!digitsToScaled(d, 4, units) || !dec::fits(units, dst))
+            throw overflowError("expression", small ? "smallmoney" : "money");
+        return Value::integer(units);
     }
     double x;
     if (src.isDateTime()) {
@@ -657,9 +706,10 @@ Value toMoney(const Value& v, const SqlType& src, const SqlType& dst) {
     } else {
         throw notAllowed(src, dst);
     }
-    double r = roundDouble(x, 4);
-    if (std::fabs(r) >= limit) throw overflowError("expression", small ? "smallmoney" : "money");
-    return Value::real(r);
+    int64_t units = 0;
+    if (!dec::fromDouble(x, 4, units) || !dec::fits(units, dst))
+        throw overflowError("expression", small ? "smallmoney" : "money");
+    return Value::integer(units);
 }
 
 Value toFloat(const Value& v, const SqlType& src, const SqlType& dst) {
@@ -771,7 +821,7 @@ Value toString(const Value& v, const SqlType& src, const SqlType& dst, int style
             onShort = Overflows;
             break;
         case BaseType::Decimal: {
-            Digits d = v.kind == Value::Kind::Int ? toDigits(v.i) : toDigits(numberOf(v));
+            Digits d = digitsOf(v, src);
             roundDigits(d, src.scale);
             text = fixedText(d, src.scale);
             onShort = Overflows;
@@ -779,7 +829,7 @@ Value toString(const Value& v, const SqlType& src, const SqlType& dst, int style
         }
         case BaseType::Money:
         case BaseType::SmallMoney: {
-            Digits d = toDigits(numberOf(v));
+            Digits d = digitsOf(v, src);
             int places = style == 2 || style == 126 ? 4 : 2;
             roundDigits(d, places);
             text = fixedText(d, places, style == 1);
@@ -1036,6 +1086,27 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
     using namespace rt;
     if (v.isNull()) return Value::null();
     SqlType src = from.base == BaseType::Unknown ? inferType(v) : from;
+    // A scaled decimal goes on exactly to decimals, money and text; other targets read it as
+    // the number it stands for.
+    if (dec::isScaled(src) && v.kind == Value::Kind::Int) {
+        const bool exact = to.base == BaseType::Decimal || to.base == BaseType::Money ||
+                           to.base == BaseType::SmallMoney || to.isString() ||
+                           to.base == BaseType::Unknown;
+        if (!exact) {
+            if (to.isInteger() && to.base != BaseType::Bit) {
+                // decimal to integer truncates, money rounds.
+                int64_t whole = 0;
+                dec::rescale(
+                    v.i, -dec::scaleOf(src), whole,
+                    src.base == BaseType::Decimal ? dec::Mode::Truncate : dec::Mode::HalfAway);
+                if (to.base == BaseType::BigInt) return Value::integer(whole);
+                // Exact as a double: anything beyond 2^53 overflows int anyway.
+                return toInteger(Value::real(static_cast<double>(whole)), src, to);
+            }
+            return convertValue(Value::real(dec::toDouble(v.i, dec::scaleOf(src))), src, to, style,
+                                assign);
+        }
+    }
     // A decimal whose stored form is an integer is still a decimal; a number in a string type
     // (SQLite affinity aside) is read as its text.
     switch (to.base) {

@@ -249,6 +249,7 @@ void reportError(sqlite3_context* ctx, const Error& e);
 void registerConvertFunctions(sqlite3* db);
 void registerDateFunctions(sqlite3* db);
 void registerStringFunctions(sqlite3* db);
+void registerDecimalFunctions(sqlite3* db);
 
 inline std::string_view textArg(sqlite3_value* v) {
     const char* p = reinterpret_cast<const char*>(sqlite3_value_text(v));

@@ -344,7 +344,14 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     m.frame = nullptr;
     if (!sink.errors.empty()) throw sink.errors.front();
     for (size_t i = 0; i < args.size(); ++i)
-        if (args[i].output) r.outputs[names[i]] = values[i].value;
+        if (args[i].output) {
+            // Outputs travel without their type: a scaled decimal goes as the number it is.
+            const Value& v = values[i].value;
+            r.outputs[names[i]] =
+                dec::isScaled(values[i].type) && v.kind == Value::Kind::Int
+                    ? Value::real(dec::toDouble(v.i, dec::scaleOf(values[i].type)))
+                    : v;
+        }
     r.resultSets = std::move(sink.resultSets);
     return r;
 }

@@ -260,6 +260,7 @@ void Session::Impl::attach(const std::string& database) {
         if (e.number != 50000) throw;
         throw fileError(database, path, code, e.message);
     }
+    dec::upgradeStoredDecimals(db, l);
     DbCatalog cat;
     cat.name = database;
     cat.schema = l;

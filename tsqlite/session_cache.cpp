@@ -135,6 +135,7 @@ void Session::Impl::startClock() {
 }
 
 Value Session::Impl::normalize(Value v, const SqlType& t) {
+    if (dec::isScaled(t)) return dec::normalize(v, t);
     if (v.kind == Value::Kind::Float && t.isInteger())
         return Value::integer(static_cast<long long>(v.f));
     if (v.kind == Value::Kind::Int && t.isNumeric() && !t.isInteger())

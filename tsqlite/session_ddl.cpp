@@ -5,7 +5,7 @@
 namespace tsqlite {
 
 std::string sqliteAffinity(const SqlType& t) {
-    if (t.isInteger()) return "INTEGER";
+    if (t.isInteger() || dec::isScaled(t)) return "INTEGER";
     if (t.isNumeric()) return "REAL";
     if (t.isBinary()) return "BLOB";
     if (t.isString()) return "TEXT COLLATE TSQL";

@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/engine.h"
 #include "tsqlite/messages.h"
 #include "tsqlite/parser.h"

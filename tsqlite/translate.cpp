@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/messages.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/system_variables.h"
@@ -104,10 +105,59 @@ bool integerMayOverflow(const Tx& x, const SqlType& to) {
 
 bool sameStorage(const SqlType& a, const SqlType& b) {
     if (a.isInteger() && b.isInteger()) return true;
+    // Scaled decimals with the same places, when b holds every value of a.
+    if (dec::isScaled(a) && dec::isScaled(b) && dec::scaleOf(a) == dec::scaleOf(b)) {
+        if (a.base == b.base) return a.base != BaseType::Decimal || b.precision >= a.precision;
+        return b.base == BaseType::Money && a.base == BaseType::Decimal;
+    }
     if ((a.base == BaseType::Float || a.base == BaseType::Real) &&
         (b.base == BaseType::Float || b.base == BaseType::Real))
         return true;
     return false;
+}
+
+// A scaled decimal as the REAL number it stands for, for float arithmetic and functions.
+Tx unscaled(const Tx& x) {
+    if (!dec::isScaled(x.type)) return x;
+    const int s = dec::scaleOf(x.type);
+    if (x.constant) {
+        if (x.value.kind != Value::Kind::Int) return constantTx(x.value, kFloat);
+        return constantTx(Value::real(dec::toDouble(x.value.i, s)), kFloat);
+    }
+    Tx r = x;
+    r.type = kFloat;
+    r.sql =
+        s == 0 ? "CAST(" + x.sql + " AS REAL)" : "(" + x.sql + " / 1e" + std::to_string(s) + ")";
+    r.origin = nullptr;
+    return r;
+}
+
+// A literal of a scaled type too large for 64 bits: an overflow where it is used.
+Tx beyondScaled(const Value& v, const SqlType& t) {
+    Tx x = constantTx(v, t);
+    x.constant = false;
+    x.sql = "tsq_dcheck(1e19," + std::to_string(dec::typeCode(t)) + ")";
+    return x;
+}
+
+// An integer or scaled decimal as a scaled value of `to`, exactly; 8115 when it leaves the type.
+Tx rescaled(const Tx& x, const SqlType& to) {
+    const int from = dec::isScaled(x.type) ? dec::scaleOf(x.type) : 0;
+    const int k = dec::scaleOf(to) - from;
+    if (x.constant && x.value.kind == Value::Kind::Int) {
+        try {
+            return constantTx(convertValue(x.value, x.type, to), to);
+        } catch (const Error&) {
+            // Fails when the statement runs, as SQL Server reports it.
+        }
+    }
+    Tx r = x;
+    r.type = to;
+    if (k != 0 || x.constant)
+        r.sql = "tsq_drescale(" + x.sql + "," + std::to_string(k) + "," +
+                std::to_string(dec::typeCode(to)) + ",0)";
+    if (k != 0) r.origin = nullptr;
+    return r;
 }
 
 }  // namespace
@@ -165,6 +215,14 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
             (to.base == BaseType::Float || to.base == BaseType::Real ||
              to.base == BaseType::Decimal || to.base == BaseType::Money ||
              to.base == BaseType::SmallMoney || sameStorage(x.type, to))) {
+            if (dec::isScaled(to) && (x.type.isInteger() || dec::isScaled(x.type)))
+                return rescaled(x, to);
+            if (dec::isScaled(x.type) && !dec::isScaled(to)) {
+                Tx r = unscaled(x);
+                r.type = to;
+                return r;
+            }
+            if (dec::isScaled(to) && !x.type.isInteger()) return convert(x, to, false, -1, true);
             Tx r = x;
             r.type = to;
             if (x.type.isInteger() && !to.isInteger() && !x.constant)
@@ -428,14 +486,14 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
     // Date arithmetic counts in days.
     if ((op == "+" || op == "-") && a.type.isDateTime() &&
         (b.type.isNumeric() || b.type.isString())) {
-        Tx days = b.type.isString() ? convert(b, kFloat, false) : b;
+        Tx days = b.type.isString() ? convert(b, kFloat, false) : unscaled(b);
         r.type = a.type;
         r.sql = "tsq_dtadd(" + a.sql + "," + (op == "-" ? "-(" + days.sql + ")" : days.sql) + ")";
         return r;
     }
     if (op == "+" && b.type.isDateTime() && a.type.isNumeric()) {
         r.type = b.type;
-        r.sql = "tsq_dtadd(" + b.sql + "," + a.sql + ")";
+        r.sql = "tsq_dtadd(" + b.sql + "," + unscaled(a).sql + ")";
         return r;
     }
     if (op == "-" && a.type.isDateTime() && b.type.isDateTime()) {
@@ -470,6 +528,9 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
     a = convert(a, target.isNumeric() ? a.type.isNumeric() ? a.type : target : target, false);
     b = convert(b, target.isNumeric() ? b.type.isNumeric() ? b.type : target : target, false);
     r.type = resultTypeOfArithmetic(a.type, b.type, c);
+    if ((dec::isScaled(a.type) || dec::isScaled(b.type) || dec::isScaled(r.type)) &&
+        (op == "+" || op == "-" || op == "*" || op == "/" || op == "%"))
+        return scaledArithmetic(op, a, b, r.type);
     if (op == "/" || op == "%") {
         bool intDiv = a.type.isInteger() && b.type.isInteger();
         std::string lhs = a.sql;
@@ -504,6 +565,63 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
     }
     // int arithmetic overflows past 32 bits in SQL Server; SQLite would go on in 64.
     if (int32 && (op == "+" || op == "-" || op == "*")) r.sql = "tsq_checkint(" + r.sql + ")";
+    return r;
+}
+
+// Arithmetic in which a scaled decimal takes part or results. Exact on the scaled integers
+// when the result is scaled too; REAL arithmetic on the numbers when a float or a wide decimal
+// takes part.
+Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType& type) {
+    Tx r;
+    r.type = type;
+    const auto exact = [](const Tx& x) { return x.type.isInteger() || dec::isScaled(x.type); };
+    if (!dec::isScaled(type) || !exact(a) || !exact(b)) {
+        a = unscaled(a);
+        b = unscaled(b);
+        std::string lhs = a.sql, rhs = b.sql;
+        if (op == "/") lhs = "(" + lhs + "*1.0)";
+        if (op == "/" || op == "%") rhs = "tsq_nz(" + rhs + ")";
+        r.sql = "(" + lhs + " " + op + " " + rhs + ")";
+        if (!dec::isScaled(type)) return r;
+        Tx f;
+        f.type = kFloat;
+        f.sql = r.sql;
+        return convert(f, type, false, -1, true);
+    }
+    const int scale = dec::scaleOf(type);
+    const int sa = dec::isScaled(a.type) ? dec::scaleOf(a.type) : 0;
+    const int sb = dec::isScaled(b.type) ? dec::scaleOf(b.type) : 0;
+    const std::string code = std::to_string(dec::typeCode(type));
+    const bool decimal = type.base == BaseType::Decimal;
+    if (op == "+" || op == "-") {
+        a = rescaled(a, type);
+        b = rescaled(b, type);
+        r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
+        // A decimal sum of up to 18 digits has a digit to spare in its precision; money and
+        // wide decimals can leave 64 bits, and SQLite would carry on in floating point.
+        if (!decimal || type.precision > 18) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
+        return r;
+    }
+    if (op == "%") {
+        SqlType common = typeOf(BaseType::Decimal, 0, 18, scale);
+        a = rescaled(a, common);
+        b = rescaled(b, common);
+        r.sql = "(" + a.sql + " % tsq_nz(" + b.sql + "))";
+        return r;
+    }
+    if (op == "*") {
+        const int drop = sa + sb - scale;
+        // decimal(p1,s1) * decimal(p2,s2) is decimal(p1+p2+1, s1+s2): the product fits.
+        if (decimal && drop == 0 && type.precision <= 18)
+            r.sql = "(" + a.sql + " * " + b.sql + ")";
+        else
+            r.sql =
+                "tsq_dmul(" + a.sql + "," + b.sql + "," + std::to_string(drop) + "," + code + ")";
+        return r;
+    }
+    // The quotient a / b at `scale` places: a * 10^(scale + sb - sa) / b.
+    r.sql = "tsq_ddiv(" + a.sql + "," + b.sql + "," + std::to_string(scale + sb - sa) + "," + code +
+            ")";
     return r;
 }
 
@@ -567,6 +685,21 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 a.type.base == BaseType::Bit)
                 r.type = kInt;
             r.sql = "sum(" + d + in + ")";
+            if (dec::isScaled(a.type) && dec::isScaled(r.type)) {
+                const std::string code = std::to_string(dec::typeCode(r.type));
+                // SQLite takes DISTINCT only in a one-argument aggregate.
+                r.sql = "tsq_dcheck(" +
+                        (e.distinct ? "sum(DISTINCT " + in + ")"
+                                    : "tsq_dsum(" + in + "," + code + ")") +
+                        "," + code + ")";
+            }
+            // A scaled sum is exact; as a decimal with more places it leaves the scaled form.
+            if (dec::isScaled(a.type) && !dec::isScaled(r.type)) {
+                Tx sum = a;
+                sum.constant = false;
+                sum.sql = r.sql;
+                r.sql = unscaled(sum).sql;
+            }
         } else if (f == "AVG") {
             if (a.type.isInteger()) {
                 r.type = a.type.base == BaseType::BigInt ? kBigInt : kInt;
@@ -577,6 +710,15 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                     r.type.scale = std::max(6, a.type.scale);
                 }
                 r.sql = "avg(" + d + in + ")";
+                if (dec::isScaled(a.type)) {
+                    Tx avg = a;
+                    avg.constant = false;
+                    avg.sql = r.sql;
+                    r.sql = dec::isScaled(r.type)
+                                ? "tsq_drescale(" + r.sql + ",0," +
+                                      std::to_string(dec::typeCode(r.type)) + ",0)"
+                                : unscaled(avg).sql;
+                }
             }
         } else {
             r.sql = lower(f) + "(" + d + in + ")";
@@ -814,7 +956,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
             len = std::atoi(e.args[1]->text.c_str());
         r.type = varcharOf(len);
         Tx x = arg(0);
-        if (!x.type.isNumeric()) x = convert(x, kFloat, false);
+        if (!x.type.isNumeric() || dec::isScaled(x.type)) x = convert(x, kFloat, false);
         r.sql = "tsq_str(" + x.sql;
         for (size_t i = 1; i < argc; ++i) r.sql += "," + arg(i).sql;
         r.sql += ")";
@@ -867,6 +1009,19 @@ Tx Translator::function(const Expr& e, Scope* scope) {
             r.sql = (f == "FLOOR" ? "floor(" : "ceil(") + x.sql + ")";
         if (f != "ABS" && x.type.base == BaseType::Decimal) r.type.scale = 0;
         if ((f == "FLOOR" || f == "CEILING") && x.type.isInteger()) r.sql = x.sql;
+        if (dec::isScaled(x.type) && f != "ABS") {
+            // On the scaled integer: whole units at the result's places.
+            const int s = dec::scaleOf(x.type);
+            const std::string code = std::to_string(dec::typeCode(r.type));
+            const std::string unit = std::to_string(dec::kPow10[dec::scaleOf(r.type)]);
+            if (f == "SIGN") {
+                r.sql = "(sign(" + x.sql + ") * " + unit + ")";
+            } else {
+                r.sql = "tsq_drescale(" + x.sql + "," + std::to_string(-s) + "," + code + "," +
+                        (f == "FLOOR" ? "1" : "2") + ")";
+                if (dec::scaleOf(r.type) > 0) r.sql = "(" + r.sql + " * " + unit + ")";
+            }
+        }
         return r;
     }
     if (f == "ROUND") {
@@ -875,12 +1030,16 @@ Tx Translator::function(const Expr& e, Scope* scope) {
         if (x.type.isString()) x = convert(x, kFloat, false);
         r.type = x.type;
         r.sql = "tsq_round(" + x.sql + "," + arg(1).sql + (argc == 3 ? "," + arg(2).sql : "") + ")";
+        if (dec::isScaled(x.type))
+            r.sql = "tsq_dround(" + x.sql + "," + std::to_string(dec::scaleOf(x.type)) + "," +
+                    arg(1).sql + (argc == 3 ? "," + arg(2).sql : "") + "," +
+                    std::to_string(dec::typeCode(r.type)) + ")";
         return r;
     }
     if (f == "POWER" || f == "SQRT" || f == "EXP" || f == "LOG" || f == "LOG10") {
         r.type = kFloat;
-        r.sql = (f == "POWER" ? "pow(" : lower(f) + "(") + arg(0).sql +
-                (argc > 1 ? "," + arg(1).sql : "") + ")";
+        r.sql = (f == "POWER" ? "pow(" : lower(f) + "(") + unscaled(arg(0)).sql +
+                (argc > 1 ? "," + unscaled(arg(1)).sql : "") + ")";
         return r;
     }
     if (f == "NEWID") {
@@ -961,6 +1120,8 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             long long v = std::strtoll(e.text.c_str(), nullptr, 10);
             if (errno == ERANGE) {
                 SqlType t = typeOf(BaseType::Decimal, 0, static_cast<int>(e.text.size()), 0);
+                // A REAL constant of a scaled type is the number itself; with no places, the
+                // runtime's overflow checks read it as they would the scaled integer.
                 return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), t);
             }
             const bool wide = v > 2147483647LL || v < -2147483648LL;
@@ -980,6 +1141,13 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             SqlType ty = e.kind == ExprKind::Money
                              ? typeOf(BaseType::Money, 0, 19, 4)
                              : typeOf(BaseType::Decimal, 0, std::max(digits, 1), scale);
+            if (dec::isScaled(ty)) {
+                try {
+                    return constantTx(convertValue(Value::text(t), varcharOf(40), ty), ty);
+                } catch (const Error&) {
+                    return beyondScaled(Value::real(std::strtod(t.c_str(), nullptr)), ty);
+                }
+            }
             Tx x = constantTx(Value::real(std::strtod(t.c_str(), nullptr)), ty);
             return x;
         }
@@ -1138,7 +1306,9 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             SelectTx sub = select(*e.select, scope);
             if (!sub.columns.empty() && sub.columns[0].type.base != BaseType::Unknown &&
                 !(a.type.isString() && sub.columns[0].type.isString()) &&
-                dominantType(a.type, sub.columns[0].type).base != a.type.base)
+                (dominantType(a.type, sub.columns[0].type).base != a.type.base ||
+                 ((dec::isScaled(a.type) || dec::isScaled(sub.columns[0].type)) &&
+                  !sameStorage(a.type, sub.columns[0].type))))
                 a = convert(a, sub.columns[0].type, false);
             r.type = kBit;
             r.sql = "(" + a.sql + (a.type.isString() && !a.collated ? " COLLATE TSQL" : "") +
@@ -1450,6 +1620,7 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
     } keep{origins_, std::move(origins_)};
     SelectTx out;
     std::vector<std::string> parts;
+    std::vector<std::vector<Column>> partColumns;
     bool compound = s.cores.size() > 1;
     std::string orderSql;
     for (size_t i = 0; i < s.cores.size(); ++i) {
@@ -1500,10 +1671,41 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
             }
         }
         parts.push_back(sql);
+        partColumns.push_back(std::move(cols));
     }
     if (!compound) {
         out.sql = parts[0];
         return out;
+    }
+    // A term whose numbers are stored otherwise than the combined column (an int or decimal(9,2)
+    // beside a decimal(9,4)) is brought to the combined form, column by column.
+    for (size_t i = 0; i < parts.size(); ++i) {
+        bool differs = false;
+        for (size_t k = 0; k < out.columns.size(); ++k)
+            differs =
+                differs ||
+                (!sameStorage(partColumns[i][k].type, out.columns[k].type) &&
+                 (dec::isScaled(partColumns[i][k].type) || dec::isScaled(out.columns[k].type)) &&
+                 partColumns[i][k].type.base != BaseType::Unknown);
+        if (!differs) continue;
+        std::vector<Column> cols;
+        std::vector<std::string> assign;
+        origins_.clear();
+        std::string inner = core(s.cores[i], outer, cols, assign, true, nullptr, nullptr);
+        auto lim = inner.find('\x01');
+        if (lim != std::string::npos)
+            inner = "SELECT * FROM (" + inner.substr(0, lim) + " " + inner.substr(lim + 1) + ")";
+        std::string items;
+        for (size_t k = 0; k < out.columns.size(); ++k) {
+            Tx x;
+            x.sql = "_w._c" + std::to_string(k + 1);
+            x.type = cols[k].type;
+            const std::string& name = out.columns[k].name;
+            const bool positional = positionalNames || i > 0 || name.empty();
+            items += (k ? ", " : "") + convert(x, out.columns[k].type, false).sql + " AS " +
+                     quoteIdent(positional ? "_c" + std::to_string(k + 1) : name);
+        }
+        parts[i] = "SELECT " + items + " FROM (" + inner + ") AS _w";
     }
     // SQLite takes at most 500 terms in one compound SELECT; SQL Server takes thousands. The
     // terms are combined left to right, so what came before can become a derived table.

@@ -97,6 +97,7 @@ private:
     Tx function(const ast::Expr& e, Scope* scope);
     Tx column(const ast::Expr& e, Scope* scope);
     Tx binary(const ast::Expr& e, Scope* scope);
+    Tx scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType& type);
     Tx compare(const std::string& op, Tx a, Tx b);
     std::string from(const ast::TableRef& r, Scope& scope);
     Source sourceOf(const std::shared_ptr<TableInfo>& t, const std::string& alias);

@@ -3,7 +3,9 @@
 //
 // Storage on SQLite:
 //   bit, tinyint .. bigint          INTEGER
-//   decimal, numeric, money, float  REAL (rounded to the type's scale when stored)
+//   decimal, numeric, money         INTEGER scaled by the type's places (decimal.h); decimals of
+//                                   more than 18 digits and more than 4 places REAL
+//   float, real                     REAL
 //   char, varchar, nchar, nvarchar,
 //   text, ntext                     TEXT (UTF-8; char(n)/nchar(n) padded with blanks to n)
 //   datetime, smalldatetime         TEXT 'YYYY-MM-DD HH:MM:SS.mmm'

@@ -185,6 +185,37 @@ TEST_F(ConnectionTest, ResultColumnsAreTyped) {
     EXPECT_EQ(conn.query("UPDATE Product SET Qty = 2").columnCount(), 0);
 }
 
+TEST_F(ConnectionTest, DecimalParametersAndResultsKeepEveryDigit) {
+    // 17 significant digits: a double would give ...568 and ...4568.
+    conn.execute(
+        "CREATE TABLE Amounts (Id int NOT NULL, Amount decimal(20,2) NOT NULL, Fee money NULL)");
+    conn.execute("INSERT INTO Amounts VALUES (1, :Amount, :Fee), (2, :Small, NULL)",
+                 {{"Amount", dec(u"12345678901234567.89")},
+                  {"Fee", dec(u"922337203685477.5807")},
+                  {"Small", dec(u"-0.05")}});
+    ResultSet rs = conn.query("SELECT Amount, Fee FROM Amounts ORDER BY Id");
+    ASSERT_EQ(rs.rowCount(), 2);
+    EXPECT_EQ(rs.value(0, "Amount").value<Decimal>().toString(), "12345678901234567.89");
+    EXPECT_EQ(rs.value(0, "Fee").value<Decimal>().toString(), "922337203685477.5807");
+    EXPECT_EQ(rs.value(1, "Amount").value<Decimal>().toString(), "-0.05");
+    // A parameter compares exactly with what is stored, and arithmetic on it stays exact.
+    EXPECT_EQ(conn.query("SELECT Id FROM Amounts WHERE Amount = :A",
+                         {{"A", dec(u"12345678901234567.89")}})
+                  .rowCount(),
+              1);
+    EXPECT_EQ(conn.query("SELECT Id FROM Amounts WHERE Amount = :A",
+                         {{"A", dec(u"12345678901234567.88")}})
+                  .rowCount(),
+              0);
+    ResultSet sum =
+        conn.query("SELECT SUM(Amount) + :One AS Total FROM Amounts", {{"One", dec(u"0.01")}});
+    EXPECT_EQ(sum.value(0, "Total").value<Decimal>().toString(), "12345678901234567.85");
+    // A value beyond the column is refused, not stored short.
+    EXPECT_THROW(conn.execute("UPDATE Amounts SET Fee = :Fee WHERE Id = 2",
+                              {{"Fee", dec(u"922337203685477.5808")}}),
+                 DatabaseError);
+}
+
 TEST_F(ConnectionTest, ProceduresTakeNamedArgumentsAndReturnOutputs) {
     conn.execute(
         "CREATE PROCEDURE NewDocumentNo @DocCode varchar(20), @DocYear int,"

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "statements/BranchOrder.h"
+#include "tsqlite/decimal.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/scanner.h"
 
@@ -100,10 +101,10 @@ std::string Rows::str(size_t row, const std::string& name) const {
     return text(at(row, name));
 }
 double Rows::num(size_t row, const std::string& name) const {
-    return conformance::num(at(row, name));
+    return conformance::num(tsqlite::dec::plain(at(row, name), rs_.columns[column(name)].type));
 }
 long long Rows::integer(size_t row, const std::string& name) const {
-    const Value& v = at(row, name);
+    const Value v = tsqlite::dec::plain(at(row, name), rs_.columns[column(name)].type);
     if (v.kind == Value::Kind::Int) return v.i;
     return static_cast<long long>(conformance::num(v));
 }
@@ -132,7 +133,7 @@ Value scalar(tsqlite::Session& session, const std::string& sql, const Params& pa
     Rows r = query(session, sql, params);
     if (r.size() != 1 || r.raw().columns.empty())
         throw std::runtime_error("expected one row, got " + std::to_string(r.size()));
-    return r.raw().rows[0][0];
+    return tsqlite::dec::plain(r.raw().rows[0][0], r.raw().columns[0].type);
 }
 
 long long count(tsqlite::Session& session, const std::string& sql, const Params& params) {

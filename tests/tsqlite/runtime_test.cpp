@@ -1,6 +1,7 @@
 // Types, CAST/CONVERT and display: the C++ face of the runtime.
 #include <gtest/gtest.h>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/runtime.h"
 #include "tsqlite/session.h"
 #include "tsqlite/types.h"
@@ -30,7 +31,11 @@ std::string str(const Value& v) {
 
 std::string conv(const Value& v, const char* from, const char* to, int style = -1,
                  bool assign = false) {
-    return str(convertValue(v, T(from), T(to), style, assign));
+    const Value r = convertValue(v, T(from), T(to), style, assign);
+    // A scaled decimal as the number it stands for.
+    if (dec::isScaled(T(to)) && r.kind == Value::Kind::Int)
+        return str(Value::real(dec::toDouble(r.i, dec::scaleOf(T(to)))));
+    return str(r);
 }
 
 std::string conv(const char* text, const char* to, int style = -1) {
@@ -234,7 +239,9 @@ TEST(RuntimeConvert, NumbersToStrings) {
     EXPECT_EQ(conv(Value::integer(-42), "int", "varchar(10)"), "-42");
     EXPECT_EQ(conv(Value::real(5), "decimal(10,2)", "varchar(20)"), "5.00");
     EXPECT_EQ(conv(Value::real(-0.5), "decimal(10,3)", "varchar(20)"), "-0.500");
-    EXPECT_EQ(conv(Value::integer(5), "decimal(10,2)", "varchar(20)"), "5.00");
+    EXPECT_EQ(conv(Value::integer(500), "decimal(10,2)", "varchar(20)"), "5.00");
+    EXPECT_EQ(conv(Value::integer(-123456789012345678), "decimal(18,2)", "varchar(30)"),
+              "-1234567890123456.78");
     EXPECT_EQ(conv(Value::integer(1), "bit", "varchar(5)"), "1");
     EXPECT_EQ(conv(Value::text("abc"), "char(5)", "varchar(10)"), "abc");
 }
@@ -454,7 +461,9 @@ TEST(RuntimeDisplay, SqlcmdText) {
     EXPECT_EQ(displayText(Value::integer(42), T("int")), "42");
     EXPECT_EQ(displayText(Value::integer(1), T("bit")), "1");
     EXPECT_EQ(displayText(Value::real(5), T("decimal(10,2)")), "5.00");
-    EXPECT_EQ(displayText(Value::integer(5), T("decimal(10,2)")), "5.00");
+    EXPECT_EQ(displayText(Value::integer(500), T("decimal(10,2)")), "5.00");
+    EXPECT_EQ(displayText(Value::integer(-5), T("decimal(10,2)")), "-0.05");
+    EXPECT_EQ(displayText(Value::integer(INT64_MAX), T("money")), "922337203685477.5807");
     EXPECT_EQ(displayText(Value::real(2.675), T("decimal(10,2)")), "2.68");
     EXPECT_EQ(displayText(Value::real(1.5), T("money")), "1.5000");
     EXPECT_EQ(displayText(Value::real(1.5), T("float")), "1.5");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/common/temp_server.h"
+#include "tsqlite/decimal.h"
 #include "tsqlite/session.h"
 
 namespace tsqlite::testing {
@@ -69,7 +70,7 @@ protected:
         auto rs = q(sql, p);
         EXPECT_FALSE(rs.empty());
         if (rs.empty() || rs.back().rows.empty()) return Value::null();
-        return rs.back().rows[0][0];
+        return tsqlite::dec::plain(rs.back().rows[0][0], rs.back().columns[0].type);
     }
     std::string text(const std::string& sql, const Params& p = {}) {
         Value v = scalar(sql, p);
