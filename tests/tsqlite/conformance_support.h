@@ -29,6 +29,31 @@ inline Value Null() {
     return Value::null();
 }
 
+// How a test's statements reach the server: the engine's session in-process, or, with
+// CONFORMANCE_OVER_TDS=1, the client's ODBC path through FreeTDS against a TDS listener on the
+// same server, so both paths must give the same answers.
+class Client {
+public:
+    virtual ~Client() = default;
+    // Runs a batch with the client's :name parameters; a failing batch throws tsqlite::Error
+    // with the server's number.
+    virtual std::vector<tsqlite::ResultSet> run(const std::string& sql, const Params& params) = 0;
+};
+
+bool overTds();
+
+// The client that runs statements for a session opened by TempServer::open: the session
+// itself, or the ODBC connection opened beside it to the same database.
+Client& clientFor(tsqlite::Session& session);
+
+// A TDS listener on a server directory, and ODBC connections to it (conformance_odbc.cpp).
+class TdsEndpoint {
+public:
+    virtual ~TdsEndpoint() = default;
+    virtual std::unique_ptr<Client> connect(const std::string& database) = 0;
+};
+std::unique_ptr<TdsEndpoint> startTdsEndpoint(const std::string& serverDir);
+
 // A server directory in a fresh temporary folder, removed again with the object.
 class TempServer {
 public:
@@ -42,8 +67,10 @@ public:
     std::unique_ptr<tsqlite::Session> open(const std::string& database);
 
 private:
+    struct Tds;
     std::string root_;
     std::string serverDir_;
+    std::unique_ptr<Tds> tds_;  // the listener and its connections, over TDS only
 };
 
 std::string fixturePath(const std::string& fileName);
