@@ -37,6 +37,10 @@ public:
     std::vector<tsqlite::ResultSet> run(const std::string& sql, const Params& params) override {
         return session_.query(sql, params);
     }
+    tsqlite::ProcResult call(const std::string& name,
+                             const std::vector<tsqlite::ProcArgument>& args) override {
+        return session_.callProcedure(name, args);
+    }
 
 private:
     tsqlite::Session& session_;
@@ -234,6 +238,11 @@ Value scalar(tsqlite::Session& session, const std::string& sql, const Params& pa
 long long count(tsqlite::Session& session, const std::string& sql, const Params& params) {
     Value v = scalar(session, sql, params);
     return v.kind == Value::Kind::Int ? v.i : static_cast<long long>(num(v));
+}
+
+tsqlite::ProcResult callProcedure(tsqlite::Session& session, const std::string& name,
+                                  const std::vector<tsqlite::ProcArgument>& args) {
+    return clientFor(session).call(name, args);
 }
 
 std::string text(const Value& v) {

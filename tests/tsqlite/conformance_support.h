@@ -38,6 +38,9 @@ public:
     // Runs a batch with the client's :name parameters; a failing batch throws tsqlite::Error
     // with the server's number.
     virtual std::vector<tsqlite::ResultSet> run(const std::string& sql, const Params& params) = 0;
+    // Calls a stored procedure by name (an RPC over TDS), with its outputs and return value.
+    virtual tsqlite::ProcResult call(const std::string& name,
+                                     const std::vector<tsqlite::ProcArgument>& args) = 0;
 };
 
 bool overTds();
@@ -122,6 +125,9 @@ void exec(tsqlite::Session& session, const std::string& sql, const Params& param
 // First column of the first row of a one-row query.
 Value scalar(tsqlite::Session& session, const std::string& sql, const Params& params = {});
 long long count(tsqlite::Session& session, const std::string& sql, const Params& params = {});
+// Calls a procedure as the client does.
+tsqlite::ProcResult callProcedure(tsqlite::Session& session, const std::string& name,
+                                  const std::vector<tsqlite::ProcArgument>& args = {});
 
 std::string text(const Value& v);
 double num(const Value& v);

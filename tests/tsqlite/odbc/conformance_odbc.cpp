@@ -57,11 +57,77 @@ Value toValue(const QVariant& v, const db::Column& column) {
     }
 }
 
+// The engine's type for what the client learns of a column. The client knows a text column's
+// length but not whether it is char or varchar, so text reads as varchar.
+tsqlite::SqlType toSqlType(const db::Column& c) {
+    QString name;
+    switch (c.type) {
+        case db::FieldType::Integer:
+            name = c.precision == 3    ? QStringLiteral("tinyint")
+                   : c.precision == 5  ? QStringLiteral("smallint")
+                   : c.precision == 19 ? QStringLiteral("bigint")
+                                       : QStringLiteral("int");
+            break;
+        case db::FieldType::Decimal:
+            name = QStringLiteral("decimal(%1,%2)").arg(c.precision).arg(c.scale);
+            break;
+        case db::FieldType::Float:
+            name = QStringLiteral("float");
+            break;
+        case db::FieldType::DateTime:
+            name = QStringLiteral("datetime");
+            break;
+        case db::FieldType::Bool:
+            name = QStringLiteral("bit");
+            break;
+        case db::FieldType::Binary:
+            name = c.size < 0 ? QStringLiteral("varbinary(max)")
+                              : QStringLiteral("varbinary(%1)").arg(c.size);
+            break;
+        case db::FieldType::String:
+            name = c.size < 0 ? QStringLiteral("varchar(max)")
+                              : QStringLiteral("varchar(%1)").arg(c.size);
+            break;
+        case db::FieldType::Unknown:
+            return {};
+    }
+    auto t = tsqlite::SqlType::parse(name.toStdString());
+    return t ? *t : tsqlite::SqlType{};
+}
+
+// An output parameter's value, by the type it came back as.
+Value toValue(const QVariant& v) {
+    db::Column c;
+    switch (v.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+            c.type = db::FieldType::Integer;
+            break;
+        case QMetaType::Double:
+            c.type = db::FieldType::Float;
+            break;
+        case QMetaType::QDateTime:
+            c.type = db::FieldType::DateTime;
+            break;
+        case QMetaType::Bool:
+            c.type = db::FieldType::Bool;
+            break;
+        case QMetaType::QByteArray:
+            c.type = db::FieldType::Binary;
+            break;
+        default:
+            c.type = v.userType() == qMetaTypeId<db::Decimal>() ? db::FieldType::Decimal
+                                                                : db::FieldType::String;
+    }
+    return toValue(v, c);
+}
+
 tsqlite::ResultSet toResultSet(const db::ResultSet& rs) {
     tsqlite::ResultSet out;
     for (const auto& c : rs.columns()) {
         tsqlite::Column col;
         col.name = c.name.toStdString();
+        col.type = toSqlType(c);
         out.columns.push_back(std::move(col));
     }
     for (const auto& row : rs.rows()) {
@@ -88,6 +154,25 @@ public:
             std::vector<tsqlite::ResultSet> out;
             for (const auto& rs : conn_.queryAll(QString::fromStdString(sql), bound))
                 out.push_back(toResultSet(rs));
+            return out;
+        } catch (const db::DatabaseError& e) {
+            throw tsqlite::Error(e.number(), e.message().toStdString(), e.severity(), e.state(),
+                                 e.line());
+        }
+    }
+    tsqlite::ProcResult call(const std::string& name,
+                             const std::vector<tsqlite::ProcArgument>& args) override {
+        QList<db::ProcParam> params;
+        for (const auto& a : args)
+            params.append({QString::fromStdString(a.name), toVariant(a.value), a.output,
+                           db::FieldType::Unknown});
+        try {
+            db::ProcResult r = conn_.callProcedure(QString::fromStdString(name), params);
+            tsqlite::ProcResult out;
+            out.returnValue = r.returnValue;
+            for (auto it = r.outputs.cbegin(); it != r.outputs.cend(); ++it)
+                out.outputs[it.key().toStdString()] = toValue(it.value());
+            for (const auto& rs : r.resultSets) out.resultSets.push_back(toResultSet(rs));
             return out;
         } catch (const db::DatabaseError& e) {
             throw tsqlite::Error(e.number(), e.message().toStdString(), e.severity(), e.state(),
