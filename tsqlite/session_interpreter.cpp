@@ -117,8 +117,7 @@ Flow Session::Impl::runWhile(const ast::Stmt& s, Sink& sink) {
         Flow f = runStatement(*s.thenStmt, sink);
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
-        if (deadlineSet && std::chrono::steady_clock::now() > deadline)
-            throw Error(-2, "Query timeout expired", 16, 1);
+        if (stopNow()) throw Error(-2, "Query timeout expired", 16, 1);
     }
     return Flow::Next;
 }
