@@ -126,7 +126,7 @@ namespace {
 
 int progressHandler(void* p) {
     auto* impl = static_cast<Session::Impl*>(p);
-    return impl->deadlineSet && std::chrono::steady_clock::now() > impl->deadline ? 1 : 0;
+    return impl->stopNow() ? 1 : 0;
 }
 
 }  // namespace
@@ -237,6 +237,10 @@ void Session::use(const std::string& database) {
 void Session::setTimeout(int seconds) {
     impl_->timeoutSec = seconds;
     sqlite3_busy_timeout(impl_->db, seconds > 0 ? seconds * 1000 : 30000);
+}
+
+void Session::setCancelCheck(std::function<bool()> check) {
+    impl_->cancelCheck = std::move(check);
 }
 
 int Session::timeout() const {

@@ -92,6 +92,9 @@ public:
     // for another writer, fails.
     void setTimeout(int seconds);
     int timeout() const;
+    // Asked now and then while a statement runs; true ends it as a time-out does. A network
+    // listener uses it to notice a client's cancel while the engine works (may be empty).
+    void setCancelCheck(std::function<bool()> check);
 
     // Runs a batch. Throws Error for a batch-ending error; statement errors go to the sink.
     void execute(const std::string& batch, Sink& sink, const Params& params = {});

@@ -10,6 +10,7 @@
 // session_ddl.cpp      tables, columns, indexes and types
 // session_procedures.cpp  stored procedures, EXEC and sp_executesql
 #include <chrono>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -95,6 +96,11 @@ struct Session::Impl : TranslateContext {
     int lastError = 0;
     std::chrono::steady_clock::time_point deadline{};
     bool deadlineSet = false;
+    std::function<bool()> cancelCheck;
+    bool stopNow() const {
+        return (deadlineSet && std::chrono::steady_clock::now() > deadline) ||
+               (cancelCheck && cancelCheck());
+    }
 
     std::map<std::string, DbCatalog> catalogs;  // by lower db name ("temp" for tempdb)
     std::list<std::string> attachOrder;         // least recently used first

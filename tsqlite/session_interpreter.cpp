@@ -105,7 +105,7 @@ Flow Session::Impl::runWhile(const ast::Stmt& s, Sink& sink) {
         Flow f = runStatement(*s.thenStmt, sink);
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
-        if (deadlineSet && std::chrono::steady_clock::now() > deadline) throw raise(-2);
+        if (stopNow()) throw raise(-2);
     }
     return Flow::Next;
 }

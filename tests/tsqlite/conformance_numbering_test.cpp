@@ -16,8 +16,9 @@ const std::string& kDocConvertQuery = statements::shared_data::docConvert();
 const std::string& kDocumentNoQuery = statements::shared_data::documentNo();
 
 std::string draw(tsqlite::Session& s, const std::string& code, int year) {
-    auto r = s.callProcedure(
-        "NewDocumentNo", {{"@DocCode", T(code)}, {"@DocYear", I(year)}, {"@NewNo", Null(), true}});
+    auto r =
+        callProcedure(s, "NewDocumentNo",
+                      {{"@DocCode", T(code)}, {"@DocYear", I(year)}, {"@NewNo", Null(), true}});
     return text(output(r, "@NewNo"));
 }
 
@@ -76,8 +77,8 @@ TEST_F(ConformanceNumbering, NewDocumentNoGivesPrefixAndZeroFilledCounter) {
     EXPECT_EQ(count(*db, "SELECT LastNo FROM DocumentNo WHERE Code = 'TRANOUT'"), 42);
 
     // Parameter names are matched without regard to case.
-    auto r = db->callProcedure(
-        "NewDocumentNo",
+    auto r = callProcedure(
+        *db, "NewDocumentNo",
         {{"@DOCCODE", T("PICKORDER")}, {"@DocYear", I(year)}, {"@NEWNO", Null(), true}});
     EXPECT_EQ(text(output(r, "@NewNo")), "PK0000000003");
 }

@@ -36,8 +36,8 @@ protected:
     void SetUp() override { db = openDistributionCentre(server); }
 
     std::string number(const std::string& code) {
-        auto r = db->callProcedure(
-            "NewDocumentNo",
+        auto r = callProcedure(
+            *db, "NewDocumentNo",
             {{"@DOCCODE", T(code)}, {"@DocYear", I(currentYear())}, {"@NEWNO", Null(), true}});
         return text(output(r, "@NewNo"));
     }
@@ -193,7 +193,7 @@ TEST_F(ConformancePickConfirmation, LocationSummaryIsRebuiltPerProduct) {
          "VALUES ('OLD', 'X', 'X', 1, '2020-01-01')");
     for (int run = 0; run < 2; ++run) {
         exec(*db, kLocationSummary);
-        EXPECT_EQ(db->tranCount(), 0);
+        EXPECT_EQ(count(*db, "SELECT @@TRANCOUNT"), 0);
         Rows r =
             query(*db,
                   "SELECT ProdCode, WhStart, WhStop, CountWH, AddDate FROM ProductOnhandSendDayly "

@@ -50,7 +50,7 @@ TEST_F(ConformanceSharedServices, SettingsRowCarriesTheMainCurrency) {
 }
 
 TEST_F(ConformanceSharedServices, ServerTimeReturnsTheServerClock) {
-    auto r = db->callProcedure("ServerTime", {{"@ServerTime", Null(), true}});
+    auto r = callProcedure(*db, "ServerTime", {{"@ServerTime", Null(), true}});
     const std::string t = text(output(r, "@ServerTime"));
     ASSERT_EQ(t.size(), 23u) << t;
     EXPECT_EQ(t[4], '-');
@@ -60,16 +60,18 @@ TEST_F(ConformanceSharedServices, ServerTimeReturnsTheServerClock) {
 }
 
 TEST_F(ConformanceSharedServices, UserAddLogAppendsOneEntryPerCall) {
-    db->callProcedure("UserAddLog", {{"@UserId", I(7)},
-                                     {"@MenuId", I(20)},
-                                     {"@FunctionListId", I(1)},
-                                     {"@DocumentId", I(0)},
-                                     {"@Remark", T("")}});
-    db->callProcedure("UserAddLog", {{"@UserId", I(7)},
-                                     {"@MenuId", I(20)},
-                                     {"@FunctionListId", I(1)},
-                                     {"@DocumentId", I(0)},
-                                     {"@Remark", T("No0000000004")}});
+    callProcedure(*db, "UserAddLog",
+                  {{"@UserId", I(7)},
+                   {"@MenuId", I(20)},
+                   {"@FunctionListId", I(1)},
+                   {"@DocumentId", I(0)},
+                   {"@Remark", T("")}});
+    callProcedure(*db, "UserAddLog",
+                  {{"@UserId", I(7)},
+                   {"@MenuId", I(20)},
+                   {"@FunctionListId", I(1)},
+                   {"@DocumentId", I(0)},
+                   {"@Remark", T("No0000000004")}});
     Rows log = query(*db,
                      "SELECT UserId, MenuId, FunctionListId, DocumentId, Remark, LogDate FROM "
                      "UserLog ORDER BY Id");

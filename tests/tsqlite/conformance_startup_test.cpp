@@ -166,15 +166,16 @@ TEST_F(ConformanceStartup, CompanyRowDefaultsTheTaxBranchFields) {
 
 TEST_F(ConformanceStartup, MenuCaptionReturnsCaptionUserCodeAndRights) {
     auto call = [&](int menu, int user) {
-        return cfg->callProcedure("MENUCAPTION", {{"@MENUID", I(menu)},
-                                                  {"@USERID", I(user)},
-                                                  {"@CAPTION", Null(), true},
-                                                  {"@ACCESS_R", Null(), true},
-                                                  {"@ADD_R", Null(), true},
-                                                  {"@MODIFY_R", Null(), true},
-                                                  {"@DELETE_R", Null(), true},
-                                                  {"@USERCODE", Null(), true},
-                                                  {"@SALESID", Null(), true}});
+        return callProcedure(*cfg, "MENUCAPTION",
+                             {{"@MENUID", I(menu)},
+                              {"@USERID", I(user)},
+                              {"@CAPTION", Null(), true},
+                              {"@ACCESS_R", Null(), true},
+                              {"@ADD_R", Null(), true},
+                              {"@MODIFY_R", Null(), true},
+                              {"@DELETE_R", Null(), true},
+                              {"@USERCODE", Null(), true},
+                              {"@SALESID", Null(), true}});
     };
     auto granted = call(20, 7);
     EXPECT_EQ(text(output(granted, "@CAPTION")), "  สั่งสินค้าสาขา  ")
@@ -198,16 +199,18 @@ TEST_F(ConformanceStartup, AddErrorLogAppendsTheMessageUnchanged) {
     const std::string message =
         "Cannot insert the value NULL into column 'Warehouse', table 'NWX.dbo.IvHd'; column does "
         "not allow nulls. INSERT fails.\r\nคลังสินค้า";
-    cfg->callProcedure("AddErrorLog", {{"@CompName", T("POS-01")},
-                                       {"@LogName", T("SOMCHAI")},
-                                       {"@UserId", I(7)},
-                                       {"@MenuId", I(20)},
-                                       {"@ErrorMsg", T(message)}});
-    cfg->callProcedure("AddErrorLog", {{"@CompName", T("POS-02")},
-                                       {"@LogName", T("UNKNOWN")},
-                                       {"@UserId", I(8)},
-                                       {"@MenuId", I(31)},
-                                       {"@ErrorMsg", T("second")}});
+    callProcedure(*cfg, "AddErrorLog",
+                  {{"@CompName", T("POS-01")},
+                   {"@LogName", T("SOMCHAI")},
+                   {"@UserId", I(7)},
+                   {"@MenuId", I(20)},
+                   {"@ErrorMsg", T(message)}});
+    callProcedure(*cfg, "AddErrorLog",
+                  {{"@CompName", T("POS-02")},
+                   {"@LogName", T("UNKNOWN")},
+                   {"@UserId", I(8)},
+                   {"@MenuId", I(31)},
+                   {"@ErrorMsg", T("second")}});
     Rows log = query(
         *cfg,
         "SELECT CompName, LogName, UserId, MenuId, ErrorMsg, LogDate FROM ErrorLog ORDER BY Id");

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -31,7 +32,82 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+class SessionClient : public Client {
+public:
+    explicit SessionClient(tsqlite::Session& session) : session_(session) {}
+    std::vector<tsqlite::ResultSet> run(const std::string& sql, const Params& params) override {
+        return session_.query(sql, params);
+    }
+    tsqlite::ProcResult call(const std::string& name,
+                             const std::vector<tsqlite::ProcArgument>& args) override {
+        return session_.callProcedure(name, args);
+    }
+
+private:
+    tsqlite::Session& session_;
+};
+
+// The ODBC connections of the servers alive, by the session each stands beside.
+std::map<const tsqlite::Session*, Client*>& odbcClients() {
+    static std::map<const tsqlite::Session*, Client*> clients;
+    return clients;
+}
+
 }  // namespace
+
+bool overTds() {
+    const char* v = std::getenv("CONFORMANCE_OVER_TDS");
+    return v && std::string(v) == "1";
+}
+
+Client& clientFor(tsqlite::Session& session) {
+    auto it = odbcClients().find(&session);
+    if (it != odbcClients().end()) return *it->second;
+    // Session clients are cheap; one per call keeps no state behind a session's back.
+    thread_local std::map<const tsqlite::Session*, std::unique_ptr<SessionClient>> own;
+    auto& c = own[&session];
+    c = std::make_unique<SessionClient>(session);
+    return *c;
+}
+
+#ifndef CONFORMANCE_HAVE_ODBC
+std::unique_ptr<TdsEndpoint> startTdsEndpoint(const std::string&) {
+    throw std::runtime_error("CONFORMANCE_OVER_TDS=1, but these tests were built without ODBC");
+}
+#endif
+
+struct TempServer::Tds {
+    std::unique_ptr<TdsEndpoint> endpoint;
+    std::vector<std::pair<const tsqlite::Session*, std::unique_ptr<Client>>> clients;
+};
+
+TempServer::TempServer() {
+    if (overTds()) {
+        tds_ = std::make_unique<Tds>();
+        tds_->endpoint = startTdsEndpoint(server_.dir());
+    }
+}
+
+TempServer::~TempServer() {
+    if (tds_) {
+        for (auto& [session, client] : tds_->clients) {
+            auto it = odbcClients().find(session);
+            if (it != odbcClients().end() && it->second == client.get()) odbcClients().erase(it);
+        }
+        tds_->clients.clear();
+        tds_->endpoint.reset();
+    }
+}
+
+std::unique_ptr<tsqlite::Session> TempServer::open(const std::string& database) {
+    auto session = server_.open(database);
+    if (tds_) {
+        auto client = tds_->endpoint->connect(database);
+        odbcClients()[session.get()] = client.get();
+        tds_->clients.emplace_back(session.get(), std::move(client));
+    }
+    return session;
+}
 
 std::string fixturePath(const std::string& fileName) {
     return std::string(TSQLITE_TEST_DATA_DIR) + "/conformance/" + fileName;
@@ -42,7 +118,19 @@ std::string readFile(const std::string& path) {
 }
 
 void runFixture(tsqlite::Session& session, const std::string& fileName) {
-    testsupport::runScriptText(session, readFile(fixturePath(fileName)), fileName);
+    const std::string script = readFile(fixturePath(fileName));
+    for (const auto& batch : tsqlite::splitScript(script)) {
+        for (int n = 0; n < batch.repeat; ++n) {
+            try {
+                clientFor(session).run(batch.text, {});
+            } catch (const tsqlite::Error& e) {
+                throw std::runtime_error(fileName + ": batch at line " +
+                                         std::to_string(batch.firstLine) + " failed: Msg " +
+                                         std::to_string(e.number) + ", line " +
+                                         std::to_string(e.line) + ": " + e.message);
+            }
+        }
+    }
 }
 
 void runCompanyScripts(tsqlite::Session& session) {
@@ -70,7 +158,7 @@ std::vector<tsqlite::ResultSet> runScript(tsqlite::Session& session, const std::
             }
             if (!found) own[name] = Value::null();  // an unassigned parameter goes as NULL
         }
-        for (auto& rs : session.query(statement, own)) all.push_back(std::move(rs));
+        for (auto& rs : clientFor(session).run(statement, own)) all.push_back(std::move(rs));
     }
     return all;
 }
@@ -119,14 +207,14 @@ std::vector<std::string> Rows::strings(const std::string& name) const {
 }
 
 Rows query(tsqlite::Session& session, const std::string& sql, const Params& params) {
-    auto sets = session.query(sql, params);
+    auto sets = clientFor(session).run(sql, params);
     if (sets.size() != 1)
         throw std::runtime_error("expected one result set, got " + std::to_string(sets.size()));
     return Rows(std::move(sets.front()));
 }
 
 void exec(tsqlite::Session& session, const std::string& sql, const Params& params) {
-    session.query(sql, params);
+    clientFor(session).run(sql, params);
 }
 
 Value scalar(tsqlite::Session& session, const std::string& sql, const Params& params) {
@@ -139,6 +227,11 @@ Value scalar(tsqlite::Session& session, const std::string& sql, const Params& pa
 long long count(tsqlite::Session& session, const std::string& sql, const Params& params) {
     Value v = scalar(session, sql, params);
     return v.kind == Value::Kind::Int ? v.i : static_cast<long long>(num(v));
+}
+
+tsqlite::ProcResult callProcedure(tsqlite::Session& session, const std::string& name,
+                                  const std::vector<tsqlite::ProcArgument>& args) {
+    return clientFor(session).call(name, args);
 }
 
 std::string text(const Value& v) {

@@ -30,8 +30,57 @@ inline Value Null() {
     return Value::null();
 }
 
-// The throw-away server folder of every test program (tests/common).
-using TempServer = testsupport::TempServer;
+// How a test's statements reach the server: the engine's session in-process, or, with
+// CONFORMANCE_OVER_TDS=1, the client's ODBC path through FreeTDS against a TDS listener on the
+// same server, so both paths must give the same answers.
+class Client {
+public:
+    virtual ~Client() = default;
+    // Runs a batch with the client's :name parameters; a failing batch throws tsqlite::Error
+    // with the server's number.
+    virtual std::vector<tsqlite::ResultSet> run(const std::string& sql, const Params& params) = 0;
+    // Calls a stored procedure by name (an RPC over TDS), with its outputs and return value.
+    virtual tsqlite::ProcResult call(const std::string& name,
+                                     const std::vector<tsqlite::ProcArgument>& args) = 0;
+};
+
+bool overTds();
+
+// The client that runs statements for a session opened by TempServer::open: the session
+// itself, or the ODBC connection opened beside it to the same database.
+Client& clientFor(tsqlite::Session& session);
+
+// A TDS listener on a server directory, and ODBC connections to it (conformance_odbc.cpp).
+class TdsEndpoint {
+public:
+    virtual ~TdsEndpoint() = default;
+    virtual std::unique_ptr<Client> connect(const std::string& database) = 0;
+};
+std::unique_ptr<TdsEndpoint> startTdsEndpoint(const std::string& serverDir);
+
+// The throw-away server folder of every test program (tests/common), with, over TDS, a
+// listener on it and an ODBC connection beside every session opened.
+class TempServer {
+public:
+    TempServer();
+    ~TempServer();
+    TempServer(const TempServer&) = delete;
+    TempServer& operator=(const TempServer&) = delete;
+
+    const std::string& dir() const { return server_.dir(); }
+    const std::filesystem::path& root() const { return server_.root(); }
+    void createDatabase(const std::string& name) { server_.createDatabase(name); }
+    void createDatabase(const std::string& name, const std::vector<std::string>& scripts,
+                        const testsupport::Variables& variables = {}) {
+        server_.createDatabase(name, scripts, variables);
+    }
+    std::unique_ptr<tsqlite::Session> open(const std::string& database);
+
+private:
+    struct Tds;
+    testsupport::TempServer server_;
+    std::unique_ptr<Tds> tds_;  // the listener and its connections, over TDS only
+};
 
 std::string fixturePath(const std::string& fileName);
 std::string readFile(const std::string& path);
@@ -88,6 +137,9 @@ void exec(tsqlite::Session& session, const std::string& sql, const Params& param
 // First column of the first row of a one-row query.
 Value scalar(tsqlite::Session& session, const std::string& sql, const Params& params = {});
 long long count(tsqlite::Session& session, const std::string& sql, const Params& params = {});
+// Calls a procedure as the client does.
+tsqlite::ProcResult callProcedure(tsqlite::Session& session, const std::string& name,
+                                  const std::vector<tsqlite::ProcArgument>& args = {});
 
 std::string text(const Value& v);
 double num(const Value& v);

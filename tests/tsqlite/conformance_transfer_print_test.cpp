@@ -79,10 +79,11 @@ TEST_F(ConformanceTransferPrint, LayoutProcedureRunsWithTheDocumentBeforePrintin
     Rows layouts = query(*db, kLayouts, {{"PrintCode", T("CARTRANNO")}});
     ASSERT_GE(layouts.size(), 1u);
     std::string sp = rtrim(layouts.str(0, "SpName"));
-    auto r = db->callProcedure(sp, {{"@No", T("TC0002")},
-                                    {"@DocYear", I(currentYear())},
-                                    {"@DocCode", T(layouts.str(0, "DocCode"))},
-                                    {"@NewDocNo", Null(), true}});
+    auto r = callProcedure(*db, sp,
+                           {{"@No", T("TC0002")},
+                            {"@DocYear", I(currentYear())},
+                            {"@DocCode", T(layouts.str(0, "DocCode"))},
+                            {"@NewDocNo", Null(), true}});
     EXPECT_EQ(text(output(r, "@NewDocNo")), "TC0002");
     Rows req = query(*db, "SELECT DocNo, DocYear, DocCode FROM PrintRequest");
     ASSERT_EQ(req.size(), 1u);
@@ -91,11 +92,12 @@ TEST_F(ConformanceTransferPrint, LayoutProcedureRunsWithTheDocumentBeforePrintin
 
     // Preview and print are logged with their action codes.
     for (int action : {10, 5})
-        db->callProcedure("UserAddLog", {{"@UserId", I(7)},
-                                         {"@MenuId", I(14)},
-                                         {"@FunctionListId", I(action)},
-                                         {"@DocumentId", I(0)},
-                                         {"@Remark", T("TC0002")}});
+        callProcedure(*db, "UserAddLog",
+                      {{"@UserId", I(7)},
+                       {"@MenuId", I(14)},
+                       {"@FunctionListId", I(action)},
+                       {"@DocumentId", I(0)},
+                       {"@Remark", T("TC0002")}});
     EXPECT_EQ(
         count(*db,
               "SELECT COUNT(*) FROM UserLog WHERE Remark = 'TC0002' AND FunctionListId IN (5, 10)"),

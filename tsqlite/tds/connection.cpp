@@ -499,6 +499,9 @@ bool Conn::login() {
     std::string database = l.database.empty() ? "master" : l.database;
     try {
         session_ = std::make_unique<Session>(s_.serverDir, database);
+        // While a request runs the client sends nothing but a cancel (or goes away): either
+        // ends the statement, where a loop that writes no rows would never see it otherwise.
+        session_->setCancelCheck([this] { return sock_.readable(); });
     } catch (const Error& e) {
         Error open = e;
         open.severity = 11;
