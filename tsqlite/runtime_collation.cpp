@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -80,7 +81,12 @@ const Collator& collator() {
 
 // ASCII fast path. Returns 2 when a non-ASCII byte is met before the result is known.
 int asciiCompare(const uint8_t* rank, std::string_view a, std::string_view b) {
-    size_t i = 0, j = 0;
+    // Keys met in one index seek share long prefixes (document numbers, codes): the same ASCII
+    // bytes on both sides rank the same, so the ranked walk starts where they part.
+    const size_t common = std::min(a.size(), b.size());
+    size_t i = 0;
+    while (i < common && a[i] == b[i] && static_cast<unsigned char>(a[i]) < 0x80) ++i;
+    size_t j = i;
     while (true) {
         while (i < a.size() && static_cast<unsigned char>(a[i]) < 0x80 &&
                rank[static_cast<unsigned char>(a[i])] == 0)

@@ -363,6 +363,21 @@ TEST(RuntimeCollation, AsciiShortcutAgreesWithIcu) {
     }
 }
 
+// Index seeks compare keys that share long prefixes; what follows the shared part (a blank, an
+// ignorable hyphen, a combining mark, a Thai letter, a case change) must still decide as ICU does.
+TEST(RuntimeCollation, SharedPrefixesDecideAsIcu) {
+    const std::vector<std::string> tails = {"",  "1",      "A",       "a", "a ", "-", "-a", "'b",
+                                            " ", "\u0301", "e\u0301", "é", "ก",  "ก่", "\t"};
+    for (const std::string prefix : {"PK000000000", "ab-", "Zz"}) {
+        for (const std::string& x : tails)
+            for (const std::string& y : tails) {
+                const std::string a = prefix + x, b = prefix + y;
+                ASSERT_EQ(sign(collateCompare(a, b)), sign(rt::icuCompare(a, b)))
+                    << "'" << a << "' vs '" << b << "'";
+            }
+    }
+}
+
 TEST(RuntimeCollation, IsATotalOrderOverMixedText) {
     std::vector<std::string> v = {"abc", "ABC ", "abd",   "ไทย",   "ไท",   "เกม", "é",       "e",
                                   "E ",  "a-b",  "ab",    "a b",   "10",   "9",   "",        "ก",
