@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "tsqlite/messages.h"
 #include "tsqlite/scanner.h"
 #include "tsqlite/session.h"
 #include "tsqlite/tds/procedure_columns.h"
@@ -629,8 +630,7 @@ void checkProcedureName(const std::string& name) {
                  c >= 0x80 || (bracket && c == ' ');
         }
     }
-    if (!ok || bracket)
-        throw Error(2812, "Could not find stored procedure '" + name + "'.", 16, 62);
+    if (!ok || bracket) throw raise(2812, {name});
 }
 
 // A TDS client's T-SQL knows no ":name" parameters: a colon is only a colon, as on SQL
@@ -657,41 +657,58 @@ std::string textOf(const RpcParam& p) {
     return p.value.isNull() ? std::string() : p.value.s;
 }
 
-void Conn::runParameterized(TokenSink& sink, const std::string& stmt, const std::string& decl,
-                            const std::vector<RpcParam>& params, size_t from,
-                            std::vector<Returned>& returns) {
+// An RPC call's arguments as the engine takes them: each a :parameter, or for an OUTPUT
+// argument a variable declared from its value and passed OUTPUT, read back afterwards.
+struct BoundArguments {
     Params values;
     ParamTypes types;
-    const SqlType longText = sqlType(BaseType::NVarChar, -1);
-    values["__tds_stmt"] = Value::text(plainColons(stmt));
-    types["__tds_stmt"] = longText;
-    values["__tds_decl"] = Value::text(plainColons(decl));
-    types["__tds_decl"] = longText;
-    std::string declare, text = "EXEC sp_executesql :__tds_stmt, :__tds_decl", select;
-    std::vector<size_t> outputs;
+    std::string declare;             // the DECLAREs of the output variables
+    std::vector<std::string> texts;  // each argument as written in the call, "@name = " first
+    std::vector<size_t> outputs;     // the output arguments' positions
+    std::vector<std::string> outputVariables;
+};
+
+BoundArguments bindArguments(const std::vector<RpcParam>& params, size_t from) {
+    BoundArguments b;
     for (size_t i = from; i < params.size(); ++i) {
         const RpcParam& p = params[i];
         checkParameterName(p.name);
         std::string key = "__tds_" + std::to_string(i);
-        values[key] = p.value;
-        types[key] = p.type;
+        b.values[key] = p.value;
+        b.types[key] = p.type;
         std::string arg = ":" + key;
         if (p.output) {
             std::string var = "@__tds_o" + std::to_string(i);
-            declare += "DECLARE " + var + " " + declaration(p.type) + " = :" + key + "; ";
+            b.declare += "DECLARE " + var + " " + declaration(p.type) + " = :" + key + "; ";
             arg = var + " OUTPUT";
-            select +=
-                std::string(select.empty() ? "; SELECT " : ", ") + var + " AS [" + kOutColumn + "]";
-            outputs.push_back(i);
+            b.outputs.push_back(i);
+            b.outputVariables.push_back(var);
         }
-        text += ", " + (p.name.empty() ? std::string() : p.name + " = ") + arg;
+        b.texts.push_back((p.name.empty() ? std::string() : p.name + " = ") + arg);
     }
-    session_->execute(declare + text + select, sink, values, types);
+    return b;
+}
+
+void Conn::runParameterized(TokenSink& sink, const std::string& stmt, const std::string& decl,
+                            const std::vector<RpcParam>& params, size_t from,
+                            std::vector<Returned>& returns) {
+    BoundArguments b = bindArguments(params, from);
+    const SqlType longText = sqlType(BaseType::NVarChar, -1);
+    b.values["__tds_stmt"] = Value::text(plainColons(stmt));
+    b.types["__tds_stmt"] = longText;
+    b.values["__tds_decl"] = Value::text(plainColons(decl));
+    b.types["__tds_decl"] = longText;
+    std::string text = "EXEC sp_executesql :__tds_stmt, :__tds_decl", select;
+    for (const auto& arg : b.texts) text += ", " + arg;
+    for (const auto& var : b.outputVariables)
+        select +=
+            std::string(select.empty() ? "; SELECT " : ", ") + var + " AS [" + kOutColumn + "]";
+    session_->execute(b.declare + text + select, sink, b.values, b.types);
     const auto& got = sink.captured();
-    if (!outputs.empty() && got.size() == outputs.size())
-        for (size_t k = 0; k < outputs.size(); ++k)
+    if (!b.outputs.empty() && got.size() == b.outputs.size())
+        for (size_t k = 0; k < b.outputs.size(); ++k)
             returns.push_back(
-                {outputs[k], params[outputs[k]].name, params[outputs[k]].type, got[k]});
+                {b.outputs[k], params[b.outputs[k]].name, params[b.outputs[k]].type, got[k]});
 }
 
 void Conn::runProcedure(TokenSink& sink, const RpcCall& call, std::vector<Returned>& returns,
@@ -718,36 +735,19 @@ void Conn::runProcedure(TokenSink& sink, const RpcCall& call, std::vector<Return
         return;
     }
     checkProcedureName(call.name);
-    Params values;
-    ParamTypes types;
-    std::string declare = "DECLARE @__tds_rv int; ", args,
-                select = "; SELECT @__tds_rv AS [" + std::string(kOutColumn) + "]";
-    std::vector<size_t> outputs;
-    for (size_t i = 0; i < call.params.size(); ++i) {
-        const RpcParam& p = call.params[i];
-        checkParameterName(p.name);
-        std::string key = "__tds_" + std::to_string(i);
-        values[key] = p.value;
-        types[key] = p.type;
-        std::string arg = ":" + key;
-        if (p.output) {
-            std::string var = "@__tds_o" + std::to_string(i);
-            declare += "DECLARE " + var + " " + declaration(p.type) + " = :" + key + "; ";
-            arg = var + " OUTPUT";
-            select += ", " + var;
-            outputs.push_back(i);
-        }
-        args += std::string(args.empty() ? " " : ", ") +
-                (p.name.empty() ? std::string() : p.name + " = ") + arg;
-    }
-    session_->execute(declare + "EXEC @__tds_rv = " + call.name + args + select, sink, values,
-                      types);
+    BoundArguments b = bindArguments(call.params, 0);
+    std::string args, select = "; SELECT @__tds_rv AS [" + std::string(kOutColumn) + "]";
+    for (const auto& arg : b.texts) args += std::string(args.empty() ? " " : ", ") + arg;
+    for (const auto& var : b.outputVariables) select += ", " + var;
+    session_->execute(
+        "DECLARE @__tds_rv int; " + b.declare + "EXEC @__tds_rv = " + call.name + args + select,
+        sink, b.values, b.types);
     const auto& got = sink.captured();
-    if (got.size() != outputs.size() + 1) return;
+    if (got.size() != b.outputs.size() + 1) return;
     if (!got[0].isNull()) status = static_cast<int>(got[0].i);
-    for (size_t k = 0; k < outputs.size(); ++k)
-        returns.push_back(
-            {outputs[k], call.params[outputs[k]].name, call.params[outputs[k]].type, got[k + 1]});
+    for (size_t k = 0; k < b.outputs.size(); ++k)
+        returns.push_back({b.outputs[k], call.params[b.outputs[k]].name,
+                           call.params[b.outputs[k]].type, got[k + 1]});
 }
 
 void Conn::runCall(Response& out, const RpcCall& call, bool more) {
