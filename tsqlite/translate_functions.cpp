@@ -471,12 +471,21 @@ Tx round(Call& c) {
     return r;
 }
 
-// POWER, SQRT, EXP, LOG...: SQLite's math functions on floats.
+// POWER, SQRT, EXP, LOG10: SQLite's math functions on floats.
 Tx ofFloats(Call& c) {
     Tx r;
     r.sql = target(c) + "(";
     for (size_t i = 0; i < c.argc; ++i) r.sql += (i ? "," : "") + unscaled(c.arg(i)).sql;
     r.sql += ")";
+    return r;
+}
+
+// LOG(x) is the natural logarithm, LOG(x, base) takes the base second; SQLite's log(x) is
+// decimal and its log(base, x) takes the base first.
+Tx logarithm(Call& c) {
+    const std::string x = unscaled(c.arg(0)).sql;
+    Tx r;
+    r.sql = c.argc == 1 ? "ln(" + x + ")" : "log(" + unscaled(c.arg(1)).sql + "," + x + ")";
     return r;
 }
 
@@ -492,7 +501,10 @@ Tx dbId(Call& c) {
 
 Tx dbName(Call& c) {
     Tx r;
-    r.sql = quoteLiteral(c.ctx().currentDatabase());
+    r.sql =
+        c.argc == 0
+            ? quoteLiteral(c.ctx().currentDatabase())
+            : "(SELECT name FROM \"master\".sysdatabases WHERE dbid = " + c.integer(0).sql + ")";
     return r;
 }
 
@@ -540,7 +552,6 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"CONCAT", 2, N, Result::Emitted, concat, {}, kListCount},
     {"COUNT", 1, 1, Result::Int, count, {}, kAggregate | kStar},
     {"COUNT_BIG", 1, 1, Result::BigInt, count, {}, kAggregate | kStar},
-    {"CURRENT_TIMESTAMP", 0, 0, Result::Emitted, boundVariable, "@@getdate"},
     {"CURRENT_USER", 0, 0, Result::NVarChar128, fixedSql, "'dbo'"},
     {"DATALENGTH", 1, 1, Result::Int, datalength},
     {"DATEADD", 3, 3, Result::Emitted, dateadd},
@@ -570,7 +581,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"ISNUMERIC", 1, 1, Result::Int, ofText, "tsq_isnumeric"},
     {"LEFT", 2, 2, Result::Emitted, leftRight, "tsq_left"},
     {"LEN", 1, 1, Result::Int, ofText, "tsq_len"},
-    {"LOG", 1, 2, Result::Float, ofFloats, "log"},
+    {"LOG", 1, 2, Result::Float, logarithm},
     {"LOG10", 1, 1, Result::Float, ofFloats, "log10"},
     {"LOWER", 1, 1, Result::Emitted, sameText, "tsq_lower"},
     {"LTRIM", 1, 1, Result::Emitted, sameText, "tsq_ltrim"},
@@ -590,6 +601,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"ROUND", 2, 3, Result::Emitted, round},
     {"RTRIM", 1, 1, Result::Emitted, sameText, "tsq_rtrim"},
     {"SCOPE_IDENTITY", 0, 0, Result::Emitted, boundVariable, "@@identity"},
+    {"SESSION_USER", 0, 0, Result::NVarChar128, fixedSql, "'dbo'"},
     {"SIGN", 1, 1, Result::Emitted, ofNumber, "sign"},
     {"SPACE", 1, 1, Result::VarChar8000, ofInt, "tsq_space"},
     {"SQRT", 1, 1, Result::Float, ofFloats, "sqrt"},
@@ -605,6 +617,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"TYPE_ID", 1, 1, Result::Int, typeId},
     {"UNICODE", 1, 1, Result::Int, ofText, "unicode"},
     {"UPPER", 1, 1, Result::Emitted, sameText, "tsq_upper"},
+    {"USER", 0, 0, Result::NVarChar128, fixedSql, "'dbo'"},
     {"USER_NAME", 0, 1, Result::NVarChar128, fixedSql, "'dbo'"},
     {"YEAR", 1, 1, Result::Int, namedDatePart, "year"},
 });
