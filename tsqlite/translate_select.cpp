@@ -76,8 +76,9 @@ std::string Translator::from(const ast::TableRef& r, Scope& scope) {
 namespace {
 
 bool isAggregate(const Expr& e) {
-    static const std::set<std::string> names = {"COUNT", "COUNT_BIG", "SUM", "AVG", "MIN", "MAX"};
-    return e.kind == ExprKind::Function && names.count(e.text);
+    if (e.kind != ExprKind::Function) return false;
+    const FunctionSpec* f = findFunction(e.text);
+    return f && (f->flags & kAggregate);
 }
 
 bool containsAggregate(const Expr& e) {
@@ -143,12 +144,10 @@ bool Translator::returnsOneRow(const ast::SelectStmt& s) {
     if (c.from.empty() && !c.where) return true;
     if (!c.having && readsByUniqueKey(c)) return true;
     const Expr* x = c.items[0].expr.get();
-    static const std::set<std::string> aggregates = {"COUNT", "COUNT_BIG", "SUM",
-                                                     "AVG",   "MIN",       "MAX"};
     // coalesce(max(...), 0) and the like keep the single row.
-    while (x->kind == ExprKind::Function && !aggregates.count(x->text) && !x->args.empty())
+    while (x->kind == ExprKind::Function && !isAggregate(*x) && !x->args.empty())
         x = x->args[0].get();
-    return x->kind == ExprKind::Function && aggregates.count(x->text);
+    return isAggregate(*x);
 }
 
 bool Translator::readsByUniqueKey(const ast::SelectCore& c) {
