@@ -536,6 +536,34 @@ private:
     std::unique_ptr<tsqlite::tds::Listener> listener_;
 };
 
+// The runner's own reading of what the driver gives, which the scripts alone would not pin down.
+TEST(GoldenOdbcRunner, DecimalTextBecomesTheExactScaledValue) {
+    int64_t v = 0;
+    ASSERT_TRUE(scaledFromText("-922337203685477.5808", 4, v));  // money's least value
+    EXPECT_EQ(v, INT64_MIN);
+    ASSERT_TRUE(scaledFromText("922337203685477.5807", 4, v));
+    EXPECT_EQ(v, INT64_MAX);
+    EXPECT_FALSE(scaledFromText("922337203685477.5808", 4, v));
+    ASSERT_TRUE(scaledFromText("-.5", 2, v));
+    EXPECT_EQ(v, -50);
+    ASSERT_TRUE(scaledFromText("7", 3, v));
+    EXPECT_EQ(v, 7000);
+    EXPECT_FALSE(scaledFromText("1.234", 2, v));
+    EXPECT_FALSE(scaledFromText("1e5", 0, v));
+    EXPECT_FALSE(scaledFromText("-", 0, v));
+}
+
+TEST(GoldenOdbcRunner, LeavesOutOnlyWhatTheDriverCannotGive) {
+    EXPECT_EQ(withoutStateAndProcedure("Msg 208, Level 16, State 1, Server tsqlite, Procedure "
+                                       "P, Line 2\nInvalid object name 'X'.\n"),
+              "Msg 208, Level 16, Server tsqlite, Line 2\nInvalid object name 'X'.\n");
+    // A header followed by the error loses its header; one followed by rows keeps it.
+    EXPECT_EQ(withoutHeadersOfFailedResults("A|B\n-|-\nMsg 8115, Level 16\nx\n"),
+              "Msg 8115, Level 16\nx\n");
+    EXPECT_EQ(withoutHeadersOfFailedResults("A|B\n-|-\n1|2\nMsg 8115, Level 16\n"),
+              "A|B\n-|-\n1|2\nMsg 8115, Level 16\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
