@@ -101,16 +101,24 @@ QList<DiagRecord> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
         r.native = native;
         r.message = withoutVendorPrefix(
             fromWide(message.data(), qMin<qsizetype>(length, message.size() - 1)));
+        // Fixed-size fields still get their buffer's size: FreeTDS refuses the negative
+        // SQL_IS_INTEGER lengths and would answer none of them.
         SQLINTEGER severity = 0, msgState = 0;
         SQLUSMALLINT line = 0;
-        if (succeeded(SQLGetDiagFieldW(handleType, handle, i, kDiagSsSeverity, &severity,
-                                       SQL_IS_INTEGER, nullptr)))
+        const bool hasSeverity = succeeded(SQLGetDiagFieldW(handleType, handle, i, kDiagSsSeverity,
+                                                            &severity, sizeof severity, nullptr));
+        const bool hasMsgState = succeeded(SQLGetDiagFieldW(handleType, handle, i, kDiagSsMsgState,
+                                                            &msgState, sizeof msgState, nullptr));
+        if (hasSeverity) {
             r.severity = severity;
-        if (succeeded(SQLGetDiagFieldW(handleType, handle, i, kDiagSsMsgState, &msgState,
-                                       SQL_IS_INTEGER, nullptr)))
-            r.state = msgState;
-        if (succeeded(SQLGetDiagFieldW(handleType, handle, i, kDiagSsLine, &line, SQL_IS_USMALLINT,
-                                       nullptr)))
+            if (hasMsgState) r.state = msgState;
+        } else if (hasMsgState) {
+            // FreeTDS has no severity field and files the severity as the message state; the
+            // state itself does not reach its clients.
+            r.severity = msgState;
+        }
+        if (succeeded(
+                SQLGetDiagFieldW(handleType, handle, i, kDiagSsLine, &line, sizeof line, nullptr)))
             r.line = line;
         SQLWCHAR proc[256] = {};
         SQLSMALLINT procLength = 0;

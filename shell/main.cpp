@@ -12,6 +12,7 @@
 
 #include "shell/options.h"
 #include "shell/printer.h"
+#include "shell/script.h"
 #include "shell/variables.h"
 #include "tsqlite/parser.h"
 #include "tsqlite/session.h"
@@ -44,18 +45,6 @@ bool isGoLine(const std::string& line) {
     return rest.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// Script text as the batches expect it: no byte order mark, no carriage returns.
-std::string normalize(std::string text) {
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    return out;
-}
-
 class Runner {
 public:
     Runner(tsqlite::Session& session, ResultPrinter& printer, std::ostream& out,
@@ -65,7 +54,7 @@ public:
     // Runs a script: variables substituted, then split into batches at GO lines.
     void runScript(const std::string& script) {
         if (stopped_) return;
-        Substitution sub = substituteVariables(normalize(script), options_.variables);
+        Substitution sub = substituteVariables(normalizeScript(script), options_.variables);
         if (!sub.undefined.empty()) {
             for (const auto& name : sub.undefined)
                 out_ << "'" << name << "' scripting variable not defined.\n";

@@ -309,3 +309,20 @@ TEST_F(ListenerTest, OnlyTheFailingStatementsDoneCarriesTheErrorFlag) {
     EXPECT_EQ(dones[1], 0x01 | 0x10);
     EXPECT_EQ(dones[2], 0x00);
 }
+
+TEST_F(ListenerTest, UseSaysChangedDatabaseContextOnceAndAnnouncesTheDatabase) {
+    start();
+    RawClient c(listener->port());
+    ASSERT_FALSE(login(c, "qarn", "mirabelt").empty());
+    c.send(kSqlBatch, batchPayload("USE master"));
+    auto answer = c.read();
+    ASSERT_TRUE(answer);
+    int messages = 0;
+    bool announced = false;
+    for (const auto& t : tokens(*answer)) {
+        if (t.token == 0xAB && t.text == "Changed database context to 'master'.") ++messages;
+        announced |= t.token == 0xE3;
+    }
+    EXPECT_EQ(messages, 1);
+    EXPECT_TRUE(announced);
+}

@@ -107,6 +107,31 @@ TEST(Values, NumbersBeyondTheirWireFormAreAnErrorNotAWrappedValue) {
     EXPECT_NO_THROW(writeValue(w, sqlType(BaseType::SmallMoney), Value::real(-214748.3648)));
 }
 
+TEST(Rpc, DecimalAndMoneyParametersKeepEveryDigit) {
+    Writer w;
+    w.bytes(rpcHeader("dbo.P"));
+    // @a decimal(19,4) = 922337203685477.5807 (money's greatest value), beyond a double's digits
+    w.bVarchar("@a"), w.u8(0), w.u8(0x6A), w.u8(9), w.u8(19), w.u8(4), w.u8(9), w.u8(1),
+        w.u64(0x7FFFFFFFFFFFFFFFULL);
+    // @b money = -922337203685477.5808, the high half first
+    w.bVarchar("@b"), w.u8(0), w.u8(0x6E), w.u8(8), w.u8(8), w.u32(0x80000000u), w.u32(0);
+    // @c decimal(38,10) = -1.5: not kept scaled, so the number
+    w.bVarchar("@c"), w.u8(0), w.u8(0x6A), w.u8(17), w.u8(38), w.u8(10), w.u8(17), w.u8(0),
+        w.u64(15000000000ULL), w.u64(0);
+
+    auto calls = parseRpc(w.buffer());
+    ASSERT_EQ(calls.size(), 1u);
+    const auto& p = calls[0].params;
+    ASSERT_EQ(p.size(), 3u);
+    EXPECT_EQ(p[0].value.kind, tsqlite::Value::Kind::Int);
+    EXPECT_EQ(p[0].value.i, INT64_MAX);
+    EXPECT_EQ(p[1].type.base, BaseType::Money);
+    EXPECT_EQ(p[1].value.kind, tsqlite::Value::Kind::Int);
+    EXPECT_EQ(p[1].value.i, INT64_MIN);
+    EXPECT_EQ(p[2].value.kind, tsqlite::Value::Kind::Float);
+    EXPECT_DOUBLE_EQ(p[2].value.f, -1.5);
+}
+
 TEST(Rpc, TypedParametersAreRead) {
     Writer w;
     w.bytes(rpcHeader("dbo.P"));
@@ -143,7 +168,9 @@ TEST(Rpc, TypedParametersAreRead) {
     EXPECT_TRUE(p[1].output);
     EXPECT_EQ(p[1].value.s, "ไทย");
     EXPECT_EQ(declaration(p[1].type), "nvarchar(20)");
-    EXPECT_DOUBLE_EQ(p[2].value.f, -12.5);
+    // The engine's scaled form: hundredths.
+    EXPECT_EQ(p[2].value.kind, tsqlite::Value::Kind::Int);
+    EXPECT_EQ(p[2].value.i, -1250);
     EXPECT_EQ(declaration(p[2].type), "decimal(10,2)");
     EXPECT_TRUE(p[3].value.isNull());
     EXPECT_EQ(p[3].type.base, BaseType::DateTime);

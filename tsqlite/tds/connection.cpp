@@ -557,13 +557,10 @@ void Conn::runBatch(const std::string& text) {
         checkAttention();
         sink.flushDone();
         writeTransactionChange(out.w(), tranBefore, session_->tranCount());
-        if (session_->currentDatabase() != dbBefore) {
+        // The engine has already said "Changed database context" where the USE ran; a second
+        // message here would show twice.
+        if (session_->currentDatabase() != dbBefore)
             writeEnvChange(out.w(), 1, session_->currentDatabase(), dbBefore);
-            writeMessageToken(
-                out.w(), kInfo,
-                Error(5701, "Changed database context to '" + session_->currentDatabase() + "'.", 0,
-                      1, 1));
-        }
         sink.finish(kDone, false);
         out.finish();
     } catch (const Cancelled&) {

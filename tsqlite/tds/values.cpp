@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/error.h"
 #include "tsqlite/session.h"
 
@@ -583,7 +584,8 @@ RpcParam readParam(Reader& r) {
             uint64_t lo = readUnsigned(r, 4);
             units = static_cast<int64_t>(hi << 32 | lo);
         }
-        p.value = Value::real(static_cast<double>(units) / 10000.0);
+        // Ten-thousandths, as the engine keeps money: every digit arrives.
+        p.value = Value::integer(units);
     };
     auto dateTime = [&](size_t n) {
         p.type = sqlType(n == 4 ? B::SmallDateTime : B::DateTime);
@@ -707,6 +709,15 @@ RpcParam readParam(Reader& r) {
             u128 mag = 0;
             auto b = r.bytes(len - 1u);
             for (size_t i = b.size(); i-- > 0;) mag = mag << 8 | static_cast<uint8_t>(b[i]);
+            // A type the engine keeps scaled takes the scaled integer, so that every digit goes
+            // in (a double holds 15 to 17); a wider one, or a value beyond 64 bits, the number.
+            const u128 limit = static_cast<u128>(INT64_MAX) + (negative ? 1 : 0);
+            if (dec::isScaled(p.type) && mag <= limit) {
+                p.value =
+                    Value::integer(negative ? static_cast<int64_t>(-static_cast<__int128>(mag))
+                                            : static_cast<int64_t>(mag));
+                return p;
+            }
             p.value = Value::real(std::strtod(decimalText(mag, negative, scale).c_str(), nullptr));
             return p;
         }
