@@ -312,16 +312,20 @@ tsqlite::Value toEngine(const QVariant& v) {
 
 // A decimal parameter is declared by its digits (parameterType); a type the engine keeps scaled
 // takes the scaled integer, so every digit goes in. Nothing when the type is not scaled or the
-// value does not fit 64 bits.
+// value has more than 38 digits.
 std::optional<tsqlite::Value> scaledDecimal(const Decimal& d) {
     if (!tsqlite::dec::isScaled(engineType(parameterType(QVariant::fromValue(d)))))
         return std::nullopt;
-    QString digits = d.toString();
-    digits.remove(QLatin1Char('.'));
-    bool ok = false;
-    const qlonglong units = digits.toLongLong(&ok);
-    if (!ok) return std::nullopt;
-    return tsqlite::Value::integer(units);
+    const QString text = d.toString();
+    tsqlite::dec::Wide units = 0;
+    int digits = 0;
+    for (QChar c : text) {
+        if (!c.isDigit()) continue;
+        if (digits > 0 || c != QLatin1Char('0')) ++digits;
+        if (digits > 38) return std::nullopt;
+        units = units * 10 + (c.unicode() - '0');
+    }
+    return tsqlite::dec::scaledValue(d.isNegative() ? -units : units);
 }
 
 // Collects result sets and the counts of the statements that change rows.
@@ -475,8 +479,8 @@ public:
                 if (units) {
                     *slot.value = *units;
                 } else if (tsqlite::dec::isScaled(*slot.type)) {
-                    // Beyond the engine's 64-bit decimals: it goes as the number, which a
-                    // decimal column then refuses as an overflow rather than storing it short.
+                    // Beyond 38 digits: it goes as the number, which a decimal column then
+                    // refuses as an overflow rather than storing it short.
                     *slot.type = *tsqlite::SqlType::parse("float");
                     slot.lastType.reset();
                 }

@@ -120,14 +120,14 @@ bool sameStorage(const SqlType& a, const SqlType& b) {
 Tx unscaled(const Tx& x) {
     if (!dec::isScaled(x.type)) return x;
     const int s = dec::scaleOf(x.type);
-    if (x.constant) {
-        if (x.value.kind != Value::Kind::Int) return constantTx(x.value, kFloat);
-        return constantTx(Value::real(dec::toDouble(x.value.i, s)), kFloat);
-    }
+    if (x.constant) return constantTx(dec::plain(x.value, x.type), kFloat);
     Tx r = x;
     r.type = kFloat;
-    r.sql =
-        s == 0 ? "CAST(" + x.sql + " AS REAL)" : "(" + x.sql + " / 1e" + std::to_string(s) + ")";
+    if (dec::mayBeWide(x.type))
+        r.sql = "tsq_dreal(" + x.sql + "," + std::to_string(s) + ")";
+    else
+        r.sql = s == 0 ? "CAST(" + x.sql + " AS REAL)"
+                       : "(" + x.sql + " / 1e" + std::to_string(s) + ")";
     r.origin = nullptr;
     return r;
 }
@@ -144,7 +144,7 @@ Tx beyondScaled(const Value& v, const SqlType& t) {
 Tx rescaled(const Tx& x, const SqlType& to) {
     const int from = dec::isScaled(x.type) ? dec::scaleOf(x.type) : 0;
     const int k = dec::scaleOf(to) - from;
-    if (x.constant && x.value.kind == Value::Kind::Int) {
+    if (x.constant && (x.value.kind == Value::Kind::Int || dec::isWideForm(x.value))) {
         try {
             return constantTx(convertValue(x.value, x.type, to), to);
         } catch (const Error&) {
@@ -158,6 +158,18 @@ Tx rescaled(const Tx& x, const SqlType& to) {
                 std::to_string(dec::typeCode(to)) + ",0)";
     if (k != 0) r.origin = nullptr;
     return r;
+}
+
+// Ordering of values of a type that may hold the wide form: SQLite would put every INTEGER
+// before every BLOB, so the comparison goes through the runtime.
+bool wideOrdering(const std::string& op, const Tx& a, const Tx& b) {
+    return (op == "<" || op == ">" || op == "<=" || op == ">=") &&
+           (dec::mayBeWide(a.type) || dec::mayBeWide(b.type));
+}
+
+// An ORDER BY term of an expression: the numeric sort key when the values may be wide.
+std::string orderTerm(const std::string& sql, const SqlType& t) {
+    return dec::mayBeWide(t) ? "tsq_dkey(" + sql + ")" : sql;
 }
 
 }  // namespace
@@ -426,6 +438,10 @@ Tx Translator::compare(const std::string& op, Tx a, Tx b) {
         a = convert(a, t, false);
         b = convert(b, t, false);
     }
+    if (wideOrdering(op, a, b)) {
+        r.sql = "(tsq_dcmp(" + a.sql + "," + b.sql + ") " + op + " 0)";
+        return r;
+    }
     r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
     return r;
 }
@@ -596,6 +612,12 @@ Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType
     if (op == "+" || op == "-") {
         a = rescaled(a, type);
         b = rescaled(b, type);
+        if (dec::mayBeWide(type)) {
+            // The operands may be in the wide form, which SQLite cannot add.
+            r.sql = std::string(op == "+" ? "tsq_dadd(" : "tsq_dsub(") + a.sql + "," + b.sql + "," +
+                    code + ")";
+            return r;
+        }
         r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
         // A decimal sum of up to 18 digits has a digit to spare in its precision; money and
         // wide decimals can leave 64 bits, and SQLite would carry on in floating point.
@@ -689,7 +711,7 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                 const std::string code = std::to_string(dec::typeCode(r.type));
                 // SQLite takes DISTINCT only in a one-argument aggregate.
                 r.sql = "tsq_dcheck(" +
-                        (e.distinct ? "sum(DISTINCT " + in + ")"
+                        (e.distinct ? "tsq_dsum(DISTINCT " + in + ")"
                                     : "tsq_dsum(" + in + "," + code + ")") +
                         "," + code + ")";
             }
@@ -710,7 +732,13 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                     r.type.scale = std::max(6, a.type.scale);
                 }
                 r.sql = "avg(" + d + in + ")";
-                if (dec::isScaled(a.type)) {
+                if (a.type.base == BaseType::Decimal) {
+                    // The exact sum over the count, truncated at the result's places as a
+                    // decimal quotient is.
+                    r.sql = "tsq_ddiv(tsq_dsum(" + d + in + "),count(" + d + in + ")," +
+                            std::to_string(r.type.scale - a.type.scale) + "," +
+                            std::to_string(dec::typeCode(r.type)) + ")";
+                } else if (dec::isScaled(a.type)) {
                     Tx avg = a;
                     avg.constant = false;
                     avg.sql = r.sql;
@@ -720,6 +748,8 @@ Tx Translator::function(const Expr& e, Scope* scope) {
                                 : unscaled(avg).sql;
                 }
             }
+        } else if (dec::mayBeWide(a.type)) {
+            r.sql = (f == "MIN" ? "tsq_dmin(" : "tsq_dmax(") + in + ")";
         } else {
             r.sql = lower(f) + "(" + d + in + ")";
         }
@@ -1009,13 +1039,15 @@ Tx Translator::function(const Expr& e, Scope* scope) {
             r.sql = (f == "FLOOR" ? "floor(" : "ceil(") + x.sql + ")";
         if (f != "ABS" && x.type.base == BaseType::Decimal) r.type.scale = 0;
         if ((f == "FLOOR" || f == "CEILING") && x.type.isInteger()) r.sql = x.sql;
+        if (f == "ABS" && dec::mayBeWide(x.type)) r.sql = "tsq_dabs(" + x.sql + ")";
         if (dec::isScaled(x.type) && f != "ABS") {
             // On the scaled integer: whole units at the result's places.
             const int s = dec::scaleOf(x.type);
             const std::string code = std::to_string(dec::typeCode(r.type));
-            const std::string unit = std::to_string(dec::kPow10[dec::scaleOf(r.type)]);
+            const std::string unit = dec::text(dec::kPow10Wide[dec::scaleOf(r.type)], 0);
             if (f == "SIGN") {
-                r.sql = "(sign(" + x.sql + ") * " + unit + ")";
+                r.sql = dec::mayBeWide(x.type) ? "(tsq_dcmp(" + x.sql + ",0) * " + unit + ")"
+                                               : "(sign(" + x.sql + ") * " + unit + ")";
             } else {
                 r.sql = "tsq_drescale(" + x.sql + "," + std::to_string(-s) + "," + code + "," +
                         (f == "FLOOR" ? "1" : "2") + ")";
@@ -1120,6 +1152,13 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             long long v = std::strtoll(e.text.c_str(), nullptr, 10);
             if (errno == ERANGE) {
                 SqlType t = typeOf(BaseType::Decimal, 0, static_cast<int>(e.text.size()), 0);
+                // Up to 38 digits a numeric(p,0), exactly.
+                if (e.text.size() <= 38) {
+                    try {
+                        return constantTx(convertValue(Value::text(e.text), varcharOf(40), t), t);
+                    } catch (const Error&) {
+                    }
+                }
                 // A REAL constant of a scaled type is the number itself; with no places, the
                 // runtime's overflow checks read it as they would the scaled integer.
                 return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), t);
@@ -1576,6 +1615,11 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                 if (pos < 1 || pos > static_cast<int>(cols.size()))
                     throw raise(108, {oe.text}, oe.pos.line);
                 term = oe.text;
+                if (dec::mayBeWide(cols[pos - 1].type))
+                    term = orderTerm(quoteIdent(positionalNames || cols[pos - 1].name.empty()
+                                                    ? "_c" + std::to_string(pos)
+                                                    : cols[pos - 1].name),
+                                     cols[pos - 1].type);
             } else if (oe.kind == ExprKind::Column && oe.parts.size() == 1) {
                 // A select-list alias wins over a column of the same name.
                 bool isAlias = false;
@@ -1584,16 +1628,22 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                         lower(aliases[i].first) == lower(oe.parts[0]) &&
                         !(c.items.size() > i && false)) {
                         term = std::to_string(i + 1);
+                        if (dec::mayBeWide(cols[i].type))
+                            term = orderTerm(
+                                quoteIdent(positionalNames ? "_c" + term : aliases[i].first),
+                                cols[i].type);
                         isAlias = true;
                         break;
                     }
                 if (!isAlias) {
                     Tx x = expr(oe, &scope);
-                    term = x.sql + (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
+                    term = orderTerm(x.sql, x.type) +
+                           (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
                 }
             } else {
                 Tx x = expr(oe, &scope);
-                term = x.sql + (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
+                term = orderTerm(x.sql, x.type) +
+                       (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
             }
             o += (o.empty() ? "" : ", ") + term + (item.desc ? " DESC" : "");
         }
