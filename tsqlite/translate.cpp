@@ -160,6 +160,17 @@ Tx rescaled(const Tx& x, const SqlType& to) {
     return r;
 }
 
+// -x of a decimal whose value may be in the wide form (SQLite cannot negate a BLOB).
+Tx negatedWide(const Tx& a) {
+    dec::Wide x = 0;
+    if (a.constant && dec::scaledOf(a.value, x)) return constantTx(dec::scaledValue(-x), a.type);
+    Tx r = a;
+    r.constant = false;
+    r.origin = nullptr;
+    r.sql = "tsq_dsub(0," + a.sql + "," + std::to_string(dec::typeCode(a.type)) + ")";
+    return r;
+}
+
 // Ordering of values of a type that may hold the wide form: SQLite would put every INTEGER
 // before every BLOB, so the comparison goes through the runtime.
 bool wideOrdering(const std::string& op, const Tx& a, const Tx& b) {
@@ -1237,6 +1248,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                     return constantTx(Value::integer(-a.value.i), a.type);
                 if (a.constant && a.value.kind == Value::Kind::Float)
                     return constantTx(Value::real(-a.value.f), a.type);
+                if (dec::mayBeWide(a.type)) return negatedWide(a);
                 r.sql = "(-" + a.sql + ")";
             } else if (e.text == "~") {
                 r.sql = "(~" + a.sql + ")";
