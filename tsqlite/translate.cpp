@@ -108,7 +108,8 @@ bool sameStorage(const SqlType& a, const SqlType& b) {
     // Scaled decimals with the same places, when b holds every value of a.
     if (dec::isScaled(a) && dec::isScaled(b) && dec::scaleOf(a) == dec::scaleOf(b)) {
         if (a.base == b.base) return a.base != BaseType::Decimal || b.precision >= a.precision;
-        return b.base == BaseType::Money && a.base == BaseType::Decimal;
+        // money holds every decimal(18,4), not a wider one.
+        return b.base == BaseType::Money && a.base == BaseType::Decimal && a.precision <= 18;
     }
     if ((a.base == BaseType::Float || a.base == BaseType::Real) &&
         (b.base == BaseType::Float || b.base == BaseType::Real))

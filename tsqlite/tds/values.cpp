@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tsqlite/decimal.h"
 #include "tsqlite/error.h"
 #include "tsqlite/session.h"
 
@@ -280,17 +281,6 @@ std::string guidBytes(const std::string& text) {
     out[0] = raw[3], out[1] = raw[2], out[2] = raw[1], out[3] = raw[0];
     out[4] = raw[5], out[5] = raw[4], out[6] = raw[7], out[7] = raw[6];
     return out;
-}
-
-std::string decimalText(u128 magnitude, bool negative, int scale) {
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
-        magnitude /= 10;
-    } while (magnitude);
-    while (static_cast<int>(digits.size()) <= scale) digits.insert(digits.begin(), '0');
-    if (scale > 0) digits.insert(digits.end() - scale, '.');
-    return (negative ? "-" : "") + digits;
 }
 
 }  // namespace
@@ -707,7 +697,11 @@ RpcParam readParam(Reader& r) {
             u128 mag = 0;
             auto b = r.bytes(len - 1u);
             for (size_t i = b.size(); i-- > 0;) mag = mag << 8 | static_cast<uint8_t>(b[i]);
-            p.value = Value::real(std::strtod(decimalText(mag, negative, scale).c_str(), nullptr));
+            // The engine keeps a decimal as its scaled integer: every digit goes in, and the
+            // declared type reads it at its scale.
+            if (mag >= static_cast<u128>(dec::kPow10Wide[38])) throw overflow(p.type);
+            const dec::Wide units = static_cast<dec::Wide>(mag);
+            p.value = dec::scaledValue(negative ? -units : units);
             return p;
         }
         case kDateN: {

@@ -113,3 +113,8 @@ SELECT SUM(DISTINCT Amount) AS DistinctTotal FROM Drawer
 GO
 SELECT SUM(Amount) AS Total FROM Drawer
 GO
+PRINT '-- a wide decimal into money is checked'
+DECLARE @d decimal(19, 4) = 922337203685477.5808
+DECLARE @m money = @d
+SELECT @m AS M
+GO
