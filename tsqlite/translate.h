@@ -12,6 +12,10 @@
 
 namespace tsqlite {
 
+namespace translation {
+struct Call;
+}
+
 // What the translator needs from the session.
 class TranslateContext {
 public:
@@ -93,6 +97,8 @@ public:
     std::string bindRef(const std::string& name);  // ?N for a variable or parameter
 
 private:
+    friend struct translation::Call;  // the built-in functions' emitters
+
     Tx expr(const ast::Expr& e, Scope* scope);
     Tx function(const ast::Expr& e, Scope* scope);
     Tx column(const ast::Expr& e, Scope* scope);
