@@ -128,42 +128,71 @@ U128 magnitude(Wide x) {
     return x < 0 ? static_cast<U128>(0) - static_cast<U128>(x) : static_cast<U128>(x);
 }
 
-// n / d rounded by mode with the sign `neg`; false when the quotient leaves 38 digits.
-bool roundedQuotient(const U256& n, const U256& d, bool neg, Mode mode, Wide& out) {
-    U256 q, r;
-    divMod(n, d, q, r);
-    if (!r.isZero()) {
-        bool up = false;
-        switch (mode) {
-            case Mode::HalfAway: {
-                U256 twice = r;
-                twice.shiftLeft1();
-                up = twice.compare(d) >= 0;
-                break;
-            }
-            case Mode::Floor:
-                up = neg;
-                break;
-            case Mode::Ceiling:
-                up = !neg;
-                break;
-            case Mode::Truncate:
-                break;
-        }
-        if (up)
-            // q + 1: q is far below 2^256 here.
-            for (int i = 0; i < 4 && ++q.w[i] == 0; ++i) {
-            }
+// Whether a quotient goes one unit further from zero: `inexact` when there is a remainder,
+// `half` when it is at least half the divisor.
+bool roundsUpFlags(bool inexact, bool half, bool neg, Mode mode) {
+    if (!inexact) return false;
+    switch (mode) {
+        case Mode::HalfAway:
+            return half;
+        case Mode::Floor:
+            return neg;
+        case Mode::Ceiling:
+            return !neg;
+        case Mode::Truncate:
+            break;
     }
-    Wide v = 0;
-    if (!q.toWide(v) || v >= kPow10Wide[38]) return false;
+    return false;
+}
+
+bool signedResult(U128 q, bool neg, Wide& out) {
+    if (q >= static_cast<U128>(kPow10Wide[38])) return false;
+    const Wide v = static_cast<Wide>(q);
     out = neg ? -v : v;
     return true;
+}
+
+// n / d rounded by mode with the sign `neg`; false when the quotient leaves 38 digits.
+bool roundedQuotient(U128 n, U128 d, bool neg, Mode mode, Wide& out) {
+    // Native 64-bit division where both fit: nearly every amount.
+    U128 q, r;
+    if ((n >> 64) == 0 && (d >> 64) == 0) {
+        const uint64_t n64 = static_cast<uint64_t>(n), d64 = static_cast<uint64_t>(d);
+        q = n64 / d64;
+        r = n64 % d64;
+    } else {
+        q = n / d;
+        r = n % d;
+    }
+    // r < d <= 2^127 here, so 2r does not wrap.
+    if (roundsUpFlags(r != 0, r >= d - r, neg, mode)) ++q;
+    return signedResult(q, neg, out);
+}
+
+bool roundedQuotient(const U256& n, const U256& d, bool neg, Mode mode, Wide& out) {
+    if (!n.w[2] && !n.w[3] && !d.w[2] && !d.w[3] && !(d.w[1] >> 63))
+        return roundedQuotient((static_cast<U128>(n.w[1]) << 64) | n.w[0],
+                               (static_cast<U128>(d.w[1]) << 64) | d.w[0], neg, mode, out);
+    U256 q, r;
+    divMod(n, d, q, r);
+    U256 twice = r;
+    twice.shiftLeft1();
+    if (roundsUpFlags(!r.isZero(), twice.compare(d) >= 0, neg, mode))
+        // q + 1: q is far below 2^256 here.
+        for (int i = 0; i < 4 && ++q.w[i] == 0; ++i) {
+        }
+    Wide v = 0;
+    if (!q.toWide(v)) return false;
+    return signedResult(static_cast<U128>(v), neg, out);
 }
 
 }  // namespace
 
 bool productWide(Wide a, Wide b, int drop, Wide& out, Mode mode) {
+    const bool neg = (a < 0) != (b < 0);
+    U128 p = 0;
+    if (drop >= 0 && drop <= 38 && !__builtin_mul_overflow(magnitude(a), magnitude(b), &p))
+        return roundedQuotient(p, static_cast<U128>(kPow10Wide[drop]), neg, mode, out);
     U256 n = U256::of(magnitude(a));
     if (!n.mul(U256::of(magnitude(b)))) return false;
     U256 d;
@@ -179,6 +208,15 @@ bool productWide(Wide a, Wide b, int drop, Wide& out, Mode mode) {
 }
 
 bool quotientWide(Wide a, Wide b, int k, Wide& out, Mode mode) {
+    const bool neg = (a < 0) != (b < 0);
+    U128 n128 = 0, d128 = 0;
+    if (k >= 0 && k <= 38 &&
+        !__builtin_mul_overflow(magnitude(a), static_cast<U128>(kPow10Wide[k]), &n128))
+        return roundedQuotient(n128, magnitude(b), neg, mode, out);
+    if (k < 0 && k >= -38 &&
+        !__builtin_mul_overflow(magnitude(b), static_cast<U128>(kPow10Wide[-k]), &d128) &&
+        !(d128 >> 127))
+        return roundedQuotient(magnitude(a), d128, neg, mode, out);
     U256 n = U256::of(magnitude(a)), d = U256::of(magnitude(b)), p;
     if (k >= 0) {
         // A numerator beyond 256 bits over a 38-digit divisor leaves 38 digits anyway.
