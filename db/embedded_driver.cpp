@@ -145,15 +145,14 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
         case FieldType::Bool:
             return number(v) != 0;
         case FieldType::Decimal: {
-            // Wider decimals come as doubles rounded to the column's scale; its text of the
-            // value is the exact decimal the column holds. A value that sits on its scale (all
-            // stored ones do) is read straight from the double: every row of a result set
-            // comes through here.
+            // Decimals come as their scaled integer, in the wide form beyond 64 bits (read
+            // through the engine's exact text); a double (a float expression typed decimal by
+            // a caller) that sits on its scale is read straight from it: every row of a result
+            // set comes through here.
             using B = tsqlite::BaseType;
             const int scale = sqlType.base == B::Decimal ? sqlType.scale
                               : sqlType.base == B::Money || sqlType.base == B::SmallMoney ? 4
                                                                                           : -1;
-            // Up to 18 digits the engine hands the scaled integer itself.
             if (v.kind == K::Int && scale >= 0 && tsqlite::dec::isScaled(sqlType))
                 return QVariant::fromValue(Decimal::fromUnits(v.i, scale));
             if ((v.kind == K::Float || v.kind == K::Int) && scale >= 0 && scale <= 15) {

@@ -147,6 +147,14 @@ void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv) {
     resultChecked(ctx, r, code);
 }
 
+// tsq_dmod(a, b): the remainder of two values at the same scale, signed as the dividend.
+void fnMod(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    const Wide b = scaledArg(argv[1], 38);
+    if (b == 0) throw errors::divideByZero();
+    resultScaled(ctx, scaledArg(argv[0], 38) % b);
+}
+
 // tsq_dround(x, s, n, truncate, code): ROUND(x, n[, truncate]) of a value with s places.
 void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(3, argv)) return sqlite3_result_null(ctx);
@@ -294,6 +302,8 @@ void registerDecimalFunctions(sqlite3* db) {
                                nullptr, nullptr);
     sqlite3_create_function_v2(db, "tsq_dcmp", 2, det, nullptr, guarded<fnCompare>, nullptr,
                                nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_dmod", 2, det, nullptr, guarded<fnMod>, nullptr, nullptr,
+                               nullptr);
     sqlite3_create_function_v2(db, "tsq_dreal", 2, det, nullptr, guarded<fnReal>, nullptr, nullptr,
                                nullptr);
     sqlite3_create_function_v2(db, "tsq_dabs", 1, det, nullptr, guarded<fnAbs>, nullptr, nullptr,

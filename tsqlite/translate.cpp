@@ -113,7 +113,7 @@ Tx unscaled(const Tx& x) {
     return r;
 }
 
-// A literal of a scaled type too large for 64 bits: an overflow where it is used.
+// A literal of a scaled type beyond 38 digits: an overflow where it is used.
 Tx beyondScaled(const Value& v, const SqlType& t) {
     Tx x = constantTx(v, t);
     x.constant = false;
@@ -511,8 +511,7 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
 }
 
 // Arithmetic in which a scaled decimal takes part or results. Exact on the scaled integers
-// when the result is scaled too; REAL arithmetic on the numbers when a float or a wide decimal
-// takes part.
+// when the result is scaled too; REAL arithmetic on the numbers when a float takes part.
 Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType& type) {
     Tx r;
     r.type = type;
@@ -545,16 +544,18 @@ Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType
             return r;
         }
         r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
-        // A decimal sum of up to 18 digits has a digit to spare in its precision; money and
-        // wide decimals can leave 64 bits, and SQLite would carry on in floating point.
-        if (!decimal || type.precision > 18) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
+        // A decimal sum of up to 18 digits has a digit to spare in its precision; money can
+        // leave 64 bits, and SQLite would carry on in floating point.
+        if (!decimal) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
         return r;
     }
     if (op == "%") {
-        SqlType common = typeOf(BaseType::Decimal, 0, 18, scale);
+        const bool wide = dec::mayBeWide(a.type) || dec::mayBeWide(b.type);
+        SqlType common = typeOf(BaseType::Decimal, 0, wide ? 38 : 18, scale);
         a = rescaled(a, common);
         b = rescaled(b, common);
-        r.sql = "(" + a.sql + " % tsq_nz(" + b.sql + "))";
+        r.sql = wide ? "tsq_dmod(" + a.sql + "," + b.sql + ")"
+                     : "(" + a.sql + " % tsq_nz(" + b.sql + "))";
         return r;
     }
     if (op == "*") {

@@ -55,7 +55,7 @@ bool integerMayOverflow(const Tx& x, const SqlType& to);
 bool sameStorage(const SqlType& a, const SqlType& b);
 // A scaled decimal as the REAL number it stands for, for float arithmetic and functions.
 Tx unscaled(const Tx& x);
-// A literal of a scaled type too large for 64 bits: an overflow where it is used.
+// A literal of a scaled type beyond 38 digits: an overflow where it is used.
 Tx beyondScaled(const Value& v, const SqlType& t);
 // An integer or scaled decimal as a scaled value of `to`, exactly; 8115 when it leaves the type.
 Tx rescaled(const Tx& x, const SqlType& to);

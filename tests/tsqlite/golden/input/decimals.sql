@@ -118,3 +118,6 @@ DECLARE @d decimal(19, 4) = 922337203685477.5808
 DECLARE @m money = @d
 SELECT @m AS M
 GO
+PRINT '-- remainders of wide values'
+SELECT CAST(123456789012345678901234567 AS decimal(38, 0)) % 1000 AS R, CAST(-123456789012345678901.5 AS decimal(38, 1)) % CAST(7 AS decimal(5, 2)) AS NegR
+GO
