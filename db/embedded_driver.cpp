@@ -145,15 +145,14 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
         case FieldType::Bool:
             return number(v) != 0;
         case FieldType::Decimal: {
-            // Wider decimals come as doubles rounded to the column's scale; its text of the
-            // value is the exact decimal the column holds. A value that sits on its scale (all
-            // stored ones do) is read straight from the double: every row of a result set
-            // comes through here.
+            // Decimals come as their scaled integer, in the wide form beyond 64 bits (read
+            // through the engine's exact text); a double (a float expression typed decimal by
+            // a caller) that sits on its scale is read straight from it: every row of a result
+            // set comes through here.
             using B = tsqlite::BaseType;
             const int scale = sqlType.base == B::Decimal ? sqlType.scale
                               : sqlType.base == B::Money || sqlType.base == B::SmallMoney ? 4
                                                                                           : -1;
-            // Up to 18 digits the engine hands the scaled integer itself.
             if (v.kind == K::Int && scale >= 0 && tsqlite::dec::isScaled(sqlType))
                 return QVariant::fromValue(Decimal::fromUnits(v.i, scale));
             if ((v.kind == K::Float || v.kind == K::Int) && scale >= 0 && scale <= 15) {
@@ -312,16 +311,20 @@ tsqlite::Value toEngine(const QVariant& v) {
 
 // A decimal parameter is declared by its digits (parameterType); a type the engine keeps scaled
 // takes the scaled integer, so every digit goes in. Nothing when the type is not scaled or the
-// value does not fit 64 bits.
+// value has more than 38 digits.
 std::optional<tsqlite::Value> scaledDecimal(const Decimal& d) {
     if (!tsqlite::dec::isScaled(engineType(parameterType(QVariant::fromValue(d)))))
         return std::nullopt;
-    QString digits = d.toString();
-    digits.remove(QLatin1Char('.'));
-    bool ok = false;
-    const qlonglong units = digits.toLongLong(&ok);
-    if (!ok) return std::nullopt;
-    return tsqlite::Value::integer(units);
+    const QString text = d.toString();
+    tsqlite::dec::Wide units = 0;
+    int digits = 0;
+    for (QChar c : text) {
+        if (!c.isDigit()) continue;
+        if (digits > 0 || c != QLatin1Char('0')) ++digits;
+        if (digits > 38) return std::nullopt;
+        units = units * 10 + (c.unicode() - '0');
+    }
+    return tsqlite::dec::scaledValue(d.isNegative() ? -units : units);
 }
 
 // Collects result sets and the counts of the statements that change rows.
@@ -475,8 +478,8 @@ public:
                 if (units) {
                     *slot.value = *units;
                 } else if (tsqlite::dec::isScaled(*slot.type)) {
-                    // Beyond the engine's 64-bit decimals: it goes as the number, which a
-                    // decimal column then refuses as an overflow rather than storing it short.
+                    // Beyond 38 digits: it goes as the number, which a decimal column then
+                    // refuses as an overflow rather than storing it short.
                     *slot.type = *tsqlite::SqlType::parse("float");
                     slot.lastType.reset();
                 }

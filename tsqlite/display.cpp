@@ -45,10 +45,11 @@ std::string displayText(const Value& v, const SqlType& type) {
         case BaseType::BigInt:
             if (v.kind == Value::Kind::Int) return std::to_string(v.i);
             return std::to_string(static_cast<long long>(number(v)));
-        case BaseType::Decimal:
-            if (dec::isScaled(type) && v.kind == Value::Kind::Int)
-                return dec::text(v.i, type.scale);
+        case BaseType::Decimal: {
+            dec::Wide x = 0;
+            if (dec::scaledOf(v, x)) return dec::text(x, type.scale);
             return fixed(v, type.scale);
+        }
         case BaseType::Money:
         case BaseType::SmallMoney:
             if (v.kind == Value::Kind::Int) return dec::text(v.i, 4);

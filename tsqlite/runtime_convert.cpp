@@ -63,6 +63,22 @@ Digits toDigits(int64_t x) {
     return r;
 }
 
+Digits toDigitsWide(__int128 x) {
+    if (x >= INT64_MIN && x <= INT64_MAX) return toDigits(static_cast<int64_t>(x));
+    Digits r;
+    r.neg = x < 0;
+    unsigned __int128 u =
+        r.neg ? 0 - static_cast<unsigned __int128>(x) : static_cast<unsigned __int128>(x);
+    char buf[40];
+    int n = 0;
+    for (; u != 0; u /= 10) buf[n++] = static_cast<char>('0' + static_cast<int>(u % 10));
+    for (int i = 0; i < n; ++i) r.d[i] = buf[n - 1 - i];
+    r.n = n;
+    r.point = n;
+    stripTrailingZeros(r);
+    return r;
+}
+
 void roundDigits(Digits& x, int scale, bool truncate) {
     int keep = x.point + scale;
     if (keep >= x.n) return;
@@ -452,6 +468,12 @@ double numberOf(const Value& v) {
 
 // Exact digits of a number: a scaled decimal by its integer, anything else as it reads.
 Digits digitsOf(const Value& v, const SqlType& src) {
+    dec::Wide w = 0;
+    if (dec::isScaled(src) && dec::scaledOf(v, w)) {
+        Digits d = toDigitsWide(w);
+        if (!d.isZero()) d.point -= dec::scaleOf(src);
+        return d;
+    }
     if (v.kind == Value::Kind::Int) {
         Digits d = toDigits(v.i);
         if (dec::isScaled(src) && !d.isZero()) d.point -= dec::scaleOf(src);
@@ -602,28 +624,34 @@ Value toInteger(const Value& v, const SqlType& src, const SqlType& dst) {
     }
 }
 
-// Digits already rounded to `scale` places as a scaled integer; false beyond int64.
-bool digitsToScaled(const Digits& d, int scale, int64_t& out) {
+// Digits already rounded to `scale` places as a scaled integer; false beyond 38 digits.
+bool digitsToWide(const Digits& d, int scale, dec::Wide& out) {
     if (d.isZero()) {
         out = 0;
         return true;
     }
     const int n = d.point + scale;
-    if (n > 19) return false;
-    __int128 x = 0;
+    if (n > 38) return false;
+    dec::Wide x = 0;
     for (int i = 0; i < n; ++i) x = x * 10 + (i < d.n && i >= 0 ? d.d[i] - '0' : 0);
-    if (d.neg) x = -x;
-    if (x > INT64_MAX || x < INT64_MIN) return false;
+    out = d.neg ? -x : x;
+    return true;
+}
+
+// The same, false beyond int64.
+bool digitsToScaled(const Digits& d, int scale, int64_t& out) {
+    dec::Wide x = 0;
+    if (!digitsToWide(d, scale, x) || x > INT64_MAX || x < INT64_MIN) return false;
     out = static_cast<int64_t>(x);
     return true;
 }
 
-// A decimal result in the stored form of its type: scaled up to 18 digits, REAL beyond.
+// A decimal result in its stored form: an INTEGER, or the wide form beyond 64 bits.
 Value decimalOf(const Digits& d, const SqlType& dst) {
     if (!dec::isScaled(dst)) return Value::real(toDouble(d));
-    int64_t x = 0;
-    if (!digitsToScaled(d, dec::scaleOf(dst), x)) dec::throwOverflow(dst);
-    return Value::integer(x);
+    dec::Wide x = 0;
+    if (!digitsToWide(d, dec::scaleOf(dst), x)) dec::throwOverflow(dst);
+    return dec::scaledValue(x);
 }
 
 Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
@@ -641,7 +669,8 @@ Value toDecimal(const Value& v, const SqlType& src, const SqlType& dst) {
         if (!fits(d)) throw overflowError(errorTypeName(src), "numeric");
         return decimalOf(d, dst);
     }
-    if ((src.isInteger() || dec::isScaled(src)) && v.kind == Value::Kind::Int) {
+    if ((src.isInteger() || dec::isScaled(src)) &&
+        (v.kind == Value::Kind::Int || (dec::isScaled(src) && dec::isWideForm(v)))) {
         Digits d = src.base == BaseType::Bit ? toDigits(int64_t{v.i != 0}) : digitsOf(v, src);
         roundDigits(d, s);
         if (!fits(d)) throw overflowError(from, "numeric");
@@ -686,7 +715,8 @@ Value toMoney(const Value& v, const SqlType& src, const SqlType& dst) {
         }
         return Value::integer(units);
     }
-    if ((src.isInteger() || dec::isScaled(src)) && v.kind == Value::Kind::Int) {
+    if ((src.isInteger() || dec::isScaled(src)) &&
+        (v.kind == Value::Kind::Int || (dec::isScaled(src) && dec::isWideForm(v)))) {
         Digits d = src.base == BaseType::Bit ? toDigits(int64_t{v.i != 0}) : digitsOf(v, src);
         roundDigits(d, 4);
         int64_t units = 0;
@@ -1088,23 +1118,27 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
     SqlType src = from.base == BaseType::Unknown ? inferType(v) : from;
     // A scaled decimal goes on exactly to decimals, money and text; other targets read it as
     // the number it stands for.
-    if (dec::isScaled(src) && v.kind == Value::Kind::Int) {
+    dec::Wide scaled = 0;
+    if (dec::isScaled(src) && dec::scaledOf(v, scaled)) {
         const bool exact = to.base == BaseType::Decimal || to.base == BaseType::Money ||
                            to.base == BaseType::SmallMoney || to.isString() ||
                            to.base == BaseType::Unknown;
         if (!exact) {
             if (to.isInteger() && to.base != BaseType::Bit) {
                 // decimal to integer truncates, money rounds.
-                int64_t whole = 0;
-                dec::rescale(
-                    v.i, -dec::scaleOf(src), whole,
+                dec::Wide whole = 0;
+                dec::rescaleWide(
+                    scaled, -dec::scaleOf(src), whole,
                     src.base == BaseType::Decimal ? dec::Mode::Truncate : dec::Mode::HalfAway);
-                if (to.base == BaseType::BigInt) return Value::integer(whole);
+                if (to.base == BaseType::BigInt && whole >= INT64_MIN && whole <= INT64_MAX)
+                    return Value::integer(static_cast<int64_t>(whole));
                 // Exact as a double: anything beyond 2^53 overflows int anyway.
                 return toInteger(Value::real(static_cast<double>(whole)), src, to);
             }
-            return convertValue(Value::real(dec::toDouble(v.i, dec::scaleOf(src))), src, to, style,
-                                assign);
+            return convertValue(
+                Value::real(static_cast<double>(scaled) /
+                            static_cast<double>(dec::kPow10Wide[dec::scaleOf(src)])),
+                src, to, style, assign);
         }
     }
     // A decimal whose stored form is an integer is still a decimal; a number in a string type

@@ -212,6 +212,8 @@ struct Digits {
 
 Digits toDigits(double x);
 Digits toDigits(int64_t x);
+// The digits of a 128-bit integer (a scaled decimal in the wide form).
+Digits toDigitsWide(__int128 x);
 // Rounds half away from zero (or truncates) to `scale` places after the point (negative
 // scale: left of the point).
 void roundDigits(Digits& x, int scale, bool truncate = false);

@@ -351,10 +351,7 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
         if (args[i].output) {
             // Outputs travel without their type: a scaled decimal goes as the number it is.
             const Value& v = values[i].value;
-            r.outputs[names[i]] =
-                dec::isScaled(values[i].type) && v.kind == Value::Kind::Int
-                    ? Value::real(dec::toDouble(v.i, dec::scaleOf(values[i].type)))
-                    : v;
+            r.outputs[names[i]] = dec::plain(v, values[i].type);
         }
     r.resultSets = std::move(sink.resultSets);
     return r;

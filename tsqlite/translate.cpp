@@ -88,7 +88,8 @@ bool sameStorage(const SqlType& a, const SqlType& b) {
     // Scaled decimals with the same places, when b holds every value of a.
     if (dec::isScaled(a) && dec::isScaled(b) && dec::scaleOf(a) == dec::scaleOf(b)) {
         if (a.base == b.base) return a.base != BaseType::Decimal || b.precision >= a.precision;
-        return b.base == BaseType::Money && a.base == BaseType::Decimal;
+        // money holds every decimal(18,4), not a wider one.
+        return b.base == BaseType::Money && a.base == BaseType::Decimal && a.precision <= 18;
     }
     if ((a.base == BaseType::Float || a.base == BaseType::Real) &&
         (b.base == BaseType::Float || b.base == BaseType::Real))
@@ -100,19 +101,19 @@ bool sameStorage(const SqlType& a, const SqlType& b) {
 Tx unscaled(const Tx& x) {
     if (!dec::isScaled(x.type)) return x;
     const int s = dec::scaleOf(x.type);
-    if (x.constant) {
-        if (x.value.kind != Value::Kind::Int) return constantTx(x.value, kFloat);
-        return constantTx(Value::real(dec::toDouble(x.value.i, s)), kFloat);
-    }
+    if (x.constant) return constantTx(dec::plain(x.value, x.type), kFloat);
     Tx r = x;
     r.type = kFloat;
-    r.sql =
-        s == 0 ? "CAST(" + x.sql + " AS REAL)" : "(" + x.sql + " / 1e" + std::to_string(s) + ")";
+    if (dec::mayBeWide(x.type))
+        r.sql = "tsq_dreal(" + x.sql + "," + std::to_string(s) + ")";
+    else
+        r.sql = s == 0 ? "CAST(" + x.sql + " AS REAL)"
+                       : "(" + x.sql + " / 1e" + std::to_string(s) + ")";
     r.origin = nullptr;
     return r;
 }
 
-// A literal of a scaled type too large for 64 bits: an overflow where it is used.
+// A literal of a scaled type beyond 38 digits: an overflow where it is used.
 Tx beyondScaled(const Value& v, const SqlType& t) {
     Tx x = constantTx(v, t);
     x.constant = false;
@@ -124,7 +125,7 @@ Tx beyondScaled(const Value& v, const SqlType& t) {
 Tx rescaled(const Tx& x, const SqlType& to) {
     const int from = dec::isScaled(x.type) ? dec::scaleOf(x.type) : 0;
     const int k = dec::scaleOf(to) - from;
-    if (x.constant && x.value.kind == Value::Kind::Int) {
+    if (x.constant && (x.value.kind == Value::Kind::Int || dec::isWideForm(x.value))) {
         try {
             return constantTx(convertValue(x.value, x.type, to), to);
         } catch (const Error&) {
@@ -138,6 +139,25 @@ Tx rescaled(const Tx& x, const SqlType& to) {
                 std::to_string(dec::typeCode(to)) + ",0)";
     if (k != 0) r.origin = nullptr;
     return r;
+}
+
+Tx negatedWide(const Tx& a) {
+    dec::Wide x = 0;
+    if (a.constant && dec::scaledOf(a.value, x)) return constantTx(dec::scaledValue(-x), a.type);
+    Tx r = a;
+    r.constant = false;
+    r.origin = nullptr;
+    r.sql = "tsq_dsub(0," + a.sql + "," + std::to_string(dec::typeCode(a.type)) + ")";
+    return r;
+}
+
+bool wideOrdering(const std::string& op, const Tx& a, const Tx& b) {
+    return (op == "<" || op == ">" || op == "<=" || op == ">=") &&
+           (dec::mayBeWide(a.type) || dec::mayBeWide(b.type));
+}
+
+std::string orderTerm(const std::string& sql, const SqlType& t) {
+    return dec::mayBeWide(t) ? "tsq_dkey(" + sql + ")" : sql;
 }
 
 }  // namespace translation
@@ -344,6 +364,10 @@ Tx Translator::compare(const std::string& op, Tx a, Tx b) {
         a = convert(a, t, false);
         b = convert(b, t, false);
     }
+    if (wideOrdering(op, a, b)) {
+        r.sql = "(tsq_dcmp(" + a.sql + "," + b.sql + ") " + op + " 0)";
+        return r;
+    }
     r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
     return r;
 }
@@ -487,8 +511,7 @@ Tx Translator::binary(const Expr& e, Scope* scope) {
 }
 
 // Arithmetic in which a scaled decimal takes part or results. Exact on the scaled integers
-// when the result is scaled too; REAL arithmetic on the numbers when a float or a wide decimal
-// takes part.
+// when the result is scaled too; REAL arithmetic on the numbers when a float takes part.
 Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType& type) {
     Tx r;
     r.type = type;
@@ -514,17 +537,25 @@ Tx Translator::scaledArithmetic(const std::string& op, Tx a, Tx b, const SqlType
     if (op == "+" || op == "-") {
         a = rescaled(a, type);
         b = rescaled(b, type);
+        if (dec::mayBeWide(type)) {
+            // The operands may be in the wide form, which SQLite cannot add.
+            r.sql = std::string(op == "+" ? "tsq_dadd(" : "tsq_dsub(") + a.sql + "," + b.sql + "," +
+                    code + ")";
+            return r;
+        }
         r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
-        // A decimal sum of up to 18 digits has a digit to spare in its precision; money and
-        // wide decimals can leave 64 bits, and SQLite would carry on in floating point.
-        if (!decimal || type.precision > 18) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
+        // A decimal sum of up to 18 digits has a digit to spare in its precision; money can
+        // leave 64 bits, and SQLite would carry on in floating point.
+        if (!decimal) r.sql = "tsq_dcheck(" + r.sql + "," + code + ")";
         return r;
     }
     if (op == "%") {
-        SqlType common = typeOf(BaseType::Decimal, 0, 18, scale);
+        const bool wide = dec::mayBeWide(a.type) || dec::mayBeWide(b.type);
+        SqlType common = typeOf(BaseType::Decimal, 0, wide ? 38 : 18, scale);
         a = rescaled(a, common);
         b = rescaled(b, common);
-        r.sql = "(" + a.sql + " % tsq_nz(" + b.sql + "))";
+        r.sql = wide ? "tsq_dmod(" + a.sql + "," + b.sql + ")"
+                     : "(" + a.sql + " % tsq_nz(" + b.sql + "))";
         return r;
     }
     if (op == "*") {
@@ -555,6 +586,13 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
             long long v = std::strtoll(e.text.c_str(), nullptr, 10);
             if (errno == ERANGE) {
                 SqlType t = typeOf(BaseType::Decimal, 0, static_cast<int>(e.text.size()), 0);
+                // Up to 38 digits a numeric(p,0), exactly.
+                if (e.text.size() <= 38) {
+                    try {
+                        return constantTx(convertValue(Value::text(e.text), varcharOf(40), t), t);
+                    } catch (const Error&) {
+                    }
+                }
                 // A REAL constant of a scaled type is the number itself; with no places, the
                 // runtime's overflow checks read it as they would the scaled integer.
                 return constantTx(Value::real(std::strtod(e.text.c_str(), nullptr)), t);
@@ -633,6 +671,7 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                     return constantTx(Value::integer(-a.value.i), a.type);
                 if (a.constant && a.value.kind == Value::Kind::Float)
                     return constantTx(Value::real(-a.value.f), a.type);
+                if (dec::mayBeWide(a.type)) return negatedWide(a);
                 r.sql = "(-" + a.sql + ")";
             } else if (e.text == "~") {
                 r.sql = "(~" + a.sql + ")";

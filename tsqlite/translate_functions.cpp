@@ -103,9 +103,10 @@ Tx sum(Call& c) {
     if (dec::isScaled(a.type) && dec::isScaled(r.type)) {
         const std::string code = std::to_string(dec::typeCode(r.type));
         // SQLite takes DISTINCT only in a one-argument aggregate.
-        r.sql = "tsq_dcheck(" +
-                (c.e.distinct ? "sum(DISTINCT " + in + ")" : "tsq_dsum(" + in + "," + code + ")") +
-                "," + code + ")";
+        r.sql =
+            "tsq_dcheck(" +
+            (c.e.distinct ? "tsq_dsum(DISTINCT " + in + ")" : "tsq_dsum(" + in + "," + code + ")") +
+            "," + code + ")";
     }
     // A scaled sum is exact; as a decimal with more places it leaves the scaled form.
     if (dec::isScaled(a.type) && !dec::isScaled(r.type)) {
@@ -133,7 +134,13 @@ Tx avg(Call& c) {
         r.type.scale = std::max(6, a.type.scale);
     }
     r.sql = "avg(" + d + in + ")";
-    if (dec::isScaled(a.type)) {
+    if (a.type.base == BaseType::Decimal) {
+        // The exact sum over the count, truncated at the result's places as a decimal
+        // quotient is.
+        r.sql = "tsq_ddiv(tsq_dsum(" + d + in + "),count(" + d + in + ")," +
+                std::to_string(r.type.scale - a.type.scale) + "," +
+                std::to_string(dec::typeCode(r.type)) + ")";
+    } else if (dec::isScaled(a.type)) {
         Tx s = a;
         s.constant = false;
         s.sql = r.sql;
@@ -150,6 +157,8 @@ Tx extreme(Call& c) {
     Tx r;
     r.type = a.type;
     r.sql = target(c) + "(" + (c.e.distinct ? "DISTINCT " : "") + aggregated(c, a) + ")";
+    // SQLite would order every INTEGER before every wide value.
+    if (dec::mayBeWide(a.type)) r.sql = "tsq_d" + target(c) + "(" + a.sql + ")";
     return r;
 }
 
@@ -441,13 +450,15 @@ Tx ofNumber(Call& c) {
     r.sql = target(c) + "(" + x.sql + ")";
     if (f != "ABS" && x.type.base == BaseType::Decimal) r.type.scale = 0;
     if ((f == "FLOOR" || f == "CEILING") && x.type.isInteger()) r.sql = x.sql;
+    if (f == "ABS" && dec::mayBeWide(x.type)) r.sql = "tsq_dabs(" + x.sql + ")";
     if (dec::isScaled(x.type) && f != "ABS") {
         // On the scaled integer: whole units at the result's places.
         const int s = dec::scaleOf(x.type);
         const std::string code = std::to_string(dec::typeCode(r.type));
-        const std::string unit = std::to_string(dec::kPow10[dec::scaleOf(r.type)]);
+        const std::string unit = dec::text(dec::kPow10Wide[dec::scaleOf(r.type)], 0);
         if (f == "SIGN") {
-            r.sql = "(sign(" + x.sql + ") * " + unit + ")";
+            r.sql = dec::mayBeWide(x.type) ? "(tsq_dcmp(" + x.sql + ",0) * " + unit + ")"
+                                           : "(sign(" + x.sql + ") * " + unit + ")";
         } else {
             r.sql = "tsq_drescale(" + x.sql + "," + std::to_string(-s) + "," + code + "," +
                     (f == "FLOOR" ? "1" : "2") + ")";

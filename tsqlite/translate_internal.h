@@ -55,10 +55,16 @@ bool integerMayOverflow(const Tx& x, const SqlType& to);
 bool sameStorage(const SqlType& a, const SqlType& b);
 // A scaled decimal as the REAL number it stands for, for float arithmetic and functions.
 Tx unscaled(const Tx& x);
-// A literal of a scaled type too large for 64 bits: an overflow where it is used.
+// A literal of a scaled type beyond 38 digits: an overflow where it is used.
 Tx beyondScaled(const Value& v, const SqlType& t);
 // An integer or scaled decimal as a scaled value of `to`, exactly; 8115 when it leaves the type.
 Tx rescaled(const Tx& x, const SqlType& to);
+// Decimals of more than 18 digits may hold values in the wide form (BLOB), which SQLite can
+// neither negate nor order among INTEGERs: -x, ordering comparisons and ORDER BY terms of them
+// go through the runtime.
+Tx negatedWide(const Tx& a);
+bool wideOrdering(const std::string& op, const Tx& a, const Tx& b);
+std::string orderTerm(const std::string& sql, const SqlType& t);
 
 // ---- Built-in functions ------------------------------------------------------------------
 

@@ -298,6 +298,11 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                 if (pos < 1 || pos > static_cast<int>(cols.size()))
                     throw raise(108, {oe.text}, oe.pos.line);
                 term = oe.text;
+                if (dec::mayBeWide(cols[pos - 1].type))
+                    term = orderTerm(quoteIdent(positionalNames || cols[pos - 1].name.empty()
+                                                    ? "_c" + std::to_string(pos)
+                                                    : cols[pos - 1].name),
+                                     cols[pos - 1].type);
             } else if (oe.kind == ExprKind::Column && oe.parts.size() == 1) {
                 // A select-list alias wins over a column of the same name.
                 bool isAlias = false;
@@ -306,16 +311,22 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                         lower(aliases[i].first) == lower(oe.parts[0]) &&
                         !(c.items.size() > i && false)) {
                         term = std::to_string(i + 1);
+                        if (dec::mayBeWide(cols[i].type))
+                            term = orderTerm(
+                                quoteIdent(positionalNames ? "_c" + term : aliases[i].first),
+                                cols[i].type);
                         isAlias = true;
                         break;
                     }
                 if (!isAlias) {
                     Tx x = expr(oe, &scope);
-                    term = x.sql + (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
+                    term = orderTerm(x.sql, x.type) +
+                           (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
                 }
             } else {
                 Tx x = expr(oe, &scope);
-                term = x.sql + (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
+                term = orderTerm(x.sql, x.type) +
+                       (x.type.isString() && !x.collated ? " COLLATE TSQL" : "");
             }
             o += (o.empty() ? "" : ", ") + term + (item.desc ? " DESC" : "");
         }

@@ -166,3 +166,21 @@ TEST_F(TdsListenerTest, EightWorkstationsDrawDocumentNumbersWithoutRepeats) {
     EXPECT_EQ(embedded.query("SELECT LastNo FROM DocumentNo WHERE Code = 'BO'").value(0, 0).toInt(),
               numbers.size());
 }
+
+// Decimal parameters travel as decimals over TDS: arithmetic on them answers as on the embedded
+// server, every digit kept up to 38.
+TEST_F(TdsListenerTest, DecimalParametersAnswerAlikeOnBothDrivers) {
+    const QVariant small = QVariant::fromValue(*Decimal::parse(u"-12.50"));
+    const QVariant wide = QVariant::fromValue(*Decimal::parse(u"12345678901234567890123.4567"));
+    for (Connection* c : {&embedded, &odbc}) {
+        ResultSet rs =
+            c->query("SELECT :A + 1 AS S, :B * 2 AS P, :B - :A AS D", {{"A", small}, {"B", wide}});
+        ASSERT_EQ(rs.rowCount(), 1) << c->name().toStdString();
+        EXPECT_EQ(rs.value(0, "S").value<Decimal>().toString(), "-11.50")
+            << c->name().toStdString();
+        EXPECT_EQ(rs.value(0, "P").value<Decimal>().toString(), "24691357802469135780246.9134")
+            << c->name().toStdString();
+        EXPECT_EQ(rs.value(0, "D").value<Decimal>().toString(), "12345678901234567890135.9567")
+            << c->name().toStdString();
+    }
+}

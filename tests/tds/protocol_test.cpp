@@ -168,8 +168,8 @@ TEST(Rpc, TypedParametersAreRead) {
     EXPECT_TRUE(p[1].output);
     EXPECT_EQ(p[1].value.s, "ไทย");
     EXPECT_EQ(declaration(p[1].type), "nvarchar(20)");
-    // The engine's scaled form: hundredths.
-    EXPECT_EQ(p[2].value.kind, tsqlite::Value::Kind::Int);
+    // The scaled integer of the declared type, as the engine keeps decimals.
+    EXPECT_EQ(p[2].value.kind, Value::Kind::Int);
     EXPECT_EQ(p[2].value.i, -1250);
     EXPECT_EQ(declaration(p[2].type), "decimal(10,2)");
     EXPECT_TRUE(p[3].value.isNull());

@@ -1,5 +1,6 @@
 // Decimal columns of a database written when decimals were stored as REAL: the file is brought
-// to the scaled form when it is attached, and reads, compares and sums as it did.
+// to the scaled form when it is attached, and reads, compares and sums as it did. Then the wide
+// form of scaled values past 64 bits: its arithmetic, its order and its way in and out.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "test_server.h"
+#include "tsqlite/decimal.h"
 
 using namespace tsqlite;
 using tsqlite::testing::TempServer;
@@ -28,6 +30,19 @@ std::string shown(Session& s, const std::string& sql) {
             out += (c ? "|" : "") + displayText(row[c], rs.back().columns[c].type);
         out += ";";
     }
+    return out;
+}
+
+std::string typeOfColumn(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    std::string out;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out += reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) + std::string(";");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
     return out;
 }
 
@@ -96,4 +111,112 @@ TEST(StoredRealDecimals, ReadCompareAndSumAfterTheUpgrade) {
     // Opening it again changes nothing more.
     Session again(server.dir(), "Old");
     EXPECT_EQ(shown(again, "SELECT Price FROM P WHERE Code = 'D'"), "1234567890.12;");
+}
+
+// Decimals of more than 18 digits and more than 4 places were REAL until they became exact:
+// such a file is upgraded like the others, wide values taking the wide form.
+TEST(StoredRealDecimals, WideTypesWithManyPlacesAreUpgradedToo) {
+    TempServer server;
+    {
+        Session s(server.dir(), "master");
+        s.query("CREATE DATABASE Old");
+        s.query("CREATE TABLE Old..R (Id int NOT NULL, Rate decimal(38,10) NULL, Q decimal(20,6))");
+    }
+    const std::string file = (std::filesystem::path(server.dir()) / "old.sqlite").string();
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        int version = 0;
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr);
+        if (sqlite3_step(st) == SQLITE_ROW) version = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        raw(db, "PRAGMA writable_schema = ON");
+        raw(db,
+            "UPDATE sqlite_master SET sql = replace(replace(sql, '\"Rate\" INTEGER', '\"Rate\" "
+            "REAL'), '\"Q\" INTEGER', '\"Q\" REAL') WHERE name = 'R'");
+        raw(db, "PRAGMA schema_version = " + std::to_string(version + 1));
+        raw(db, "PRAGMA writable_schema = OFF");
+        sqlite3_close(db);
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        raw(db,
+            "INSERT INTO R VALUES (1, 12345.6789012345, 0.000001), (2, 1e25, -2.5), (3, -1e20, "
+            "NULL)");
+        sqlite3_close(db);
+    }
+    Session s(server.dir(), "Old");
+    EXPECT_EQ(shown(s, "SELECT Id, Rate, Q FROM R ORDER BY Rate"),
+              "3|-100000000000000000000.0000000000|NULL;1|12345.6789012345|0.000001;"
+              "2|10000000000000000000000000.0000000000|-2.500000;");
+    EXPECT_EQ(shown(s, "SELECT SUM(Rate), SUM(Q) FROM R"),
+              "9999900000000000000012345.6789012345|-2.499999;");
+    EXPECT_EQ(typeOfColumn(file, "SELECT typeof(Rate) FROM R ORDER BY Id"), "integer;blob;blob;");
+}
+
+TEST(WideDecimals, ProductsAndQuotientsOnTwoHundredFiftySixBits) {
+    using dec::Wide;
+    const Wide max38 = dec::kPow10Wide[38] - 1;
+    Wide r = 0;
+    // (10^38 - 1) * (10^38 - 1) / 10^38 needs 256 bits on the way: 99..98 with the rest rounded.
+    ASSERT_TRUE(dec::productWide(max38, max38, 38, r));
+    EXPECT_EQ(dec::text(r, 0), "99999999999999999999999999999999999998");
+    ASSERT_TRUE(dec::productWide(-max38, max38, 38, r));
+    EXPECT_EQ(dec::text(r, 0), "-99999999999999999999999999999999999998");
+    EXPECT_FALSE(dec::productWide(max38, 10, 0, r));
+    // Half away from zero when places are dropped, either sign.
+    ASSERT_TRUE(dec::productWide(15, 1, 1, r));
+    EXPECT_EQ(r, 2);
+    ASSERT_TRUE(dec::productWide(-15, 1, 1, r));
+    EXPECT_EQ(r, -2);
+    // Quotients truncate by default and round when asked.
+    ASSERT_TRUE(dec::quotientWide(2, 3, 38, r));
+    EXPECT_EQ(dec::text(r, 38), "0.66666666666666666666666666666666666666");
+    ASSERT_TRUE(dec::quotientWide(-2, 3, 2, r, dec::Mode::HalfAway));
+    EXPECT_EQ(r, -67);
+    ASSERT_TRUE(dec::quotientWide(7, 3, -1, r));
+    EXPECT_EQ(r, 0);
+    EXPECT_FALSE(dec::quotientWide(max38, 1, 1, r));
+    Wide out = 0;
+    EXPECT_TRUE(dec::rescaleWide(-12345, -2, out, dec::Mode::Floor));
+    EXPECT_EQ(out, -124);
+    EXPECT_FALSE(dec::rescaleWide(dec::kPow10Wide[30], 8, out));
+}
+
+TEST(WideDecimals, StoredFormIsCanonicalAndOrderedByItsBytes) {
+    using dec::Wide;
+    EXPECT_EQ(dec::scaledValue(INT64_MAX).kind, Value::Kind::Int);
+    EXPECT_EQ(dec::scaledValue(static_cast<Wide>(INT64_MIN)).kind, Value::Kind::Int);
+    const Value past = dec::scaledValue(static_cast<Wide>(INT64_MAX) + 1);
+    ASSERT_TRUE(dec::isWideForm(past));
+    Wide back = 0;
+    ASSERT_TRUE(dec::scaledOf(past, back));
+    EXPECT_TRUE(back == static_cast<Wide>(INT64_MAX) + 1);
+    // Byte order is numeric order, negative values first.
+    const Wide values[] = {-dec::kPow10Wide[38] + 1, -dec::kPow10Wide[20],   -1, 0, 1,
+                           dec::kPow10Wide[20],      dec::kPow10Wide[38] - 1};
+    for (size_t i = 1; i < std::size(values); ++i)
+        EXPECT_LT(dec::wideBytes(values[i - 1]), dec::wideBytes(values[i])) << i;
+    EXPECT_EQ(dec::text(-dec::kPow10Wide[20] - 5, 3), "-100000000000000000.005");
+}
+
+// A declared decimal parameter reaches the statement with every digit, as the embedded driver
+// passes it, and a wide value in a variable goes on as it is.
+TEST(WideDecimals, ParametersAndVariablesKeepEveryDigit) {
+    TempServer server;
+    Session s(server.dir(), "master");
+    Params params;
+    params["Amount"] = dec::scaledValue(dec::kPow10Wide[30] + 7);  // 10^20 + 0.0000000007
+    ParamTypes types;
+    types["Amount"] = *SqlType::parse("decimal(38,10)");
+    CollectingSink sink;
+    s.execute(
+        "DECLARE @v decimal(38,10) = :Amount; "
+        "SELECT :Amount + 1, @v * 2, CASE WHEN @v > 99999999999999999999 THEN 1 ELSE 0 END",
+        sink, params, types);
+    ASSERT_EQ(sink.resultSets.size(), 1u);
+    const auto& rs = sink.resultSets[0];
+    ASSERT_EQ(rs.rows.size(), 1u);
+    EXPECT_EQ(displayText(rs.rows[0][0], rs.columns[0].type), "100000000000000000001.0000000007");
+    EXPECT_EQ(displayText(rs.rows[0][1], rs.columns[1].type), "200000000000000000000.000000");
+    EXPECT_EQ(displayText(rs.rows[0][2], rs.columns[2].type), "1");
 }

@@ -283,17 +283,6 @@ std::string guidBytes(const std::string& text) {
     return out;
 }
 
-std::string decimalText(u128 magnitude, bool negative, int scale) {
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
-        magnitude /= 10;
-    } while (magnitude);
-    while (static_cast<int>(digits.size()) <= scale) digits.insert(digits.begin(), '0');
-    if (scale > 0) digits.insert(digits.end() - scale, '.');
-    return (negative ? "-" : "") + digits;
-}
-
 }  // namespace
 
 bool hasTableName(const SqlType& t) {
@@ -709,16 +698,11 @@ RpcParam readParam(Reader& r) {
             u128 mag = 0;
             auto b = r.bytes(len - 1u);
             for (size_t i = b.size(); i-- > 0;) mag = mag << 8 | static_cast<uint8_t>(b[i]);
-            // A type the engine keeps scaled takes the scaled integer, so that every digit goes
-            // in (a double holds 15 to 17); a wider one, or a value beyond 64 bits, the number.
-            const u128 limit = static_cast<u128>(INT64_MAX) + (negative ? 1 : 0);
-            if (dec::isScaled(p.type) && mag <= limit) {
-                p.value =
-                    Value::integer(negative ? static_cast<int64_t>(-static_cast<__int128>(mag))
-                                            : static_cast<int64_t>(mag));
-                return p;
-            }
-            p.value = Value::real(std::strtod(decimalText(mag, negative, scale).c_str(), nullptr));
+            // The engine keeps a decimal as its scaled integer: every digit goes in, and the
+            // declared type reads it at its scale.
+            if (mag >= static_cast<u128>(dec::kPow10Wide[38])) throw overflow(p.type);
+            const dec::Wide units = static_cast<dec::Wide>(mag);
+            p.value = dec::scaledValue(negative ? -units : units);
             return p;
         }
         case kDateN: {
