@@ -13,6 +13,7 @@
 
 #include "data/Conventions.h"
 #include "data/Dm_Config.h"
+#include "statements/Lines.h"
 
 const QString TFrSearch::kGridHint =
     QStringLiteral("สีแดง : เอกสารยกเลิก\r\nสีน้ำเงิน : เอกสารรับ/จ่ายแล้ว");
@@ -123,17 +124,13 @@ void TFrSearch::DgSearchTitleBtnClick(int column) {
     const QString name = field.name.toUpper();
     if (isLargeObject(field) || name == u"REMARK" || name == u"MEMO") return;
 
-    static const QString kOrderBy = QStringLiteral("ORDER BY ");
     for (QString& line : QSearch.sql) {
-        const qsizetype at = line.indexOf(kOrderBy, 0, Qt::CaseInsensitive);
-        if (at < 0) continue;
-        line = line.left(at) + QStringLiteral("Order By ") + QString::number(dataColumn + 1);
-        if (name != LastSortField) {
-            SortDescending = true;
-        } else {
-            if (SortDescending) line += QStringLiteral(" Desc");
-            SortDescending = !SortDescending;
-        }
+        const std::string text = line.toStdString();
+        if (!statements::holdsOrderBy(text)) continue;
+        const bool descending = name == LastSortField && SortDescending;
+        line =
+            QString::fromStdString(statements::orderedByPosition(text, dataColumn + 1, descending));
+        SortDescending = name != LastSortField || !SortDescending;
         // Kept in capitals: the next click compares the name in capitals with it.
         LastSortField = name;
     }

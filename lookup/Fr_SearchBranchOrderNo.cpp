@@ -3,14 +3,15 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "statements/BranchOrder.h"
+
 TFrSearchBranchOrderNo::TFrSearchBranchOrderNo(QWidget* parent) : TFrSearch(parent) {
     setObjectName(QStringLiteral("FrSearchBranchOrderNo"));
     setWindowTitle(QStringLiteral("ค้นหาข้อมูล ใบสั่งสินค้า"));
     LCode->setText(QStringLiteral("เลขที่"));
     DgSearchModel->setTitle(QStringLiteral("OrderNo"), QStringLiteral("เลขที่ Order"));
     DgSearchModel->setTitle(QStringLiteral("OrderDate"), QStringLiteral("วันที่ Order"));
-    QSearch.sql = {QStringLiteral("Select Distinct OrderNo, OrderDate"),
-                   QStringLiteral("from OrderBranch"), QStringLiteral("Order BY OrderNO")};
+    QSearch.sql = QString::fromStdString(statements::branch_order::orderNumbers()).split(u'\n');
 }
 
 void TFrSearchBranchOrderNo::FormShow() {
@@ -20,15 +21,9 @@ void TFrSearchBranchOrderNo::FormShow() {
 }
 
 void TFrSearchBranchOrderNo::BtSearchClick() {
-    const QString filter = StatusFilter.isEmpty()
-                               ? QString()
-                               : QStringLiteral("And CloseOrder In (") + StatusFilter + ") ";
     QSearch.close();
-    // One line holding "ORDER BY ", so a title click reorders it and keeps filter and text.
-    QSearch.sql = {
-        QStringLiteral("Select Distinct OrderNo, OrderDate From OrderBranch Where OrderNo Like "
-                       ":GNo ") +
-        filter + QStringLiteral(" ") + QStringLiteral("Order BY OrderNO ")};
+    QSearch.sql = {QString::fromStdString(
+        statements::branch_order::orderNumberSearch(StatusFilter.toStdString()))};
     QSearch.params = {{QStringLiteral("GNO"), QStringLiteral("%") + Code->text() + u'%'}};
     RerunSearch();
 }

@@ -24,6 +24,7 @@
 #include "printing/Fr_DocPrintFormGLAuto.h"
 #include "printing/PrintFormLibrary.h"
 #include "printing/ReportUserFunctions.h"
+#include "statements/DocPrint.h"
 #include "ui/report/Preview.h"
 #include "ui/report/Render.h"
 #include "ui/report/Report.h"
@@ -34,12 +35,8 @@ const char kNoLayoutMessage[] = "ยังไม่ได้กำหนดร�
 TFrDocPrintForm* FrDocPrintForm = nullptr;
 int TFrDocPrintForm::FormCount = 0;
 
-const QString TFrDocPrintForm::kLayoutSql = QStringLiteral(
-    "Select FormOrderNo,FormCode,FormDesc,FrfName,SpName,DocCode,DocParaName, "
-    "ShowPrintPreview\n"
-    "From  SystemForm\n"
-    "Where LTrim(RTrim(FormCode))=LTrim(RTrim(:PrintCode))\n"
-    "Order By FormOrderNo");
+const QString TFrDocPrintForm::kLayoutSql =
+    QString::fromStdString(statements::doc_print::layouts());
 
 QString layoutFilePath(const QString& storedName) {
     QString name = storedName;

@@ -315,7 +315,7 @@ void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& n
     for (int year = startYear; year < serverYear; ++year) {
         const bool exists =
             !DBNWXBranch
-                 .query(QStringLiteral("select Id from SysObjects Where Name = :Name"),
+                 .query(QString::fromStdString(statements::soldout::tableId()),
                         {{QStringLiteral("Name"), QStringLiteral("SoldOut") + yearText(year)}})
                  .isEmpty();
         if (!exists) continue;

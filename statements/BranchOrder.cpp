@@ -406,4 +406,17 @@ const std::string& startupScript() {
     return text;
 }
 
+const std::string& orderNumbers() {
+    static const std::string text =
+        lines({"Select Distinct OrderNo, OrderDate", "from OrderBranch", "Order BY OrderNO"});
+    return text;
+}
+
+std::string orderNumberSearch(const std::string& statusFilter) {
+    const std::string filter =
+        statusFilter.empty() ? "" : "And CloseOrder In (" + statusFilter + ") ";
+    return "Select Distinct OrderNo, OrderDate From OrderBranch Where OrderNo Like :GNo " + filter +
+           " Order BY OrderNO ";
+}
+
 }  // namespace statements::branch_order

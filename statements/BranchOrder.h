@@ -21,4 +21,10 @@ const std::string& statusReport();  // :DocNo, :BarCode
 const std::string& updateRow();     // cached change of a stored row, by :OLD_Id
 const std::string& insertRow();     // a new row
 
+// The order number search dialog (lookup/): every order once per date, then the search by
+// number (:GNo, a LIKE pattern), with the statuses of `statusFilter` (quoted codes, "" for
+// all) only. The search is one line, so a title click reorders it and keeps filter and text.
+const std::string& orderNumbers();
+std::string orderNumberSearch(const std::string& statusFilter);
+
 }  // namespace statements::branch_order

@@ -14,4 +14,10 @@ std::string lines(std::initializer_list<std::string_view> parts);
 // only "/" and at semicolons in code (see tsqlite::splitStatements).
 std::vector<std::string> runnerStatements(std::string_view script);
 
+// A search dialog's title click: the line holding "ORDER BY " (in any letter case) orders by
+// the column at `position` (1 for the first) instead, descending when asked. A line without
+// it is returned as it is.
+bool holdsOrderBy(std::string_view line);
+std::string orderedByPosition(std::string_view line, int position, bool descending);
+
 }  // namespace statements

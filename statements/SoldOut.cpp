@@ -114,6 +114,11 @@ const std::string& updateDate() {
     return text;
 }
 
+const std::string& tableId() {
+    static const std::string text = "select Id from SysObjects Where Name = :Name";
+    return text;
+}
+
 std::string deleteFor(int year) {
     return "Delete From SoldOut" + yearText(year) +
            " \nWhere Saledate >= :Begindate And BranchCode = :BranchCode ";

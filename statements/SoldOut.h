@@ -10,6 +10,7 @@ const std::string& yearTable();   // this year's report table, made from last ye
 const std::string& sales();       // a branch's sales since :BeginDate, for :BranchCode
 const std::string& updateDate();  // :SoldOutLastUpdate of :BranchCode
 std::string deleteFor(int year);  // the year's rows of :BranchCode from :Begindate
+const std::string& tableId();     // a row when the table :Name exists (a year's table)
 std::string insertFor(int year);  // one sales row into the year's table
 
 }  // namespace statements::soldout

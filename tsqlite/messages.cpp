@@ -177,8 +177,14 @@ constexpr Message kMessages[] = {
      "CREATE FILE encountered operating system error while attempting to open or create the "
      "physical file '%1': %2"},
     {5172, 16, 1, B, "The file '%1' of database '%2' is not a database of this server."},
+    // Informational: sent as INFO tokens with class 0, as SQL Server does at login and USE.
+    {5701, 0, 2, B, "Changed database context to '%1'."},
+    {5703, 0, 1, B, "Changed language setting to %1."},
     {6401, 16, 1, S, "Cannot roll back %1. No transaction or savepoint of that name was found."},
     {7119, 16, 1, B, "Attempting to grow LOB beyond maximum allowed size of 2147483647 bytes."},
+    {8009, 16, 1, B,
+     "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is "
+     "incorrect. Parameter \"%1\": Data type %2 is unknown."},
     {8102, 16, 1, B, "Cannot update identity column '%1'."},
     {8106, 16, 1, B,
      "Table '%1' does not have the identity property. Cannot perform SET operation."},
@@ -198,12 +204,23 @@ constexpr Message kMessages[] = {
      "Conversion failed when converting from a character string to uniqueidentifier."},
     {8178, 16, 1, B,
      "The parameterized query expects the parameter ':%1', which was not supplied."},
+    {8179, 16, 4, B, "Could not find prepared statement with handle %1."},
     {9810, 16, 1, B, "The datepart %1 is not supported by date function %2 for data type date."},
     {10704, 15, 1, B,
      "To rethrow an error, a THROW statement must be used inside a CATCH block. Insert the "
      "THROW statement inside a CATCH block, or add error parameters to the THROW statement."},
     {15036, 16, 1, B, "The data type '%1' does not exist."},
+    {18456, 14, 1, B, "Login failed for user '%1'."},
     {50000, 16, 1, B, "Internal error: %1"},
+};
+
+constexpr Variant kVariants[] = {
+    // sp_executesql, sp_prepare... called with fewer parameters than they take.
+    {1, {201, 16, 4, B, "Procedure or function '%1' expects a parameter which was not supplied."}},
+    // A transaction manager request of a kind this server does not know.
+    {1, {8009, 16, 1, B, "The transaction manager request is not supported."}},
+    // An RPC parameter whose name could not stand in a statement.
+    {1, {8145, 16, 1, B, "%1 is not a valid parameter name."}},
 };
 
 constexpr bool sortedByNumber() {
@@ -212,6 +229,18 @@ constexpr bool sortedByNumber() {
     return true;
 }
 static_assert(sortedByNumber(), "messages are looked up by number: keep them in order, once each");
+
+constexpr bool variantsInOrder() {
+    for (size_t i = 1; i < std::size(kVariants); ++i) {
+        const Variant& a = kVariants[i - 1];
+        const Variant& b = kVariants[i];
+        if (a.message.number > b.message.number ||
+            (a.message.number == b.message.number && a.wording >= b.wording))
+            return false;
+    }
+    return true;
+}
+static_assert(variantsInOrder(), "keep the other wordings in order of number, then wording");
 
 }  // namespace
 
@@ -223,6 +252,16 @@ const Message* findMessage(int number) {
     auto it = std::lower_bound(std::begin(kMessages), std::end(kMessages), number,
                                [](const Message& m, int n) { return m.number < n; });
     return it != std::end(kMessages) && it->number == number ? it : nullptr;
+}
+
+std::span<const Variant> variants() {
+    return kVariants;
+}
+
+const Message* findVariant(int number, int wording) {
+    for (const Variant& v : kVariants)
+        if (v.message.number == number && v.wording == wording) return &v.message;
+    return nullptr;
 }
 
 std::string formatMessage(std::string_view text, std::initializer_list<std::string_view> args) {
@@ -241,12 +280,25 @@ std::string formatMessage(std::string_view text, std::initializer_list<std::stri
     return out;
 }
 
-Error raise(int number, std::initializer_list<std::string_view> args, int line) {
-    const Message* m = findMessage(number);
+namespace {
+
+Error errorOf(int number, const Message* m, std::initializer_list<std::string_view> args,
+              int line) {
     if (!m) return Error(number, "Error " + std::to_string(number), 16, 1, line);
     Error e(number, formatMessage(m->text, args), m->severity, m->state, line);
     e.abortsBatch = m->ends == Ends::Batch;
     return e;
+}
+
+}  // namespace
+
+Error raise(int number, std::initializer_list<std::string_view> args, int line) {
+    return errorOf(number, findMessage(number), args, line);
+}
+
+Error raiseVariant(int number, int wording, std::initializer_list<std::string_view> args,
+                   int line) {
+    return errorOf(number, findVariant(number, wording), args, line);
 }
 
 Error raiseText(int number, std::string text, int line) {

@@ -29,8 +29,18 @@ struct Message {
     bool compile = false;
 };
 
-// Every message, by number.
+// Every message, by number: the wording SQL Server gives the number most often.
 std::span<const Message> messages();
+
+// Other wordings of a number, for the places that report it without all that the first
+// wording names (a call with no parameter at all, a parameter name that is no name): the
+// first other wording is 1. In order of number, then wording.
+struct Variant {
+    int wording;
+    Message message;
+};
+std::span<const Variant> variants();
+const Message* findVariant(int number, int wording);
 
 // The message of a number, or null when the engine never raises that number itself.
 const Message* findMessage(int number);
@@ -40,6 +50,10 @@ std::string formatMessage(std::string_view text, std::initializer_list<std::stri
 
 // The error of a message, with its arguments; `line` is the batch line when known.
 Error raise(int number, std::initializer_list<std::string_view> args = {}, int line = 0);
+
+// The error of another wording of a number (see variants()).
+Error raiseVariant(int number, int wording, std::initializer_list<std::string_view> args = {},
+                   int line = 0);
 
 // An error of a message's number in the engine's own words: for conditions SQL Server
 // reports under that number but in terms of its own files or features.

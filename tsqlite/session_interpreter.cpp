@@ -218,7 +218,7 @@ Flow Session::Impl::runUse(const ast::Stmt& s, Sink& sink) {
     std::string name = canonicalName(s.name);
     if (name.empty()) throw raise(911, {s.name});
     schemaOf(name);
-    sink.message("Changed database context to '" + name + "'.");
+    sink.message(raise(5701, {name}).message);
     if (frame->depth == 0) current = name;
     frame->db = name;
     return Flow::Next;

@@ -25,8 +25,7 @@ protected:
         server.createConfig();
         server.createCompany(QStringLiteral("NWX"));
         server.createDatabase(QStringLiteral("NWXBranch"));
-        server.runScriptFile(QStringLiteral("NWXBranch"),
-                             QStringLiteral(CONFORMANCE_DATA_DIR "/report_schema.sql"));
+        server.runScripts(QStringLiteral("NWXBranch"), testsupport::kReportScripts);
         // Sales of the last days, within this year so that one table holds them all.
         const QDate today = QDate::currentDate();
         firstDay_ = std::max(today.addDays(-6), QDate(today.year(), 1, 1));

@@ -636,8 +636,7 @@ protected:
     }
     void createReportDatabase() {
         server.createDatabase(QStringLiteral("NWXBranch"));
-        server.runScriptFile(QStringLiteral("NWXBranch"),
-                             QStringLiteral(CONFORMANCE_DATA_DIR "/report_schema.sql"));
+        server.runScripts(QStringLiteral("NWXBranch"), testsupport::kReportScripts);
     }
     ProgramRun autoRun(const char* menu, const char* user, const char* company,
                        const char* module) {

@@ -134,13 +134,40 @@ TEST_F(ListenerTest, LoginIsCheckedAgainstTheClientsLogin) {
         ASSERT_FALSE(t.empty());
         EXPECT_FALSE(hasError(t, 18456));
         bool ack = false;
+        int infos = 0;
         for (const auto& m : t) {
             ack |= m.token == 0xAD;
-            if (m.token == 0xAB && m.number == 5701) {
+            if (m.token != 0xAB) continue;
+            ++infos;
+            // As SQL Server sends them: class 0, the context change in state 2, no line.
+            EXPECT_EQ(m.severity, 0) << m.number;
+            EXPECT_EQ(m.line, 0) << m.number;
+            if (m.number == 5701) {
                 EXPECT_EQ(m.text, "Changed database context to 'Shop'.");
+                EXPECT_EQ(m.state, 2);
+            } else {
+                EXPECT_EQ(m.number, 5703);
+                EXPECT_EQ(m.text, "Changed language setting to us_english.");
+                EXPECT_EQ(m.state, 1);
             }
         }
         EXPECT_TRUE(ack);
+        EXPECT_EQ(infos, 2);
+
+        // After USE the context change comes in state 1, at the batch's first line.
+        c.send(kSqlBatch, batchPayload("USE master"));
+        auto answer = c.read();
+        ASSERT_TRUE(answer);
+        int changes = 0;
+        for (const auto& m : tokens(*answer))
+            if (m.token == 0xAB && m.number == 5701) {
+                ++changes;
+                EXPECT_EQ(m.text, "Changed database context to 'master'.");
+                EXPECT_EQ(m.state, 1);
+                EXPECT_EQ(m.severity, 0);
+                EXPECT_EQ(m.line, 1);
+            }
+        EXPECT_EQ(changes, 1);
     }
     {
         RawClient c(listener->port());
@@ -149,6 +176,9 @@ TEST_F(ListenerTest, LoginIsCheckedAgainstTheClientsLogin) {
         for (const auto& m : t)
             if (m.number == 18456) {
                 EXPECT_EQ(m.text, "Login failed for user 'qarn'.");
+                EXPECT_EQ(m.severity, 14);
+                EXPECT_EQ(m.state, 1);
+                EXPECT_EQ(m.line, 1);
             }
         EXPECT_TRUE(c.closedByServer());
     }

@@ -164,6 +164,7 @@ struct Token {
     uint8_t token = 0;
     int number = 0;
     std::string text;
+    int state = 0, severity = 0, line = 0;  // of an ERROR or INFO
 };
 
 // The ERROR (0xAA), INFO (0xAB), LOGINACK (0xAD), ENVCHANGE (0xE3) and DONE (0xFD) tokens of
@@ -187,8 +188,12 @@ inline std::vector<Token> tokens(const std::string& payload) {
         m.token = t;
         if (t == 0xAA || t == 0xAB) {
             m.number = static_cast<int>(body.u32());
-            body.skip(2);
+            m.state = body.u8();
+            m.severity = body.u8();
             m.text = body.usVarchar();
+            body.bVarchar();  // server
+            body.bVarchar();  // procedure
+            m.line = static_cast<int>(body.u32());
         }
         out.push_back(m);
     }

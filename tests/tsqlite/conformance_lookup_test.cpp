@@ -6,6 +6,8 @@
 
 #include "conformance_support.h"
 #include "statements/BarcodeSearch.h"
+#include "statements/BranchOrder.h"
+#include "statements/PickProduct.h"
 
 using namespace conformance;
 
@@ -79,29 +81,17 @@ TEST_F(ConformanceBarcodeSearch, SortsByProductCodeOrProductName) {
 
 // ---- Branch order number search ----
 
-const std::string kOrderSearchInitial =
-    lines({"Select Distinct OrderNo, OrderDate", "from OrderBranch", "Order BY OrderNO"});
-
-std::string orderSearch(const std::string& statusFilter) {
-    const std::string filter =
-        statusFilter.empty() ? "" : "And CloseOrder In (" + statusFilter + ") ";
-    return "Select Distinct OrderNo, OrderDate From OrderBranch Where OrderNo Like :GNo " + filter +
-           " " + "Order BY OrderNO ";
-}
-
-// A click on a column title rewrites the line holding "ORDER BY " to order by the column's
-// position, descending on every second click of the same column.
-std::string sortedBy(const std::string& statement, int column, bool descending) {
-    const size_t at = statement.find("Order BY ");
-    return statement.substr(0, at) + "Order By " + std::to_string(column) +
-           (descending ? " Desc" : "");
-}
+const std::string& kOrderSearchInitial = statements::branch_order::orderNumbers();
+using statements::branch_order::orderNumberSearch;
+// A click on a column title orders by the column's position, descending on every second click
+// of the same column.
+using statements::orderedByPosition;
 
 class ConformanceOrderNumberSearch : public ::testing::Test {
 protected:
     void SetUp() override { db = openBranchDatabase(server, "BR0029"); }
     Rows search(const std::string& filter, const std::string& typed) {
-        return query(*db, orderSearch(filter), {{"GNo", T("%" + typed + "%")}});
+        return query(*db, orderNumberSearch(filter), {{"GNo", T("%" + typed + "%")}});
     }
     TempServer server;
     std::unique_ptr<tsqlite::Session> db;
@@ -133,28 +123,23 @@ TEST_F(ConformanceOrderNumberSearch, ListsOrdersOncePerDateWithOptionalStatusFil
 }
 
 TEST_F(ConformanceOrderNumberSearch, TitleClickOrdersByColumnPositionKeepingFilterAndText) {
-    const std::string statement = orderSearch("'W', 'Y'");
+    const std::string statement = orderNumberSearch("'W', 'Y'");
     const Params typed = {{"GNo", T("%No%")}};
 
-    Rows byDateAsc = query(*db, sortedBy(statement, 2, false), typed);
+    Rows byDateAsc = query(*db, orderedByPosition(statement, 2, false), typed);
     EXPECT_EQ(byDateAsc.strings("OrderNo"),
               (std::vector<std::string>{"No0000000004", "No0000000001", "No0000000002"}));
-    Rows byDateDesc = query(*db, sortedBy(statement, 2, true), typed);
+    Rows byDateDesc = query(*db, orderedByPosition(statement, 2, true), typed);
     EXPECT_EQ(byDateDesc.strings("OrderNo"),
               (std::vector<std::string>{"No0000000002", "No0000000001", "No0000000004"}));
-    Rows byNumberDesc = query(*db, sortedBy(statement, 1, true), typed);
+    Rows byNumberDesc = query(*db, orderedByPosition(statement, 1, true), typed);
     EXPECT_EQ(byNumberDesc.strings("OrderNo"),
               (std::vector<std::string>{"No0000000004", "No0000000002", "No0000000001"}));
 }
 
 // ---- Code-table search ----
 
-const std::string kMiscSearch = lines({
-    "Select Id,GroupCode,Code,Description",
-    "From Misc",
-    "Where (GroupCode = :GetGroup) And (Description Like :GetCode)",
-    "Order By Description",
-});
+const std::string& kMiscSearch = statements::pick_product::miscSearch();
 
 TEST_F(ConformanceBarcodeSearch, CodeTableSearchMatchesTheDescriptionWithinOneGroup) {
     Rows all = query(*db, kMiscSearch, {{"GetGroup", T("CARNO")}, {"GetCode", T("%%")}});

@@ -8,6 +8,7 @@
 
 #include "conformance_support.h"
 #include "statements/PickProduct.h"
+#include "statements/Startup.h"
 
 using namespace conformance;
 
@@ -18,13 +19,7 @@ std::unique_ptr<tsqlite::Session> openDistributionCentre(TempServer& server);
 
 namespace {
 
-const std::string kSettings = lines({
-    "SELECT *",
-    "       ,(Select M.Code From Misc M Where M.Id = MainCurrencyId) MainCurrencyCode",
-    "       ,(Select M.Description From Misc M Where M.Id = MainCurrencyId) MainCurrencyName",
-    "FROM Config",
-    "Where id=1",
-});
+const std::string& kSettings = statements::shared_data::settingsRow();
 
 const std::string& kSetLock = statements::pick_product::setRunLock();
 const std::string& kPickedLine = statements::pick_product::pickedLine();

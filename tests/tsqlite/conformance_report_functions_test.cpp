@@ -2,26 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "conformance_support.h"
+#include "statements/Startup.h"
 
 using namespace conformance;
 
 namespace {
 
-const std::string kUnitFraction = lines({
-    "SELECT U.UnitName LUnit, U.Fraction, M.UnitName SUnit, U.Product IdProd",
-    "FROM ProductUnits U",
-    "Inner Join ProductUnits M On ((U.Product = M.Product) And (M.SmallUnitFlag = 'Y'))",
-    "Where (U.Id = :GetUnit)",
-});
-
-const std::string kStockUnit = lines({
-    "SELECT U.Id,U.UnitName, U.Fraction,",
-    "  (Select S.UnitName From ProductUnits S Where (S.SmallUnitFlag = 'Y') And (S.Product = "
-    ":GetProduct)) As "
-    "SmallUnit",
-    "FROM ProductUnits U",
-    "Where (U.StockUnitFlag = 'Y') And (U.Product = :GetProduct)",
-});
+const std::string& kUnitFraction = statements::shared_data::unitFraction();
+const std::string& kStockUnit = statements::shared_data::stockUnitQnty();
 
 class ConformanceReportFunctions : public ::testing::Test {
 protected:

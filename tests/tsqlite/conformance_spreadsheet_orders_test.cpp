@@ -133,7 +133,7 @@ TEST_F(ConformanceSpreadsheetOrders, ImportSetsAreOneTypedRowOfEmptyValues) {
 
     EXPECT_EQ(query(*db, importSetStatement({})).raw().columns.size(), 15u)
         << "no branch picks that day";
-    Rows placeholder = query(*db, "select 0 Id");
+    Rows placeholder = query(*db, sar::placeholder());
     ASSERT_EQ(placeholder.size(), 1u);
     EXPECT_EQ(placeholder.integer(0, "Id"), 0);
 

@@ -5,29 +5,17 @@
 #include <cmath>
 
 #include "conformance_support.h"
+#include "statements/DocPrint.h"
+#include "statements/Startup.h"
 #include "statements/TransferCar.h"
 
 using namespace conformance;
 
 namespace {
 
-// The client's own text (statements/TransferCar).
 const std::string& kBoxList = statements::transfer_car::boxList();
-
-const std::string kLayouts = lines({
-    "Select FormOrderNo,FormCode,FormDesc,FrfName,SpName,DocCode,DocParaName, ShowPrintPreview",
-    "From  SystemForm",
-    "Where LTrim(RTrim(FormCode))=LTrim(RTrim(:PrintCode))",
-    "Order By FormOrderNo",
-});
-
-const std::string kSettings = lines({
-    "SELECT *",
-    "       ,(Select M.Code From Misc M Where M.Id = MainCurrencyId) MainCurrencyCode",
-    "       ,(Select M.Description From Misc M Where M.Id = MainCurrencyId) MainCurrencyName",
-    "FROM Config",
-    "Where id=1",
-});
+const std::string& kLayouts = statements::doc_print::layouts();
+const std::string& kSettings = statements::shared_data::settingsRow();
 
 class ConformanceTransferPrint : public ::testing::Test {
 protected:

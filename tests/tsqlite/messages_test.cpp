@@ -28,22 +28,59 @@ TEST(Messages, ArgumentsFillThePlaceholdersOnceAndInOrder) {
     EXPECT_TRUE(raise(245, {"varchar", "x", "int"}).abortsBatch);
 }
 
+namespace {
+
+void expectPlaceholdersFromOne(const Message& m) {
+    std::set<int> used;
+    for (size_t i = 0; i + 1 < m.text.size(); ++i)
+        if (m.text[i] == '%' && m.text[i + 1] >= '1' && m.text[i + 1] <= '9')
+            used.insert(m.text[i + 1] - '0');
+    if (!used.empty()) {
+        EXPECT_EQ(*used.rbegin(), static_cast<int>(used.size())) << m.number;
+    }
+    // 0: an informational message, sent as an INFO token.
+    EXPECT_TRUE(m.severity == 0 || (m.severity >= 10 && m.severity <= 24)) << m.number;
+}
+
+}  // namespace
+
 TEST(Messages, EveryTextUsesItsPlaceholdersFromOneOnAndNumbersAreUnique) {
     std::set<int> numbers;
     for (const Message& m : messages()) {
         EXPECT_TRUE(numbers.insert(m.number).second) << m.number;
         EXPECT_EQ(findMessage(m.number), &m);
-        std::set<int> used;
-        for (size_t i = 0; i + 1 < m.text.size(); ++i)
-            if (m.text[i] == '%' && m.text[i + 1] >= '1' && m.text[i + 1] <= '9')
-                used.insert(m.text[i + 1] - '0');
-        if (!used.empty()) {
-            EXPECT_EQ(*used.rbegin(), static_cast<int>(used.size())) << m.number;
-        }
-        EXPECT_TRUE(m.severity >= 10 && m.severity <= 24) << m.number;
+        expectPlaceholdersFromOne(m);
     }
     EXPECT_EQ(findMessage(4), nullptr);
     EXPECT_EQ(tsqlite::raise(4).message, "Error 4");  // ::raise is the C signal one
+
+    // Another wording belongs to a number of the table, and is found by number and wording.
+    for (const Variant& v : variants()) {
+        EXPECT_NE(findMessage(v.message.number), nullptr) << v.message.number;
+        EXPECT_GE(v.wording, 1) << v.message.number;
+        EXPECT_EQ(findVariant(v.message.number, v.wording), &v.message);
+        expectPlaceholdersFromOne(v.message);
+    }
+    EXPECT_EQ(findVariant(201, 0), nullptr) << "wording 0 is the table's own";
+}
+
+TEST(Messages, AnotherWordingKeepsItsOwnTextSeverityAndState) {
+    const Error unnamed = raiseVariant(201, 1, {"sp_executesql"});
+    EXPECT_EQ(unnamed.message,
+              "Procedure or function 'sp_executesql' expects a parameter which was not supplied.");
+    EXPECT_EQ(unnamed.severity, 16);
+    EXPECT_EQ(unnamed.state, 4);
+    EXPECT_TRUE(unnamed.abortsBatch);
+    EXPECT_EQ(raise(201, {"P", "@a"}).message,
+              "Procedure or function 'P' expects parameter '@a', which was not supplied.");
+    EXPECT_EQ(raiseVariant(8145, 1, {"@a;b"}).message, "@a;b is not a valid parameter name.");
+    // The login's messages: the failure at severity 14, the context change as information.
+    const Error login = raise(18456, {"sa"}, 1);
+    EXPECT_EQ(login.message, "Login failed for user 'sa'.");
+    EXPECT_EQ(login.severity, 14);
+    EXPECT_EQ(login.line, 1);
+    EXPECT_EQ(raise(5701, {"NWX"}).severity, 0);
+    EXPECT_EQ(raise(5701, {"NWX"}).message, "Changed database context to 'NWX'.");
 }
 
 // What the table says an error ends decides the batch, wherever the error was raised: in the

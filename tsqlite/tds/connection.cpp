@@ -460,7 +460,7 @@ void Conn::writeTransactionChange(Writer& w, int before, int after) {
 void Conn::loginFailed(Response& out, const Error& e, const std::string& user) {
     Writer& w = out.w();
     if (e.number != 18456) writeMessageToken(w, kError, e);
-    writeMessageToken(w, kError, Error(18456, "Login failed for user '" + user + "'.", 14, 1, 1));
+    writeMessageToken(w, kError, raise(18456, {user}, 1));
     writeDone(w, kDone, kDoneError, 0);
     out.finish();
 }
@@ -494,7 +494,7 @@ bool Conn::login() {
     version_ = l.tdsVersion >= 0x74000000 ? kTds74 : l.tdsVersion >= 0x73000000 ? kTds73 : kTds72;
     if (lower(l.userName) != lower(s_.user) || l.password != s_.password) {
         s_.log("login failed for user '" + l.userName + "'");
-        loginFailed(out, Error(18456, "", 14, 1), l.userName);
+        loginFailed(out, raise(18456, {l.userName}), l.userName);
         return false;
     }
     std::string database = l.database.empty() ? "master" : l.database;
@@ -512,12 +512,10 @@ bool Conn::login() {
     if (l.packetSize >= 512 && l.packetSize <= kMaxPacket) packetSize_ = l.packetSize;
     Writer& w = out.w();
     writeEnvChange(w, 1, session_->currentDatabase(), "master");
-    writeMessageToken(
-        w, kInfo,
-        Error(5701, "Changed database context to '" + session_->currentDatabase() + "'.", 0, 2, 0));
+    writeMessageToken(w, kInfo, raise(5701, {session_->currentDatabase()}));
     writeEnvChange(w, 7, std::string(kCollation, 5), "", true);
     writeEnvChange(w, 2, "us_english", "");
-    writeMessageToken(w, kInfo, Error(5703, "Changed language setting to us_english.", 0, 1, 0));
+    writeMessageToken(w, kInfo, raise(5703, {"us_english"}));
     // LOGINACK: interface, TDS version (big-endian here), program name and version.
     w.u8(kLoginAck);
     size_t lengthAt = w.size();
@@ -608,7 +606,7 @@ void checkParameterName(const std::string& name) {
         auto c = static_cast<unsigned char>(name[i]);
         ok = std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80;
     }
-    if (!ok) throw Error(8145, name + " is not a valid parameter name.", 16, 1);
+    if (!ok) throw raiseVariant(8145, 1, {name});
 }
 
 void checkProcedureName(const std::string& name) {
@@ -756,20 +754,13 @@ void Conn::runCall(Response& out, const RpcCall& call, bool more) {
     const int id = call.procId ? call.procId : procedureIdOf(call.name);
     const auto& ps = call.params;
     auto need = [&](size_t n) {
-        if (ps.size() < n)
-            throw Error(201,
-                        std::string("Procedure or function '") + procedureNameOf(id) +
-                            "' expects a parameter which was not supplied.",
-                        16, 4);
+        if (ps.size() < n) throw raiseVariant(201, 1, {procedureNameOf(id)});
     };
     auto handleOf = [&](const RpcParam& p) {
         auto it = prepared_.find(static_cast<int>(p.value.i));
         if (p.value.isNull() || it == prepared_.end())
-            throw Error(8179,
-                        "Could not find prepared statement with handle " +
-                            (p.value.isNull() ? std::string("(null)") : std::to_string(p.value.i)) +
-                            ".",
-                        16, 4);
+            throw raise(8179,
+                        {p.value.isNull() ? std::string("(null)") : std::to_string(p.value.i)});
         return it;
     };
     try {
@@ -810,12 +801,8 @@ void Conn::runCall(Response& out, const RpcCall& call, bool more) {
                 status = 0;
                 break;
             default:
-                throw Error(2812,
-                            std::string("Could not find stored procedure '") +
-                                (procedureNameOf(id)[0] ? procedureNameOf(id)
-                                                        : std::to_string(id).c_str()) +
-                                "'.",
-                            16, 62);
+                throw raise(2812, {procedureNameOf(id)[0] ? std::string(procedureNameOf(id))
+                                                          : std::to_string(id)});
         }
     } catch (const Error& e) {
         sink.error(e);
@@ -898,7 +885,7 @@ void Conn::runTransactionRequest(const TmRequest& t) {
                 session_->execute("SAVE TRANSACTION [" + name + "]", sink);
             } break;
             default:
-                throw Error(8009, "The transaction manager request is not supported.", 16, 1);
+                throw raiseVariant(8009, 1);
         }
     } catch (const Error& e) {
         sink.error(e);

@@ -7,6 +7,7 @@
 
 #include "tsqlite/decimal.h"
 #include "tsqlite/error.h"
+#include "tsqlite/messages.h"
 #include "tsqlite/session.h"
 
 namespace tsqlite::tds {
@@ -794,11 +795,7 @@ RpcParam readParam(Reader& r) {
         default: {
             char buf[16];
             std::snprintf(buf, sizeof buf, "0x%02X", token);
-            throw Error(8009,
-                        "The incoming tabular data stream (TDS) remote procedure call (RPC) "
-                        "protocol stream is incorrect. Parameter \"" +
-                            p.name + "\": Data type " + buf + " is unknown.",
-                        16, 1);
+            throw raise(8009, {p.name, buf});
         }
     }
 }
