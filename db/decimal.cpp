@@ -104,6 +104,18 @@ QString Decimal::toString() const {
     return s;
 }
 
+std::optional<qint64> Decimal::units() const {
+    // Through unsigned, so that the smallest qint64 fits too.
+    const quint64 limit = negative_ ? quint64{1} << 63 : (quint64{1} << 63) - 1;
+    quint64 magnitude = 0;
+    for (char c : digits_) {
+        const auto digit = static_cast<quint64>(c - '0');
+        if (magnitude > (limit - digit) / 10) return std::nullopt;
+        magnitude = magnitude * 10 + digit;
+    }
+    return negative_ ? static_cast<qint64>(0 - magnitude) : static_cast<qint64>(magnitude);
+}
+
 double Decimal::toDouble() const {
     // Up to 15 digits the digits are an exact double and so is the power of ten: their
     // quotient is the correctly rounded value, the same the text would parse to.

@@ -26,6 +26,9 @@ public:
     int scale() const { return scale_; }
     int precision() const { return static_cast<int>(digits_.size()); }
     bool isNegative() const { return negative_; }
+    // All the digits as one integer, the point left out (-12.50 is -1250); nothing when that
+    // does not fit 64 bits.
+    std::optional<qint64> units() const;
 
     // To `scale` places, rounding half away from zero or padding with zeros.
     Decimal rounded(int scale) const;

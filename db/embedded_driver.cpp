@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -197,9 +199,15 @@ QVariant toVariant(const tsqlite::Value& v, FieldType type, const tsqlite::SqlTy
     return {};
 }
 
-// The engine's type for a parameter's mapped type.
-tsqlite::SqlType engineType(const ParamType& t) {
-    return *tsqlite::SqlType::parse(t.toString().toStdString());
+// The engine's type for a parameter's mapped type. Each type is named and parsed once: an
+// upload asks for the type of every amount of every row.
+const tsqlite::SqlType& engineType(const ParamType& t) {
+    thread_local std::map<std::tuple<int, int, int, int>, tsqlite::SqlType> parsed;
+    const auto key = std::make_tuple(static_cast<int>(t.kind), t.length, t.precision, t.scale);
+    auto it = parsed.find(key);
+    if (it == parsed.end())
+        it = parsed.emplace(key, *tsqlite::SqlType::parse(t.toString().toStdString())).first;
+    return it->second;
 }
 
 // A text in UTF-8, made in one string of its final size: QString::toStdString goes through a
@@ -311,10 +319,10 @@ tsqlite::Value toEngine(const QVariant& v) {
 
 // A decimal parameter is declared by its digits (parameterType); a type the engine keeps scaled
 // takes the scaled integer, so every digit goes in. Nothing when the type is not scaled or the
-// value has more than 38 digits.
-std::optional<tsqlite::Value> scaledDecimal(const Decimal& d) {
-    if (!tsqlite::dec::isScaled(engineType(parameterType(QVariant::fromValue(d)))))
-        return std::nullopt;
+// value has more than 38 digits. Most values fit 64 bits and are read straight from the digits.
+std::optional<tsqlite::Value> scaledDecimal(const Decimal& d, const tsqlite::SqlType& type) {
+    if (!tsqlite::dec::isScaled(type)) return std::nullopt;
+    if (const std::optional<qint64> units = d.units()) return tsqlite::Value::integer(*units);
     const QString text = d.toString();
     tsqlite::dec::Wide units = 0;
     int digits = 0;
@@ -466,23 +474,22 @@ public:
                 *static_cast<const QString*>(v->constData()) ==
                     *static_cast<const QString*>(slot.last.constData()))
                 continue;
-            *slot.value = toEngine(*v);
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
             const ParamType type = parameterType(*v);
             if (slot.lastType != type) {
                 *slot.type = engineType(type);
                 slot.lastType = type;
             }
-            if (v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull()) {
-                const std::optional<tsqlite::Value> units = scaledDecimal(v->value<Decimal>());
-                if (units) {
-                    *slot.value = *units;
-                } else if (tsqlite::dec::isScaled(*slot.type)) {
-                    // Beyond 38 digits: it goes as the number, which a decimal column then
-                    // refuses as an overflow rather than storing it short.
-                    *slot.type = *tsqlite::SqlType::parse("float");
-                    slot.lastType.reset();
-                }
+            const bool decimal = v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull();
+            std::optional<tsqlite::Value> units;
+            if (decimal)
+                units = scaledDecimal(*static_cast<const Decimal*>(v->constData()), *slot.type);
+            *slot.value = units ? *units : toEngine(*v);
+            if (decimal && !units && tsqlite::dec::isScaled(*slot.type)) {
+                // Beyond 38 digits: it goes as the number, which a decimal column then
+                // refuses as an overflow rather than storing it short.
+                *slot.type = *tsqlite::SqlType::parse("float");
+                slot.lastType.reset();
             }
         }
         Sink sink;

@@ -50,6 +50,12 @@ IF NOT EXISTS (SELECT Id FROM SysIndexes WHERE Name = 'TranBranchBarCode'
                AND Id = (SELECT Id FROM SysObjects WHERE Name = 'TranBranch'))
 CREATE INDEX TranBranchBarCode ON TranBranch (BarCode, CloseOrder)
 GO
+-- The pick screen's branch list reaches the day's picked lines from the products of a
+-- division; without this index every line is read for each product.
+IF NOT EXISTS (SELECT Id FROM SysIndexes WHERE Name = 'TranBranchProdCode'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'TranBranch'))
+CREATE INDEX TranBranchProdCode ON TranBranch (ProdCode)
+GO
 
 -- The weekly pick plan: the branches picked on each day ("SUN" .. "SAT").
 IF NOT EXISTS (SELECT Id FROM SysObjects WHERE Name = 'BranchPick')

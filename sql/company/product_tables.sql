@@ -57,6 +57,11 @@ IF NOT EXISTS (SELECT Id FROM SysIndexes WHERE Name = 'ProductThaiName'
                AND Id = (SELECT Id FROM SysObjects WHERE Name = 'Product'))
 CREATE INDEX ProductThaiName ON Product (ThaiName)
 GO
+-- The products of a division (the pick screen's ordinary and frozen lines).
+IF NOT EXISTS (SELECT Id FROM SysIndexes WHERE Name = 'ProductDivision'
+               AND Id = (SELECT Id FROM SysObjects WHERE Name = 'Product'))
+CREATE INDEX ProductDivision ON Product (Division)
+GO
 
 -- One row per unit a product is counted in, each with its own barcode. Fraction is how
 -- many smallest units one of this unit holds; quantities are divided by it, so it is never

@@ -21,6 +21,17 @@ TEST(Decimal, ParsesDriverTexts) {
     EXPECT_EQ(Decimal(std::numeric_limits<qint64>::min()).toString(), "-9223372036854775808");
 }
 
+TEST(Decimal, UnitsAreTheDigitsAsOneIntegerWhileTheyFit64Bits) {
+    EXPECT_EQ(Decimal::parse(u"-12.50")->units(), -1250);
+    EXPECT_EQ(Decimal::parse(u"0.005")->units(), 5);
+    EXPECT_EQ(Decimal::parse(u"922337203685477.5807")->units(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(Decimal(std::numeric_limits<qint64>::min()).units(),
+              std::numeric_limits<qint64>::min());
+    EXPECT_FALSE(Decimal::parse(u"922337203685477.5808")->units());
+    EXPECT_FALSE(Decimal::parse(u"-9223372036854775809")->units());
+    EXPECT_FALSE(Decimal::parse(u"12345678901234567890.12")->units());
+}
+
 TEST(Decimal, RoundsHalfAwayFromZero) {
     EXPECT_EQ(Decimal::parse(u"2.345")->rounded(2).toString(), "2.35");
     EXPECT_EQ(Decimal::parse(u"-2.345")->rounded(2).toString(), "-2.35");

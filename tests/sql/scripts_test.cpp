@@ -63,6 +63,12 @@ TEST(PickingScripts, CreateThePickingTablesAndChangeNothingWhenRunAgain) {
                      "SELECT COUNT(*) FROM SysIndexes WHERE Name = "
                      "'ProductOnhandSendDaylyIndexProdCode'"),
               "1");
+    // The pick screen's branch list goes from a division's products to the day's lines.
+    for (const char* index : {"TranBranchProdCode", "ProductDivision"})
+        EXPECT_EQ(scalar(*dc.db, std::string("SELECT COUNT(*) FROM SysIndexes WHERE Name = '") +
+                                     index + "'"),
+                  "1")
+            << index;
     EXPECT_EQ(scalar(*dc.db, "SELECT RunConsoFlag FROM Config WHERE Id = 1"), "N");
     EXPECT_EQ(draw(*dc.db, "PICKORDER", currentYear()), "PK0000000001");
     EXPECT_EQ(draw(*dc.db, "PRODUCTMANAGE", currentYear() + 1), "PM00000001");
