@@ -37,6 +37,9 @@ public:
     // Rows affected by an INSERT, UPDATE, DELETE or SELECT, unless SET NOCOUNT ON.
     virtual void rowsAffected(long long n) {}
     virtual void message(const std::string& text) {}  // PRINT, and RAISERROR below severity 11
+    // A numbered informational message (a context change, RAISERROR below severity 11): a
+    // client that shows only texts gets the text; the TDS listener sends the number too.
+    virtual void info(const Error& e) { message(e.message); }
     virtual void error(const Error& e) {}
 };
 

@@ -218,7 +218,10 @@ Flow Session::Impl::runUse(const ast::Stmt& s, Sink& sink) {
     std::string name = canonicalName(s.name);
     if (name.empty()) throw raise(911, {s.name});
     schemaOf(name);
-    sink.message(raise(5701, {name}).message);
+    // State 1 and the statement's line, as SQL Server sends it after a USE.
+    Error changed = raise(5701, {name}).withState(1);
+    changed.line = s.pos.line;
+    sink.info(changed);
     if (frame->depth == 0) current = name;
     frame->db = name;
     return Flow::Next;
@@ -428,11 +431,11 @@ void Session::Impl::runRaiserror(const ast::Stmt& s, Sink& sink) {
         }
         out += text[i];
     }
+    Error e(number, out, severity, state, s.pos.line);
     if (severity <= 10) {
-        sink.message(out);
+        sink.info(e);
         return;
     }
-    Error e(number, out, severity, state);
     e.abortsBatch = false;
     throw e;
 }

@@ -115,7 +115,7 @@ TEST(Rpc, DecimalAndMoneyParametersKeepEveryDigit) {
         w.u64(0x7FFFFFFFFFFFFFFFULL);
     // @b money = -922337203685477.5808, the high half first
     w.bVarchar("@b"), w.u8(0), w.u8(0x6E), w.u8(8), w.u8(8), w.u32(0x80000000u), w.u32(0);
-    // @c decimal(38,10) = -1.5: not kept scaled, so the number
+    // @c decimal(38,10) = -1.5: scaled too, in ten-billionths
     w.bVarchar("@c"), w.u8(0), w.u8(0x6A), w.u8(17), w.u8(38), w.u8(10), w.u8(17), w.u8(0),
         w.u64(15000000000ULL), w.u64(0);
 
@@ -128,8 +128,8 @@ TEST(Rpc, DecimalAndMoneyParametersKeepEveryDigit) {
     EXPECT_EQ(p[1].type.base, BaseType::Money);
     EXPECT_EQ(p[1].value.kind, tsqlite::Value::Kind::Int);
     EXPECT_EQ(p[1].value.i, INT64_MIN);
-    EXPECT_EQ(p[2].value.kind, tsqlite::Value::Kind::Float);
-    EXPECT_DOUBLE_EQ(p[2].value.f, -1.5);
+    EXPECT_EQ(p[2].value.kind, tsqlite::Value::Kind::Int);
+    EXPECT_EQ(p[2].value.i, -15000000000LL);
 }
 
 TEST(Rpc, TypedParametersAreRead) {

@@ -355,6 +355,12 @@ public:
         out_.flushFull();
     }
 
+    void info(const Error& e) override {
+        flushDone();
+        writeMessageToken(out_.w(), kInfo, e);
+        out_.flushFull();
+    }
+
     void error(const Error& e) override {
         if (capturing_) capturing_ = false;
         flushDone();

@@ -147,14 +147,13 @@ std::string withoutVendorPrefix(std::string text) {
 }
 
 // "12.50" (or "-.5", "7") as the scaled integer of `scale` places; false if it is not a plain
-// decimal or does not fit.
-bool scaledFromText(const std::string& text, int scale, int64_t& out) {
+// decimal or has more than 38 digits.
+bool scaledFromText(const std::string& text, int scale, tsqlite::dec::Wide& out) {
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    // The magnitude of INT64_MIN (money's least value) is one more than INT64_MAX.
-    const __int128 kLimit = static_cast<__int128>(INT64_MAX) + 1;
-    __int128 v = 0;
+    const tsqlite::dec::Wide kLimit = tsqlite::dec::kPow10Wide[38] - 1;
+    tsqlite::dec::Wide v = 0;
     int places = -1;
     bool digits = false;
     for (; i < text.size(); ++i) {
@@ -178,8 +177,7 @@ bool scaledFromText(const std::string& text, int scale, int64_t& out) {
         v *= 10;
         if (v > kLimit) return false;
     }
-    if (!negative && v > static_cast<__int128>(INT64_MAX)) return false;
-    out = static_cast<int64_t>(negative ? -v : v);
+    out = negative ? -v : v;
     return true;
 }
 
@@ -391,9 +389,9 @@ private:
         if (!getAll(c, binary ? SQL_C_BINARY : SQL_C_CHAR, data)) return Value::null();
         if (binary) return Value::blob(std::move(data));
         if (tsqlite::dec::isScaled(type)) {
-            int64_t scaled = 0;
+            tsqlite::dec::Wide scaled = 0;
             if (scaledFromText(data, tsqlite::dec::scaleOf(type), scaled))
-                return Value::integer(scaled);
+                return tsqlite::dec::scaledValue(scaled);
         }
         return Value::text(std::move(data));
     }
@@ -538,16 +536,20 @@ private:
 
 // The runner's own reading of what the driver gives, which the scripts alone would not pin down.
 TEST(GoldenOdbcRunner, DecimalTextBecomesTheExactScaledValue) {
-    int64_t v = 0;
+    tsqlite::dec::Wide v = 0;
     ASSERT_TRUE(scaledFromText("-922337203685477.5808", 4, v));  // money's least value
-    EXPECT_EQ(v, INT64_MIN);
+    EXPECT_TRUE(v == INT64_MIN);
     ASSERT_TRUE(scaledFromText("922337203685477.5807", 4, v));
-    EXPECT_EQ(v, INT64_MAX);
-    EXPECT_FALSE(scaledFromText("922337203685477.5808", 4, v));
+    EXPECT_TRUE(v == INT64_MAX);
+    // Past 64 bits, every digit up to 38.
+    ASSERT_TRUE(scaledFromText("-99999999999999999999999999999999999999", 0, v));
+    EXPECT_TRUE(v == -(tsqlite::dec::kPow10Wide[38] - 1));
+    EXPECT_FALSE(scaledFromText("100000000000000000000000000000000000000", 0, v));
+    EXPECT_FALSE(scaledFromText("1", 38, v));
     ASSERT_TRUE(scaledFromText("-.5", 2, v));
-    EXPECT_EQ(v, -50);
+    EXPECT_TRUE(v == -50);
     ASSERT_TRUE(scaledFromText("7", 3, v));
-    EXPECT_EQ(v, 7000);
+    EXPECT_TRUE(v == 7000);
     EXPECT_FALSE(scaledFromText("1.234", 2, v));
     EXPECT_FALSE(scaledFromText("1e5", 0, v));
     EXPECT_FALSE(scaledFromText("-", 0, v));
