@@ -115,8 +115,8 @@ constexpr Message kMessages[] = {
      "REPLICATION identity column."},
     {547, 16, 0, S,
      "The %1 statement conflicted with the %2 constraint \"%3\". The conflict occurred in "
-     "database \"%4\", table \"%5\".",
-     kAlways},
+     "database \"%4\", table \"%5\"%6.",
+     kChanging},
     {628, 16, 1, S, "Cannot issue SAVE TRANSACTION when there is no active transaction."},
     {824, 24, 2, B,
      "Database '%1' is damaged: its file '%2' is malformed (%3). Restore the file from a "
