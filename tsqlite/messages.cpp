@@ -165,7 +165,7 @@ constexpr Message kMessages[] = {
      "to allow addition of this column. Column '%1' cannot be added to non-empty table '%2' "
      "because it does not satisfy these conditions."},
     {4922, 16, 9, S,
-     "ALTER TABLE DROP COLUMN %1 failed because one or more objects access this column."},
+     "ALTER TABLE %1 failed because one or more objects access this column."},
     {4924, 16, 1, B,
      "ALTER TABLE DROP COLUMN failed because column '%1' does not exist in table '%2'."},
     {5074, 16, 1, S, "The %1 '%2' is dependent on column '%3'."},

@@ -182,6 +182,15 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                 if (!t->column(d.name, &idx)) throw errors::invalidColumn(d.name);
                 ColumnInfo c = columnInfo(d);
                 const ColumnInfo& old = t->columns[idx];
+                // A column a check constraint reads keeps its type; only the length of a
+                // variable-length one may change.
+                std::string check = checkOnColumn(*t, old.name);
+                if (!check.empty() &&
+                    !(old.type.base == c.type.base && (old.type.isString() || old.type.isBinary() ||
+                                                       old.type.toString() == c.type.toString()))) {
+                    sink.error(raise(5074, {"object", check, old.name}, s.pos.line));
+                    throw raise(4922, {"ALTER COLUMN " + old.name});
+                }
                 if (!c.nullable && queryRow("SELECT count(*) FROM " + tbl + " WHERE " +
                                             quoteIdent(old.name) + " IS NULL")[0]
                                            .i > 0) {
@@ -209,7 +218,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                 std::string check = checkOnColumn(*t, t->columns[idx].name);
                 if (!check.empty()) {
                     sink.error(raise(5074, {"object", check, name}, s.pos.line));
-                    throw raise(4922, {name});
+                    throw raise(4922, {"DROP COLUMN " + name});
                 }
                 for (auto& ix : catalog(t->schema).indexes)
                     if (lower(ix.table) == lower(t->name))
@@ -218,7 +227,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                                 sink.error(
                                     raise(5074, {ix.constraint ? "object" : "index", ix.name, name},
                                           s.pos.line));
-                                throw raise(4922, {name});
+                                throw raise(4922, {"DROP COLUMN " + name});
                             }
                 exec("ALTER TABLE " + tbl + " DROP COLUMN " + quoteIdent(t->columns[idx].name));
                 queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?",

@@ -90,11 +90,15 @@ SELECT COUNT(*) AS N FROM Oracle
 SELECT COUNT(*) AS N FROM sysobjects WHERE name = 'CK_Oracle_Id'
 GO
 PRINT '-- constraints stay through a change of column type'
-CREATE TABLE Qty (Id int NOT NULL, Q int NULL CONSTRAINT CK_Qty_Q CHECK (Q >= 0))
+CREATE TABLE Qty (Id int NOT NULL, Q int NULL CONSTRAINT CK_Qty_Q CHECK (Q >= 0),
+    Note varchar(10) NULL)
+ALTER TABLE Qty ALTER COLUMN Note varchar(20) NULL
+INSERT INTO Qty VALUES (1, -1, 'x')
+INSERT INTO Qty VALUES (2, 5, 'y')
+SELECT Id, Q, Note FROM Qty
+GO
+PRINT '-- a column a constraint reads keeps its type'
 ALTER TABLE Qty ALTER COLUMN Q bigint NULL
-INSERT INTO Qty VALUES (1, -1)
-INSERT INTO Qty VALUES (2, 5)
-SELECT Id, Q FROM Qty
 GO
 PRINT '-- constraints on temporary tables'
 CREATE TABLE #t (c1 tinyint DEFAULT 0 CONSTRAINT chk_me CHECK (c1 LIKE '[0-9]'))
