@@ -148,6 +148,7 @@ constexpr Message kMessages[] = {
     {2714, 16, 6, B, "There is already an object named '%1' in the database."},
     {2715, 16, 6, B, "Column, parameter, or variable #%1: Cannot find data type %2."},
     {2812, 16, 62, B, "Could not find stored procedure '%1'."},
+    {3623, 16, 1, S, "An invalid floating point operation occurred."},
     {3701, 11, 1, B,
      "Cannot drop the %1 '%2', because it does not exist or you do not have permission."},
     {3702, 16, 4, B, "Cannot drop database \"%1\" because it is currently in use."},
@@ -164,8 +165,7 @@ constexpr Message kMessages[] = {
      "alternatively if none of the previous conditions are satisfied the table must be empty "
      "to allow addition of this column. Column '%1' cannot be added to non-empty table '%2' "
      "because it does not satisfy these conditions."},
-    {4922, 16, 9, S,
-     "ALTER TABLE %1 failed because one or more objects access this column."},
+    {4922, 16, 9, S, "ALTER TABLE %1 failed because one or more objects access this column."},
     {4924, 16, 1, B,
      "ALTER TABLE DROP COLUMN failed because column '%1' does not exist in table '%2'."},
     {5074, 16, 1, S, "The %1 '%2' is dependent on column '%3'."},
