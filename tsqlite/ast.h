@@ -136,6 +136,13 @@ struct SelectStmt {
     std::vector<OrderItem> orderBy;
 };
 
+// CHECK (expr), named or not; a column's own constraint notes its column.
+struct CheckDef {
+    std::string name;  // may be empty
+    ExprPtr expr;
+    std::string column;  // the column it was written on, empty for a table constraint
+};
+
 struct ColumnDef {
     Pos pos;
     std::string name;
@@ -148,6 +155,7 @@ struct ColumnDef {
     bool unique = false;
     std::string constraintName;  // CONSTRAINT name before PRIMARY KEY / UNIQUE / DEFAULT
     std::string collation;
+    std::vector<CheckDef> checks;
 };
 
 struct TableConstraint {
@@ -247,6 +255,8 @@ struct Stmt {
     // CreateTable / AlterTable ADD / ALTER COLUMN
     std::vector<ColumnDef> columnDefs;
     std::vector<TableConstraint> constraints;
+    std::vector<CheckDef> checks;  // table CHECK constraints (CREATE TABLE, ALTER TABLE ADD)
+    bool noCheck = false;          // ALTER TABLE ... WITH NOCHECK: existing rows are not checked
     enum class AlterAction { Add, AlterColumn, DropColumn, AddConstraint, DropConstraint };
     AlterAction alterAction = AlterAction::Add;
 

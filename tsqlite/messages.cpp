@@ -115,8 +115,8 @@ constexpr Message kMessages[] = {
      "REPLICATION identity column."},
     {547, 16, 0, S,
      "The %1 statement conflicted with the %2 constraint \"%3\". The conflict occurred in "
-     "database \"%4\", table \"%5\".",
-     kAlways},
+     "database \"%4\", table \"%5\"%6.",
+     kChanging},
     {628, 16, 1, S, "Cannot issue SAVE TRANSACTION when there is no active transaction."},
     {824, 24, 2, B,
      "Database '%1' is damaged: its file '%2' is malformed (%3). Restore the file from a "
@@ -148,6 +148,7 @@ constexpr Message kMessages[] = {
     {2714, 16, 6, B, "There is already an object named '%1' in the database."},
     {2715, 16, 6, B, "Column, parameter, or variable #%1: Cannot find data type %2."},
     {2812, 16, 62, B, "Could not find stored procedure '%1'."},
+    {3623, 16, 1, S, "An invalid floating point operation occurred."},
     {3701, 11, 1, B,
      "Cannot drop the %1 '%2', because it does not exist or you do not have permission."},
     {3702, 16, 4, B, "Cannot drop database \"%1\" because it is currently in use."},
@@ -164,8 +165,7 @@ constexpr Message kMessages[] = {
      "alternatively if none of the previous conditions are satisfied the table must be empty "
      "to allow addition of this column. Column '%1' cannot be added to non-empty table '%2' "
      "because it does not satisfy these conditions."},
-    {4922, 16, 9, S,
-     "ALTER TABLE DROP COLUMN %1 failed because one or more objects access this column."},
+    {4922, 16, 9, S, "ALTER TABLE %1 failed because one or more objects access this column."},
     {4924, 16, 1, B,
      "ALTER TABLE DROP COLUMN failed because column '%1' does not exist in table '%2'."},
     {5074, 16, 1, S, "The %1 '%2' is dependent on column '%3'."},

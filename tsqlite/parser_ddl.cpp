@@ -122,7 +122,7 @@ void Parser::tableConstraint(Stmt& s, bool alter) {
         skipParens();
         references();
     } else if (acceptKw("CHECK")) {
-        checkConstraint();
+        s.checks.push_back({cname, checkConstraint(), ""});
     } else if (alter && acceptKw("DEFAULT")) {
         ColumnDef d;
         d.pos = posOf(toks_[p_ - 1]);
@@ -162,11 +162,12 @@ void Parser::notForReplication() {
     }
 }
 
-void Parser::checkConstraint() {
+ExprPtr Parser::checkConstraint() {
     notForReplication();
     expectOp("(");
-    expr();
+    ExprPtr e = expr();
     expectOp(")");
+    return e;
 }
 
 ColumnDef Parser::columnDef() {
@@ -175,6 +176,8 @@ ColumnDef Parser::columnDef() {
     c.name = name();
     if (atKw("AS")) fail();  // computed columns are not supported
     c.type = typeName();
+    // CONSTRAINT name names the one constraint that follows it.
+    std::string pending;
     while (true) {
         if (acceptKw("COLLATE")) {
             c.collation = name();
@@ -195,6 +198,8 @@ ColumnDef Parser::columnDef() {
             c.nullable = false;
         } else if (acceptKw("CONSTRAINT")) {
             c.constraintName = name();
+            pending = c.constraintName;
+            continue;
         } else if (atKw("PRIMARY")) {
             advance();
             expectKw("KEY");
@@ -211,12 +216,13 @@ ColumnDef Parser::columnDef() {
             if (acceptKw("FOREIGN")) expectKw("KEY");
             references();
         } else if (acceptKw("CHECK")) {
-            checkConstraint();
+            c.checks.push_back({pending, checkConstraint(), c.name});
         } else if (atAnyKw({"ROWGUIDCOL", "SPARSE", "FILESTREAM"})) {
             advance();
         } else {
             break;
         }
+        pending.clear();
     }
     return c;
 }
@@ -305,6 +311,7 @@ StmtPtr Parser::alterStatement(bool first) {
     s->target = objectName();
     if (atKw("WITH") && (isKw(peek(), "CHECK") || isKw(peek(), "NOCHECK"))) {
         advance();
+        s->noCheck = atKw("NOCHECK");
         advance();
     }
     if (acceptKw("ADD")) {

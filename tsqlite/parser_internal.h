@@ -316,7 +316,7 @@ private:
     void notForReplication();
 
     // CHECK constraints are parsed for errors but not kept.
-    void checkConstraint();
+    ExprPtr checkConstraint();
 
     ColumnDef columnDef();
 

@@ -272,6 +272,19 @@ void fnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// tsq_fpdomain(x, kind): x itself, when it has a real square root (kind 0), logarithm (1) or
+// can be a logarithm's base (2); otherwise SQL Server's 3623 rather than SQLite's NULL.
+void fnFpDomain(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    int type = sqlite3_value_numeric_type(argv[0]);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        double x = sqlite3_value_double(argv[0]);
+        int kind = sqlite3_value_int(argv[1]);
+        if (std::isnan(x) || x < 0 || (kind > 0 && x == 0) || (kind == 2 && x == 1))
+            throw raise(3623);
+    }
+    sqlite3_result_value(ctx, argv[0]);
+}
+
 // ---- dates -----------------------------------------------------------------------------------
 
 // A datetime argument. dateOnly tells a 'YYYY-MM-DD' value (a date column) apart.
@@ -409,6 +422,8 @@ void registerConvertFunctions(sqlite3* db) {
                                nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "tsq_nz", 1, det, nullptr, guarded<fnNz>, nullptr, nullptr,
                                nullptr);
+    sqlite3_create_function_v2(db, "tsq_fpdomain", 2, det, nullptr, guarded<fnFpDomain>, nullptr,
+                               nullptr, nullptr);
 }
 
 void registerDateFunctions(sqlite3* db) {

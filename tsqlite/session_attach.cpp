@@ -45,6 +45,21 @@ Error databaseNotFound(const std::string& name) {
 Error Session::Impl::translateSqliteError(int rc, const std::string& msg,
                                           const std::string& context) {
     int ext = sqlite3_extended_errcode(db);
+    if (msg.rfind(kCheckMarker, 0) == 0) {
+        // A CHECK constraint's trigger: marker, constraint, table, column (may be empty).
+        std::vector<std::string> f;
+        size_t p = 0;
+        while (true) {
+            auto sep = msg.find('\x1f', p);
+            f.push_back(msg.substr(p, sep == std::string::npos ? std::string::npos : sep - p));
+            if (sep == std::string::npos) break;
+            p = sep + 1;
+        }
+        f.resize(4);
+        return raise(547, {lastVerb == "UPDATE" ? "UPDATE" : "INSERT", "CHECK", f[1],
+                           lastDatabase.empty() ? context : lastDatabase, "dbo." + f[2],
+                           f[3].empty() ? "" : ", column '" + f[3] + "'"});
+    }
     if (ext == SQLITE_CONSTRAINT_NOTNULL) {
         // "NOT NULL constraint failed: T.col"
         std::string what = msg.substr(msg.find(':') + 2);

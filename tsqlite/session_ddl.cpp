@@ -1,5 +1,7 @@
 // Tables, columns, indexes and alias types: CREATE, ALTER and DROP, and the catalog rows
 // that describe them.
+#include <cstdio>
+
 #include "tsqlite/session_impl.h"
 
 namespace tsqlite {
@@ -119,7 +121,17 @@ void Session::Impl::createTable(const ast::Stmt& s) {
                 for (auto& c : cols)
                     if (lower(c.name) == lower(cn)) c.nullable = false;
     }
-    atomically([&] { makeTable(schema, s.target.name(), cols, cons); });
+    atomically([&] {
+        makeTable(schema, s.target.name(), cols, cons);
+        bool anyCheck = !s.checks.empty();
+        for (auto& d : s.columnDefs) anyCheck |= !d.checks.empty();
+        if (!anyCheck) return;
+        auto t = findTable(s.target);
+        for (auto& d : s.columnDefs)
+            for (auto& k : d.checks) addCheck(*t, k, false);
+        for (auto& k : s.checks) addCheck(*t, k, false);
+        bumpVersion(schema);
+    });
 }
 
 void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
@@ -155,12 +167,30 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                 ++colid;
                 insertColumnRow(t->schema, t->id, colid, c);
             }
+            bool anyCheck = !s.checks.empty();
+            for (auto& d : s.columnDefs) anyCheck |= !d.checks.empty();
+            if (anyCheck) {
+                bumpVersion(t->schema);
+                auto now = findTable(s.target);
+                for (auto& d : s.columnDefs)
+                    for (auto& k : d.checks) addCheck(*now, k, !s.noCheck);
+                for (auto& k : s.checks) addCheck(*now, k, !s.noCheck);
+            }
         } else if (s.alterAction == A::AlterColumn) {
             for (auto& d : s.columnDefs) {
                 int idx = -1;
                 if (!t->column(d.name, &idx)) throw errors::invalidColumn(d.name);
                 ColumnInfo c = columnInfo(d);
                 const ColumnInfo& old = t->columns[idx];
+                // A column a check constraint reads keeps its type; only the length of a
+                // variable-length one may change.
+                std::string check = checkOnColumn(*t, old.name);
+                if (!check.empty() &&
+                    !(old.type.base == c.type.base && (old.type.isString() || old.type.isBinary() ||
+                                                       old.type.toString() == c.type.toString()))) {
+                    sink.error(raise(5074, {"object", check, old.name}, s.pos.line));
+                    throw raise(4922, {"ALTER COLUMN " + old.name});
+                }
                 if (!c.nullable && queryRow("SELECT count(*) FROM " + tbl + " WHERE " +
                                             quoteIdent(old.name) + " IS NULL")[0]
                                            .i > 0) {
@@ -185,6 +215,11 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
             for (auto& name : s.columns) {
                 int idx = -1;
                 if (!t->column(name, &idx)) throw raise(4924, {name, t->name});
+                std::string check = checkOnColumn(*t, t->columns[idx].name);
+                if (!check.empty()) {
+                    sink.error(raise(5074, {"object", check, name}, s.pos.line));
+                    throw raise(4922, {"DROP COLUMN " + name});
+                }
                 for (auto& ix : catalog(t->schema).indexes)
                     if (lower(ix.table) == lower(t->name))
                         for (auto& col : ix.columns)
@@ -192,7 +227,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                                 sink.error(
                                     raise(5074, {ix.constraint ? "object" : "index", ix.name, name},
                                           s.pos.line));
-                                throw raise(4922, {name});
+                                throw raise(4922, {"DROP COLUMN " + name});
                             }
                 exec("ALTER TABLE " + tbl + " DROP COLUMN " + quoteIdent(t->columns[idx].name));
                 queryRow("DELETE FROM " + sch + ".__tsq_columns WHERE id = ? AND colid = ?",
@@ -203,8 +238,12 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
             }
         } else if (s.alterAction == A::DropConstraint) {
             // A primary key or unique constraint is an index of the table: a separate one is
-            // dropped, one built into the table goes with a rebuild. Default and check
-            // constraints are not kept by name, so their names change nothing.
+            // dropped, one built into the table goes with a rebuild; a check constraint's
+            // triggers go. Default constraints are not kept by name: their names change nothing.
+            if (dropCheck(*t, s.name)) {
+                bumpVersion(t->schema);
+                return;
+            }
             auto found = queryRows("SELECT indid, sqlname FROM " + sch +
                                        ".__tsq_indexes WHERE id = ? AND lower(name) = lower(?)",
                                    {Value::integer(t->id), Value::text(s.name)});
@@ -220,6 +259,7 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                     exec("DROP INDEX " + sch + "." + quoteIdent(found[0][1].s));
             }
         } else {
+            for (auto& k : s.checks) addCheck(*t, k, !s.noCheck);
             // Constraints added later are recorded as unique indexes.
             for (auto& k : s.constraints) {
                 std::string ixName = t->name + "$" + (k.name.empty() ? "k" : k.name);
@@ -303,8 +343,15 @@ void Session::Impl::rebuildTable(const std::string& schema, long long id, const 
     exec(ddl + ")");
     exec("INSERT INTO " + sch + "." + quoteIdent(tmp) + " (" + names + ") SELECT " + names +
          " FROM " + sch + "." + quoteIdent(name));
+    // The table's triggers (its check constraints) go with it: made again on the new one.
+    auto triggers = queryRows(
+        "SELECT sql FROM " + sch + ".sqlite_master WHERE type = 'trigger' AND tbl_name = ?",
+        {Value::text(name)});
     exec("DROP TABLE " + sch + "." + quoteIdent(name));
     exec("ALTER TABLE " + sch + "." + quoteIdent(tmp) + " RENAME TO " + quoteIdent(name));
+    const std::string create = "CREATE TRIGGER ";
+    for (auto& tr : triggers)
+        if (tr[0].s.rfind(create, 0) == 0) exec(create + sch + "." + tr[0].s.substr(create.size()));
     for (auto& ix : indexes)
         if (!ix[3].isNull())
             exec(std::string("CREATE ") + (ix[0].i ? "UNIQUE " : "") + "INDEX " + sch + "." +
@@ -388,6 +435,125 @@ void Session::Impl::createType(const std::string& name, const SqlType& base, boo
                  {Value::text(name), Value::text(base.toString()), Value::integer(nullable)});
         bumpVersion(schema);
     });
+}
+
+namespace {
+
+// The columns a CHECK expression reads; refuses what SQL Server refuses in one.
+void checkColumns(const ast::Expr& e, std::vector<std::string>& cols) {
+    using K = ast::ExprKind;
+    if (e.kind == K::Subquery || e.kind == K::Exists || e.kind == K::InSubquery)
+        throw raiseText(1046,
+                        "Subqueries are not allowed in this context. Only scalar expressions are "
+                        "allowed.",
+                        e.pos.line);
+    if (e.kind == K::Variable || e.kind == K::Parameter)
+        throw raiseText(128,
+                        "The name \"" + e.text +
+                            "\" is not permitted in this context. Valid expressions are "
+                            "constants, constant expressions, and (in some contexts) variables. "
+                            "Column names are not permitted.",
+                        e.pos.line);
+    if (e.kind == K::Column && !e.parts.empty()) {
+        bool seen = false;
+        for (auto& c : cols) seen |= lower(c) == lower(e.parts.back());
+        if (!seen) cols.push_back(e.parts.back());
+    }
+    for (auto& a : e.args)
+        if (a) checkColumns(*a, cols);
+}
+
+std::string checkTrigger(const std::string& table, const std::string& name, char kind) {
+    return "tsq_ck$" + table + "$" + name + "$" + kind;
+}
+
+}  // namespace
+
+void Session::Impl::addCheck(const TableInfo& t, const ast::CheckDef& k, bool checkExisting) {
+    std::string sch = quoteIdent(t.schema);
+    std::vector<std::string> cols;
+    checkColumns(*k.expr, cols);
+    for (auto& c : cols)
+        if (!t.column(c)) throw errors::invalidColumn(c);
+    // Reported with the conflict when the constraint reads a single column.
+    std::string column = !k.column.empty() ? k.column : cols.size() == 1 ? cols[0] : "";
+    if (const ColumnInfo* ci = column.empty() ? nullptr : t.column(column)) column = ci->name;
+
+    long long id = nextObjectId(t.schema);
+    std::string name = k.name;
+    if (name.empty()) {
+        // SQL Server's pattern: CK__table__column__hex, parts cut short; the object id makes
+        // it unique and keeps it the same for the life of the constraint.
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%08llX", static_cast<unsigned long long>(id));
+        name = "CK__" + t.name.substr(0, 9) + "__" +
+               (column.empty() ? "" : column.substr(0, 5) + "__") + hex;
+    }
+    if (!queryRow("SELECT 1 FROM " + sch + ".__tsq_objects WHERE lower(name) = lower(?)",
+                  {Value::text(name)})
+             .empty())
+        throw raise(2714, {name});
+
+    // The expression over the row being written: NEW in the trigger, the rows themselves
+    // when existing rows are checked.
+    auto table = std::make_shared<TableInfo>(t);
+    Scope scope;
+    Source src;
+    src.alias = t.name;
+    src.sqlAlias = "\"NEW\"";
+    src.table = table;
+    for (auto& c : t.columns) src.columns.push_back({c.name, c.type, c.nullable});
+    scope.sources.push_back(src);
+    Translator tr(*this);
+    Tx x = tr.boolean(*k.expr, &scope);
+    if (!tr.binds().empty()) throw raiseText(128, "A CHECK constraint cannot read variables.");
+
+    if (checkExisting &&
+        !queryRow("SELECT 1 FROM " + t.sqlName() + " AS \"NEW\" WHERE NOT (" + x.sql + ") LIMIT 1")
+             .empty())
+        throw raise(547, {"ALTER TABLE", "CHECK", name, t.dbName, "dbo." + t.name,
+                          column.empty() ? "" : ", column '" + column + "'"});
+
+    std::string marker = std::string(kCheckMarker) + name + "\x1f" + t.name + "\x1f" + column;
+    std::string body =
+        " WHEN NOT (" + x.sql + ") BEGIN SELECT RAISE(ABORT, " + quoteLiteral(marker) + "); END";
+    exec("CREATE TRIGGER " + sch + "." + quoteIdent(checkTrigger(t.name, name, 'i')) +
+         " BEFORE INSERT ON " + quoteIdent(t.name) + body);
+    // An UPDATE is checked when it sets a column the constraint reads, as SQL Server does.
+    std::string of;
+    for (auto& c : cols) of += (of.empty() ? " OF " : ", ") + quoteIdent(t.column(c)->name);
+    exec("CREATE TRIGGER " + sch + "." + quoteIdent(checkTrigger(t.name, name, 'u')) +
+         " BEFORE UPDATE" + of + " ON " + quoteIdent(t.name) + body);
+    queryRow("INSERT INTO " + sch +
+                 ".__tsq_objects(id, name, xtype, parent_obj, crdate) VALUES (?, ?, 'C', ?, ?)",
+             {Value::integer(id), Value::text(name), Value::integer(t.id),
+              Value::text(currentDateTime())});
+}
+
+bool Session::Impl::dropCheck(const TableInfo& t, const std::string& name) {
+    std::string sch = quoteIdent(t.schema);
+    auto row = queryRow("SELECT id, name FROM " + sch +
+                            ".__tsq_objects WHERE parent_obj = ? AND xtype = 'C' AND "
+                            "lower(name) = lower(?)",
+                        {Value::integer(t.id), Value::text(name)});
+    if (row.empty()) return false;
+    for (char kind : {'i', 'u'})
+        exec("DROP TRIGGER IF EXISTS " + sch + "." +
+             quoteIdent(checkTrigger(t.name, row[1].s, kind)));
+    queryRow("DELETE FROM " + sch + ".__tsq_objects WHERE id = ?", {row[0]});
+    return true;
+}
+
+std::string Session::Impl::checkOnColumn(const TableInfo& t, const std::string& column) {
+    std::string sch = quoteIdent(t.schema);
+    std::string ref = lower("\"NEW\"." + quoteIdent(column));
+    for (auto& r : queryRows("SELECT o.name, m.sql FROM " + sch + ".__tsq_objects o JOIN " + sch +
+                                 ".sqlite_master m ON m.type = 'trigger' AND m.name = 'tsq_ck$' "
+                                 "|| ? || '$' || o.name || '$i' WHERE o.parent_obj = ? AND "
+                                 "o.xtype = 'C'",
+                             {Value::text(t.name), Value::integer(t.id)}))
+        if (lower(r[1].s).find(ref) != std::string::npos) return r[0].s;
+    return "";
 }
 
 }  // namespace tsqlite

@@ -174,6 +174,7 @@ void Session::Impl::insertRows(const ast::Stmt& s, Sink& sink) {
     auto t = findTable(s.target);
     if (t->system) throw raise(259);
     lastVerb = "INSERT";
+    lastDatabase = t->dbName;
     bool explicitIdentity =
         t->identityColumn >= 0 && identityInsert == t->schema + "." + lower(t->name);
     auto& c = cached(&s, [&](Translator& tr, CachedStmt& cs) {
@@ -243,6 +244,7 @@ void Session::Impl::runUpdateDelete(const ast::Stmt& s, Sink& sink) {
     // UPDATE alias ... FROM Table alias: the target is named by its alias.
     if (t->system) throw raise(259);
     lastVerb = s.kind == ast::StmtKind::Update ? "UPDATE" : "DELETE";
+    lastDatabase = t->dbName;
     auto& c = cached(&s, [&](Translator& tr, CachedStmt& cs) {
         cs.sql = s.kind == ast::StmtKind::Update ? tr.update(s, *t) : tr.del(s, *t);
     });

@@ -40,6 +40,8 @@ void initDatabaseFile(const std::string& path);
 void leaveWal(const std::string& path);
 
 constexpr int kMaxAttached = 10;
+// Starts the message a CHECK constraint's trigger raises (fields split by \x1f).
+constexpr std::string_view kCheckMarker = "tsq_check\x1f";
 constexpr size_t kMaxParsedBatches = 2000;
 constexpr int kMaxNesting = 32;
 
@@ -124,6 +126,7 @@ struct Session::Impl : TranslateContext {
 
     Error translateSqliteError(int rc, const std::string& msg, const std::string& context);
     std::string lastVerb;
+    std::string lastDatabase;  // the database of the table the last INSERT/UPDATE/DELETE wrote
     int tryDepth = 0;
     std::vector<std::string> conflictColumns;
     // #tables this session made and has not dropped, in order, with their sequence numbers.
@@ -437,6 +440,14 @@ struct Session::Impl : TranslateContext {
     void insertColumnRow(const std::string& schema, long long id, int colid, const ColumnInfo& c);
 
     void rebuildTable(const std::string& schema, long long id, const std::string& name);
+
+    // CHECK constraints live as BEFORE INSERT/UPDATE triggers of the table that raise a
+    // marker naming the constraint; the error mapping turns the marker into 547.
+    void addCheck(const TableInfo& t, const ast::CheckDef& k, bool checkExisting);
+    // Drops a CHECK constraint of the table by name; false when it has none of that name.
+    bool dropCheck(const TableInfo& t, const std::string& name);
+    // The CHECK constraint that reads a column, or empty.
+    std::string checkOnColumn(const TableInfo& t, const std::string& column);
 
     void dropTable(const ast::Stmt& s);
 

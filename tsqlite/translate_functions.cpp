@@ -482,7 +482,7 @@ Tx round(Call& c) {
     return r;
 }
 
-// POWER, SQRT, EXP, LOG10: SQLite's math functions on floats.
+// POWER, EXP: SQLite's math functions on floats.
 Tx ofFloats(Call& c) {
     Tx r;
     r.sql = target(c) + "(";
@@ -491,12 +491,29 @@ Tx ofFloats(Call& c) {
     return r;
 }
 
+// An argument outside the function's domain fails (3623) where SQLite would give NULL.
+std::string inDomain(Call& c, size_t i, int kind) {
+    return "tsq_fpdomain(" + unscaled(c.arg(i)).sql + "," + std::to_string(kind) + ")";
+}
+
+Tx squareRoot(Call& c) {
+    Tx r;
+    r.sql = "sqrt(" + inDomain(c, 0, 0) + ")";
+    return r;
+}
+
+Tx log10Of(Call& c) {
+    Tx r;
+    r.sql = "log10(" + inDomain(c, 0, 1) + ")";
+    return r;
+}
+
 // LOG(x) is the natural logarithm, LOG(x, base) takes the base second; SQLite's log(x) is
 // decimal and its log(base, x) takes the base first.
 Tx logarithm(Call& c) {
-    const std::string x = unscaled(c.arg(0)).sql;
+    const std::string x = inDomain(c, 0, 1);
     Tx r;
-    r.sql = c.argc == 1 ? "ln(" + x + ")" : "log(" + unscaled(c.arg(1)).sql + "," + x + ")";
+    r.sql = c.argc == 1 ? "ln(" + x + ")" : "log(" + inDomain(c, 1, 2) + "," + x + ")";
     return r;
 }
 
@@ -593,7 +610,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"LEFT", 2, 2, Result::Emitted, leftRight, "tsq_left"},
     {"LEN", 1, 1, Result::Int, ofText, "tsq_len"},
     {"LOG", 1, 2, Result::Float, logarithm},
-    {"LOG10", 1, 1, Result::Float, ofFloats, "log10"},
+    {"LOG10", 1, 1, Result::Float, log10Of},
     {"LOWER", 1, 1, Result::Emitted, sameText, "tsq_lower"},
     {"LTRIM", 1, 1, Result::Emitted, sameText, "tsq_ltrim"},
     {"MAX", 1, 1, Result::Emitted, extreme, "max", kAggregate},
@@ -615,7 +632,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"SESSION_USER", 0, 0, Result::NVarChar128, fixedSql, "'dbo'"},
     {"SIGN", 1, 1, Result::Emitted, ofNumber, "sign"},
     {"SPACE", 1, 1, Result::VarChar8000, ofInt, "tsq_space"},
-    {"SQRT", 1, 1, Result::Float, ofFloats, "sqrt"},
+    {"SQRT", 1, 1, Result::Float, squareRoot},
     {"STR", 1, 3, Result::Emitted, str},
     {"STUFF", 4, 4, Result::Emitted, stuff},
     {"SUBSTRING", 3, 3, Result::Emitted, substring},
