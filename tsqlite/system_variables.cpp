@@ -43,12 +43,7 @@ bool sameLetters(std::string_view lowerName, std::string_view name) {
 }  // namespace
 
 SqlType SystemVariable::type() const {
-    SqlType t;
-    t.base = base;
-    t.length = length;
-    t.precision = precision;
-    t.scale = scale;
-    return t;
+    return SqlType::of(base, length, precision, scale);
 }
 
 const SystemVariable* findSystemVariable(std::string_view name) {

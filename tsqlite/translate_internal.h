@@ -25,12 +25,7 @@ using ast::Expr;
 using ast::ExprKind;
 
 inline SqlType typeOf(BaseType b, int length = 0, int precision = 0, int scale = 0) {
-    SqlType t;
-    t.base = b;
-    t.length = length;
-    t.precision = precision;
-    t.scale = scale;
-    return t;
+    return SqlType::of(b, length, precision, scale);
 }
 
 inline const SqlType kInt = typeOf(BaseType::Int);

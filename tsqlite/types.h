@@ -53,6 +53,15 @@ struct SqlType {
     int scale = 0;         // decimal
     std::string userType;  // alias type name (IdNo, CharFlag...) when declared through one
 
+    static SqlType of(BaseType base, int length = 0, int precision = 0, int scale = 0) {
+        SqlType t;
+        t.base = base;
+        t.length = length;
+        t.precision = precision;
+        t.scale = scale;
+        return t;
+    }
+
     bool isInteger() const;       // bit..bigint
     bool isExactNumeric() const;  // integers, decimal, money
     bool isNumeric() const;       // any number (integers, decimal, money, float, real)

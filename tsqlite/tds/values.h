@@ -13,12 +13,7 @@ namespace tsqlite::tds {
 extern const char kCollation[5];
 
 inline SqlType sqlType(BaseType base, int length = 0, int precision = 0, int scale = 0) {
-    SqlType t;
-    t.base = base;
-    t.length = length;
-    t.precision = precision;
-    t.scale = scale;
-    return t;
+    return SqlType::of(base, length, precision, scale);
 }
 
 void writeTypeInfo(Writer& w, const SqlType& type);
