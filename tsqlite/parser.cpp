@@ -213,7 +213,7 @@ StmtPtr Parser::wordStatement(StmtKind kind) {
     return s;
 }
 
-bool Parser::canStartExpr(const Token& t) const {
+bool Parser::isValueToken(const Token& t) {
     switch (t.kind) {
         case Tok::Integer:
         case Tok::Decimal:
@@ -225,6 +225,14 @@ bool Parser::canStartExpr(const Token& t) const {
         case Tok::Variable:
         case Tok::Parameter:
             return true;
+        default:
+            return false;
+    }
+}
+
+bool Parser::canStartExpr(const Token& t) const {
+    if (isValueToken(t)) return true;
+    switch (t.kind) {
         case Tok::Op:
             return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~";
         case Tok::Ident:

@@ -255,17 +255,8 @@ StmtPtr Parser::raiserror() {
 }
 
 bool Parser::canStartExecArg(const Token& t) {
+    if (isValueToken(t)) return true;
     switch (t.kind) {
-        case Tok::Integer:
-        case Tok::Decimal:
-        case Tok::Float:
-        case Tok::String:
-        case Tok::NString:
-        case Tok::Binary:
-        case Tok::Money:
-        case Tok::Variable:
-        case Tok::Parameter:
-            return true;
         case Tok::Op:
             return t.text == "-" || t.text == "+";
         case Tok::Ident:

@@ -354,6 +354,8 @@ private:
     StmtPtr raiserror();
 
     static bool canStartExecArg(const Token& t);
+    // A literal, a variable or a parameter: a value on its own, wherever one may stand.
+    static bool isValueToken(const Token& t);
 
     // After EXEC/EXECUTE, or at a bare procedure name: EXEC(...) or a procedure call.
     StmtPtr execBody(const Token& t);

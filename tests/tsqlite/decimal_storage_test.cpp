@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "test_server.h"
@@ -46,9 +47,10 @@ std::string typeOfColumn(const std::string& file, const std::string& sql) {
     return out;
 }
 
-// Rewrites a table of the file as the engine wrote it before: decimal columns declared REAL,
-// holding the numbers themselves.
-void writeAsBefore(const std::string& file) {
+// Rewrites a table of the file as the engine wrote it before: the given decimal columns
+// declared REAL, then `rows` inserted as the numbers themselves.
+void writeAsBefore(const std::string& file, const std::string& table,
+                   std::initializer_list<std::string> columns, const std::string& rows) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
     int version = 0;
@@ -56,17 +58,16 @@ void writeAsBefore(const std::string& file) {
     sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr);
     if (sqlite3_step(st) == SQLITE_ROW) version = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
+    std::string sql = "sql";
+    for (const std::string& c : columns)
+        sql = "replace(" + sql + ", '\"" + c + "\" INTEGER', '\"" + c + "\" REAL')";
     raw(db, "PRAGMA writable_schema = ON");
-    raw(db,
-        "UPDATE sqlite_master SET sql = replace(replace(sql, '\"Price\" INTEGER', '\"Price\" "
-        "REAL'), '\"Cost\" INTEGER', '\"Cost\" REAL') WHERE name = 'P'");
+    raw(db, "UPDATE sqlite_master SET sql = " + sql + " WHERE name = '" + table + "'");
     raw(db, "PRAGMA schema_version = " + std::to_string(version + 1));
     raw(db, "PRAGMA writable_schema = OFF");
     sqlite3_close(db);
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    raw(db,
-        "INSERT INTO P VALUES ('A', 10.5, 1234.5678), ('B', 2.05, NULL), ('C', 0.3, 5), "
-        "('D', 1234567890.12, 0.0001)");
+    raw(db, "INSERT INTO " + table + " VALUES " + rows);
     sqlite3_close(db);
 }
 
@@ -82,9 +83,10 @@ TEST(StoredRealDecimals, ReadCompareAndSumAfterTheUpgrade) {
             "Cost money NULL)");
         s.query("CREATE INDEX P_Price ON Old..P (Price)");
     }
-    writeAsBefore((std::filesystem::path(server.dir()) / "old.sqlite").string());
-
     const std::string file = (std::filesystem::path(server.dir()) / "old.sqlite").string();
+    writeAsBefore(file, "P", {"Price", "Cost"},
+                  "('A', 10.5, 1234.5678), ('B', 2.05, NULL), ('C', 0.3, 5), "
+                  "('D', 1234567890.12, 0.0001)");
     {
         Session s(server.dir(), "Old");
         EXPECT_EQ(shown(s, "SELECT Code, Price, Cost FROM P ORDER BY Price"),
@@ -123,27 +125,8 @@ TEST(StoredRealDecimals, WideTypesWithManyPlacesAreUpgradedToo) {
         s.query("CREATE TABLE Old..R (Id int NOT NULL, Rate decimal(38,10) NULL, Q decimal(20,6))");
     }
     const std::string file = (std::filesystem::path(server.dir()) / "old.sqlite").string();
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-        int version = 0;
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr);
-        if (sqlite3_step(st) == SQLITE_ROW) version = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-        raw(db, "PRAGMA writable_schema = ON");
-        raw(db,
-            "UPDATE sqlite_master SET sql = replace(replace(sql, '\"Rate\" INTEGER', '\"Rate\" "
-            "REAL'), '\"Q\" INTEGER', '\"Q\" REAL') WHERE name = 'R'");
-        raw(db, "PRAGMA schema_version = " + std::to_string(version + 1));
-        raw(db, "PRAGMA writable_schema = OFF");
-        sqlite3_close(db);
-        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-        raw(db,
-            "INSERT INTO R VALUES (1, 12345.6789012345, 0.000001), (2, 1e25, -2.5), (3, -1e20, "
-            "NULL)");
-        sqlite3_close(db);
-    }
+    writeAsBefore(file, "R", {"Rate", "Q"},
+                  "(1, 12345.6789012345, 0.000001), (2, 1e25, -2.5), (3, -1e20, NULL)");
     Session s(server.dir(), "Old");
     EXPECT_EQ(shown(s, "SELECT Id, Rate, Q FROM R ORDER BY Rate"),
               "3|-100000000000000000000.0000000000|NULL;1|12345.6789012345|0.000001;"
