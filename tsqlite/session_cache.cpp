@@ -42,15 +42,24 @@ const std::string& Session::Impl::paramSignature() {
     return signature;
 }
 
+const std::string& Session::Impl::bareName(const std::string& name) {
+    // Runs for every parameter of every row of an upload: the buffer keeps its capacity.
+    bare_.assign(name, 1, std::string::npos);
+    return bare_;
+}
+
 std::string Session::Impl::makeParamSignature() {
     std::string sig;
     if (!params) return sig;
+    sig.reserve(params->size() * (paramTypes && !paramTypes->empty() ? 40 : 16));
     // A driver declares the same names it passes values for: the two maps are walked side
     // by side, as this runs once per row of an upload.
     const bool declared = paramTypes && !paramTypes->empty();
     auto type = declared ? paramTypes->begin() : ParamTypes::const_iterator();
     for (auto& [k, v] : *params) {
-        sig += lower(k) + ":" + std::to_string(static_cast<int>(v.kind));
+        for (char c : k) sig += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+        sig += ':';
+        sig += static_cast<char>('0' + static_cast<int>(v.kind));
         if (wideInteger(v)) sig += 'w';
         if (declared) {
             while (type != paramTypes->end() && type->first < k) ++type;
@@ -86,7 +95,7 @@ Value Session::Impl::onDateTimeTicks(const Value& v) {
 
 Value Session::Impl::bindFor(const std::string& name) {
     if (!name.empty() && name[0] == ':') {
-        const std::string bare = name.substr(1);
+        const std::string& bare = bareName(name);
         const Value* v = findParam(bare);
         if (!v) return Value::null();
         if (v->kind == Value::Kind::Text && paramTypes && !paramTypes->empty())
@@ -117,7 +126,7 @@ void Session::Impl::bindAll(CachedStmt& c) {
 
 const Value* Session::Impl::callerParam(const std::string& name) {
     if (name.empty() || name[0] != ':') return nullptr;
-    const std::string bare = name.substr(1);
+    const std::string& bare = bareName(name);
     const Value* v = findParam(bare);
     if (!v || v->kind != Value::Kind::Text) return v;
     // A datetime text is moved onto the type's ticks first.

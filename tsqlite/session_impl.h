@@ -253,6 +253,9 @@ struct Session::Impl : TranslateContext {
         return nullptr;
     }
     const Value* findParam(const std::string& name) { return findNamed(params, name); }
+    // A ":name" bind without its colon, in a buffer that is reused.
+    const std::string& bareName(const std::string& name);
+    std::string bare_;
     const SqlType* findParamType(const std::string& name);
 
     std::optional<SqlType> userType(const std::string& name) override;

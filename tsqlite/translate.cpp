@@ -166,9 +166,12 @@ using namespace translation;
 
 std::string Translator::bindRef(const std::string& name) {
     std::string key = lower(name);
-    for (size_t i = 0; i < binds_.size(); ++i)
-        if (binds_[i] == key) return "?" + std::to_string(i + 1);
-    binds_.push_back(key);
+    for (size_t i = 0; i < bindKeys_.size(); ++i)
+        if (bindKeys_[i] == key) return "?" + std::to_string(i + 1);
+    // A caller's parameter keeps the spelling the statement gives it: the caller's map
+    // mostly has the same, and then finds it without a search that ignores case.
+    binds_.push_back(!name.empty() && name[0] == ':' ? name : key);
+    bindKeys_.push_back(std::move(key));
     return "?" + std::to_string(binds_.size());
 }
 

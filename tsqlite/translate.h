@@ -123,6 +123,7 @@ private:
 
     TranslateContext& ctx_;
     std::vector<std::string> binds_;
+    std::vector<std::string> bindKeys_;       // binds_ in lower case, to find one again
     std::vector<const ColumnInfo*> origins_;  // of the core being translated
 };
 
