@@ -363,6 +363,9 @@ size_t findNoCase(std::string_view hay, std::string_view needle, size_t from, si
 }  // namespace rt
 
 int collateCompare(std::string_view a, std::string_view b) {
+    // An index seek over a column of few values (a branch code, a status letter) compares
+    // equal keys most of the time.
+    if (a == b) return 0;
     a = rt::rtrimBlanks(a);
     b = rt::rtrimBlanks(b);
     const rt::Collator& c = rt::collator();
