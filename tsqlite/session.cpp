@@ -110,6 +110,27 @@ void fnObjName(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
 }
 
+// tsq_var('@name'): a variable's value at the moment a row is made, for a select that
+// assigns the variable while reading it.
+void fnVar(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* impl = static_cast<Session::Impl*>(sqlite3_user_data(ctx));
+    const char* name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const Value v = impl->bindFor(name ? name : "");
+    switch (v.kind) {
+        case Value::Kind::Int:
+            return sqlite3_result_int64(ctx, v.i);
+        case Value::Kind::Float:
+            return sqlite3_result_double(ctx, v.f);
+        case Value::Kind::Text:
+            return sqlite3_result_text64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT,
+                                         SQLITE_UTF8);
+        case Value::Kind::Blob:
+            return sqlite3_result_blob64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT);
+        case Value::Kind::Null:
+            return sqlite3_result_null(ctx);
+    }
+}
+
 void registerEngineFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "tsq_raise", 1, SQLITE_UTF8, nullptr, fnRaise, nullptr, nullptr);
@@ -187,6 +208,8 @@ Session::Session(const std::string& serverDir, const std::string& database)
     }
     registerRuntime(m.db);
     registerEngineFunctions(m.db);
+    // Not deterministic: SQLite must not read it once for the whole statement.
+    sqlite3_create_function(m.db, "tsq_var", 1, SQLITE_UTF8, &m, fnVar, nullptr, nullptr);
     sqlite3_busy_timeout(m.db, 30000);
     // A large transaction keeps its changes in memory rather than writing them into the file
     // before its commit, which would shut out the file's readers until the commit.

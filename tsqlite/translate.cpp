@@ -653,7 +653,10 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                 return r;
             }
             r.type = ctx_.variableType(e.text);
-            r.sql = bindRef(e.text);
+            if (!liveVars_.empty() && liveVars_.count(lower(e.text)))
+                r.sql = "tsq_var(" + quoteLiteral(lower(e.text)) + ")";
+            else
+                r.sql = bindRef(e.text);
             return r;
         }
         case ExprKind::Parameter:

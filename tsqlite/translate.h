@@ -4,6 +4,7 @@
 // semantics differ.
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -123,7 +124,10 @@ private:
 
     TranslateContext& ctx_;
     std::vector<std::string> binds_;
-    std::vector<std::string> bindKeys_;       // binds_ in lower case, to find one again
+    std::vector<std::string> bindKeys_;  // binds_ in lower case, to find one again
+    // Variables that the select being translated assigns, by lower name: they are read from
+    // the session row by row (tsq_var) instead of being bound once.
+    std::set<std::string> liveVars_;
     std::vector<const ColumnInfo*> origins_;  // of the core being translated
 };
 

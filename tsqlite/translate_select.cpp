@@ -211,6 +211,16 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
                              const std::vector<ast::OrderItem>* orderBy, std::string* orderSql) {
     Scope scope;
     scope.parent = outer;
+    // SELECT @s = @s + Name FROM T: on SQL Server each row sees what the rows before it
+    // assigned, so such a variable is read as the rows are made, not bound once.
+    struct LiveVars {
+        std::set<std::string>& live;
+        std::set<std::string> saved;
+        ~LiveVars() { live.swap(saved); }
+    } liveGuard{liveVars_, liveVars_};
+    if (!c.from.empty())
+        for (const auto& it : c.items)
+            if (!it.assignVar.empty()) liveVars_.insert(lower(it.assignVar));
     std::string fromSql;
     for (size_t i = 0; i < c.from.size(); ++i) {
         // Each comma-separated item sees the enclosing query only.

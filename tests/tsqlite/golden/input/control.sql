@@ -111,3 +111,20 @@ PRINT 'not reached'
 GO
 PRINT 'next batch after throw'
 GO
+PRINT '-- a select that assigns a variable while reading it: each row sees the rows before it'
+CREATE TABLE Letter (V varchar(5), N int)
+INSERT INTO Letter VALUES ('a', 1)
+INSERT INTO Letter VALUES ('b', 2)
+INSERT INTO Letter VALUES ('c', 3)
+DECLARE @s varchar(100), @n int
+SELECT @s = '', @n = 0
+SELECT @s = @s + V, @n = @n + N FROM Letter
+SELECT @s AS Joined, @n AS Total
+SET @s = NULL
+SELECT @s = COALESCE(@s + ',', '') + V FROM Letter
+SELECT @s AS List
+SET @s = ''
+SELECT @s = @s + V FROM Letter WHERE LEN(@s) < 2
+SELECT @s AS Cut
+DROP TABLE Letter
+GO
