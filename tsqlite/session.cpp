@@ -131,6 +131,33 @@ void fnVar(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
 }
 
+// tsq_identcurrent('T'): the last identity value drawn for a table by any session, its seed
+// when none was drawn yet, NULL for a table without identity or a name that finds none.
+void fnIdentCurrent(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* impl = static_cast<Session::Impl*>(sqlite3_user_data(ctx));
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    try {
+        const std::string text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        ast::ObjectName name{splitObjectName(text)};
+        if (name.parts.empty()) return sqlite3_result_null(ctx);
+        auto t = impl->tryFindTable(name);
+        if (!t || t->system || t->identityColumn < 0) return sqlite3_result_null(ctx);
+        // Counters drawn in this session's open transaction are not written yet.
+        auto pending = impl->pendingIdentity.find(t->schema + "." + std::to_string(t->id));
+        if (pending != impl->pendingIdentity.end())
+            return sqlite3_result_int64(ctx, pending->second.last);
+        auto row = impl->queryRow("SELECT last, seed FROM " + quoteIdent(t->schema) +
+                                      ".__tsq_columns WHERE id = ? AND colid = ?",
+                                  {Value::integer(t->id), Value::integer(t->identityColumn + 1)});
+        if (row.empty()) return sqlite3_result_null(ctx);
+        if (!row[0].isNull()) return sqlite3_result_int64(ctx, row[0].i);
+        return sqlite3_result_int64(ctx, row.size() > 1 && !row[1].isNull() ? row[1].i : 1);
+    } catch (...) {
+        // SQL Server answers NULL for what it cannot read.
+        sqlite3_result_null(ctx);
+    }
+}
+
 void registerEngineFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "tsq_raise", 1, SQLITE_UTF8, nullptr, fnRaise, nullptr, nullptr);
@@ -210,6 +237,8 @@ Session::Session(const std::string& serverDir, const std::string& database)
     registerEngineFunctions(m.db);
     // Not deterministic: SQLite must not read it once for the whole statement.
     sqlite3_create_function(m.db, "tsq_var", 1, SQLITE_UTF8, &m, fnVar, nullptr, nullptr);
+    sqlite3_create_function(m.db, "tsq_identcurrent", 1, SQLITE_UTF8, &m, fnIdentCurrent, nullptr,
+                            nullptr);
     sqlite3_busy_timeout(m.db, 30000);
     // A large transaction keeps its changes in memory rather than writing them into the file
     // before its commit, which would shut out the file's readers until the commit.

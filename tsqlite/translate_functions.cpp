@@ -565,6 +565,14 @@ Tx typeId(Call& c) {
     return r;
 }
 
+// IDENT_CURRENT('T'): read when the statement runs, from the table's counter.
+Tx identCurrent(Call& c) {
+    Tx r;
+    r.type = SqlType::of(BaseType::Decimal, 0, 38, 0);
+    r.sql = "tsq_identcurrent(" + c.text(0).sql + ")";
+    return r;
+}
+
 constexpr int N = kUnbounded;
 
 // Sorted by name: looked up by binary search.
@@ -602,7 +610,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"GETDATE", 0, 0, Result::Emitted, boundVariable, "@@getdate"},
     {"GETUTCDATE", 0, 0, Result::Emitted, boundVariable, "@@getdate"},
     {"HOST_NAME", 0, 0, Result::NVarChar128, fixedSql, "tsq_hostname()"},
-    {"IDENT_CURRENT", 1, 1, Result::Emitted, boundVariable, "@@identity"},
+    {"IDENT_CURRENT", 1, 1, Result::Emitted, identCurrent},
     {"IIF", 3, 3, Result::Emitted, iif},
     {"ISDATE", 1, 1, Result::Int, ofText, "tsq_isdate"},
     {"ISNULL", 2, 2, Result::Emitted, isnull},

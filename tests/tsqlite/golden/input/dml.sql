@@ -120,3 +120,16 @@ CREATE TABLE Line (Doc int NOT NULL, No int NOT NULL, CONSTRAINT PK_Line PRIMARY
 INSERT INTO Line VALUES (7, 1), (7, 2)
 INSERT INTO Line VALUES (7, 2)
 GO
+PRINT '-- IDENT_CURRENT: the table''s own counter, its seed before any row, NULL without identity'
+CREATE TABLE IdentA (Id int IDENTITY(10, 5), V int)
+CREATE TABLE IdentB (Id int IDENTITY(1, 1), V int)
+CREATE TABLE IdentC (V int)
+SELECT IDENT_CURRENT('IdentA') AS A, IDENT_CURRENT('IdentC') AS C, IDENT_CURRENT('NoSuchTable') AS Missing
+INSERT INTO IdentA (V) VALUES (1)
+INSERT INTO IdentA (V) VALUES (2)
+INSERT INTO IdentB (V) VALUES (1)
+SELECT IDENT_CURRENT('IdentA') AS A, IDENT_CURRENT('dbo.IdentB') AS B, @@IDENTITY AS LastHere
+DROP TABLE IdentA
+DROP TABLE IdentB
+DROP TABLE IdentC
+GO
