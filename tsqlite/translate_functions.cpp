@@ -517,6 +517,38 @@ Tx logarithm(Call& c) {
     return r;
 }
 
+// POWER keeps its first argument's type: decimal(p,s) gives decimal(38,s), the integers
+// int (bigint stays bigint), money money, float, bit and text float. The power is taken in
+// float and converted as CAST converts it, with its overflow error.
+Tx power(Call& c) {
+    const Tx base = c.arg(0);
+    const SqlType& t = base.type;
+    SqlType to = kFloat;
+    switch (t.base) {
+        case BaseType::Decimal:
+            to = SqlType::of(BaseType::Decimal, 0, 38, t.scale);
+            break;
+        case BaseType::TinyInt:
+        case BaseType::SmallInt:
+        case BaseType::Int:
+            to = kInt;
+            break;
+        case BaseType::BigInt:
+            to = kBigInt;
+            break;
+        case BaseType::Money:
+        case BaseType::SmallMoney:
+            to = SqlType::of(BaseType::Money);
+            break;
+        default:
+            break;
+    }
+    Tx r;
+    r.type = kFloat;
+    r.sql = "pow(" + unscaled(base).sql + "," + unscaled(c.arg(1)).sql + ")";
+    return to == kFloat ? r : c.t.convert(r, to, true);
+}
+
 // ---- The catalog and the session
 
 Tx dbId(Call& c) {
@@ -629,7 +661,7 @@ constexpr std::array kFunctions = std::to_array<FunctionSpec>({
     {"NULLIF", 2, 2, Result::Emitted, nullif},
     {"OBJECT_ID", 1, 2, Result::Int, objectId},
     {"PATINDEX", 2, 2, Result::Int, patindex},
-    {"POWER", 2, 2, Result::Float, ofFloats, "pow"},
+    {"POWER", 2, 2, Result::Emitted, power},
     {"REPLACE", 3, 3, Result::Emitted, replace},
     {"REPLICATE", 2, 2, Result::Emitted, replicate},
     {"REVERSE", 1, 1, Result::Emitted, sameText, "tsq_reverse"},

@@ -37,3 +37,9 @@ GO
 PRINT '-- divide by zero'
 SELECT 10 / 0 AS X
 GO
+PRINT '-- POWER keeps the type of its first argument'
+SELECT POWER(2, -100.0) AS IntegerResult, POWER(CAST(2.0 AS int), -100.0) AS IntegerResult,
+       POWER(2.0, -100.0) AS Decimal1Result, POWER(2.00, -100.0) AS Decimal2Result,
+       POWER(CAST(2.0 AS decimal(5,2)), -100.0) AS Decimal2Result
+SELECT POWER(2, 1) AS P1, POWER(2, 2) AS P2, POWER(2, 3) AS P3, POWER(2, 4) AS P4
+GO
