@@ -285,6 +285,13 @@ void fnFpDomain(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// tsq_log10(x): the C library's decimal logarithm, exact at powers of ten (SQLite's log10 of
+// 1000 is 2.9999999999999996, SQL Server's is 3).
+void fnLog10(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_double(ctx, std::log10(sqlite3_value_double(argv[0])));
+}
+
 // ---- dates -----------------------------------------------------------------------------------
 
 // A datetime argument. dateOnly tells a 'YYYY-MM-DD' value (a date column) apart.
@@ -424,6 +431,8 @@ void registerConvertFunctions(sqlite3* db) {
                                nullptr);
     sqlite3_create_function_v2(db, "tsq_fpdomain", 2, det, nullptr, guarded<fnFpDomain>, nullptr,
                                nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tsq_log10", 1, det, nullptr, guarded<fnLog10>, nullptr, nullptr,
+                               nullptr);
 }
 
 void registerDateFunctions(sqlite3* db) {

@@ -504,7 +504,7 @@ Tx squareRoot(Call& c) {
 
 Tx log10Of(Call& c) {
     Tx r;
-    r.sql = "log10(" + inDomain(c, 0, 1) + ")";
+    r.sql = "tsq_log10(" + inDomain(c, 0, 1) + ")";
     return r;
 }
 

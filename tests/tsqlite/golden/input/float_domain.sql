@@ -3,6 +3,7 @@
 PRINT '-- inside the domain'
 SELECT SQRT(16.0) AS S, LOG(1) AS L, LOG10(1) AS L10, LOG(8, 2) AS L8, SQRT(0) AS Z
 SELECT SQRT(CAST(NULL AS float)) AS S, LOG(NULL) AS L, LOG10(NULL) AS L10
+SELECT LOG10(1000) AS Thousand, LOG10(0.001) AS Thousandth
 GO
 PRINT '-- square root of a negative number'
 SELECT SQRT(-1) AS X
