@@ -95,6 +95,7 @@ public:
     SqlType resolveType(const ast::TypeName& t, bool castContext);
 
     const std::vector<std::string>& binds() const { return binds_; }
+    bool grouped() const { return grouped_; }
     std::string bindRef(const std::string& name);  // ?N for a variable or parameter
 
 private:
@@ -128,6 +129,7 @@ private:
     // Variables that the select being translated assigns, by lower name: they are read from
     // the session row by row (tsq_var) instead of being bound once.
     std::set<std::string> liveVars_;
+    bool grouped_ = false;                    // the select core being translated has a GROUP BY
     std::vector<const ColumnInfo*> origins_;  // of the core being translated
 };
 

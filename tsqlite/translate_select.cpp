@@ -221,6 +221,12 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
     if (!c.from.empty())
         for (const auto& it : c.items)
             if (!it.assignVar.empty()) liveVars_.insert(lower(it.assignVar));
+    struct Grouped {
+        bool& grouped;
+        bool saved;
+        ~Grouped() { grouped = saved; }
+    } groupedGuard{grouped_, grouped_};
+    grouped_ = !c.groupBy.empty();
     std::string fromSql;
     for (size_t i = 0; i < c.from.size(); ++i) {
         // Each comma-separated item sees the enclosing query only.

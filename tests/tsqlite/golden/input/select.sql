@@ -154,3 +154,17 @@ FROM (SELECT 1 AS v UNION ALL SELECT 2 UNION ALL SELECT 4 UNION ALL SELECT 6) x
 SELECT AVG(v) AS NegAvg FROM (SELECT -1 AS v UNION ALL SELECT -2) x
 SELECT SUM(Salary) AS NoRows, COUNT(*) AS Zero FROM Emp WHERE EmpId > 99
 GO
+PRINT '-- COUNT(DISTINCT) in groups: values equal under the collation count once, NULL not at all'
+CREATE TABLE CountGroup (K int, V varchar(10), N float)
+INSERT INTO CountGroup VALUES (1, 'a', 1)
+INSERT INTO CountGroup VALUES (1, 'A', 1.0)
+INSERT INTO CountGroup VALUES (1, 'a  ', 2)
+INSERT INTO CountGroup VALUES (1, NULL, NULL)
+INSERT INTO CountGroup VALUES (2, NULL, NULL)
+INSERT INTO CountGroup VALUES (3, 'b', 3)
+INSERT INTO CountGroup VALUES (3, 'c', 3)
+SELECT K, COUNT(DISTINCT V) AS Names, COUNT(DISTINCT N) AS Numbers, COUNT(V) AS AllNames
+FROM CountGroup GROUP BY K ORDER BY K
+SELECT K FROM CountGroup GROUP BY K HAVING COUNT(DISTINCT V) > 1
+DROP TABLE CountGroup
+GO
