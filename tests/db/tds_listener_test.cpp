@@ -184,3 +184,22 @@ TEST_F(TdsListenerTest, DecimalParametersAnswerAlikeOnBothDrivers) {
             << c->name().toStdString();
     }
 }
+
+// A procedure's decimal OUTPUT parameter comes back with every digit on both drivers, and its
+// decimal input goes in with every digit.
+TEST_F(TdsListenerTest, WideDecimalOutputsComeBackExactlyOnBothDrivers) {
+    embedded.execute(
+        "CREATE PROCEDURE Tenfold @In decimal(38,4), @Out decimal(38,4) OUTPUT, "
+        "@Small decimal(9,2) OUTPUT AS BEGIN SET @Out = @In * 10; SET @Small = @Small - 0.01 END");
+    const QVariant in = QVariant::fromValue(*Decimal::parse(u"-1234567890123456789012.3456"));
+    for (Connection* c : {&embedded, &odbc}) {
+        ProcResult r = c->callProcedure(
+            "Tenfold", {ProcParam::in("@In", in), ProcParam::out("@Out"),
+                        ProcParam::out("@Small", FieldType::Unknown,
+                                       QVariant::fromValue(*Decimal::parse(u"10.00")))});
+        EXPECT_EQ(r.output("@Out").value<Decimal>().toString(), "-12345678901234567890123.4560")
+            << c->name().toStdString();
+        EXPECT_EQ(r.output("@Small").value<Decimal>().toString(), "9.99")
+            << c->name().toStdString();
+    }
+}
