@@ -203,3 +203,26 @@ TEST_F(TdsListenerTest, WideDecimalOutputsComeBackExactlyOnBothDrivers) {
             << c->name().toStdString();
     }
 }
+
+// However a client passes a number, a wide column stores it in one form: equal numbers group,
+// count and sort as one on both drivers.
+TEST_F(TdsListenerTest, ParametersOfEveryKindStoreOneFormInAWideColumn) {
+    embedded.execute("CREATE TABLE Amount (V decimal(30,2) NULL)");
+    const QVariant wide = QVariant::fromValue(*Decimal::parse(u"-12345678901234567890.5"));
+    const QVariant wider = QVariant::fromValue(*Decimal::parse(u"-12345678901234567890.500"));
+    for (Connection* c : {&embedded, &odbc})
+        for (const QVariant& v : {QVariant::fromValue(*Decimal::parse(u"5")),
+                                  QVariant::fromValue(*Decimal::parse(u"5.000")), QVariant(5),
+                                  QVariant(5.0), QVariant(QStringLiteral("5")), wide, wider})
+            c->execute("INSERT INTO Amount VALUES (:V)", {{"V", v}});
+    for (Connection* c : {&embedded, &odbc}) {
+        ResultSet rs = c->query(
+            "SELECT V, COUNT(*) AS N FROM Amount GROUP BY V "
+            "UNION SELECT V, 0 FROM Amount ORDER BY V, N");
+        ASSERT_EQ(rs.rowCount(), 4) << c->name().toStdString();
+        EXPECT_EQ(rs.value(0, "V").value<Decimal>().toString(), "-12345678901234567890.50");
+        EXPECT_EQ(rs.value(1, "N").toInt(), 4);
+        EXPECT_EQ(rs.value(2, "V").value<Decimal>().toString(), "5.00");
+        EXPECT_EQ(rs.value(3, "N").toInt(), 10);
+    }
+}
