@@ -510,8 +510,21 @@ public:
             tsqlite::ProcArgument a;
             a.name = (p.name.startsWith(QLatin1Char('@')) ? p.name : QLatin1Char('@') + p.name)
                          .toStdString();
-            a.value = toEngine(p.value);
             a.output = p.output;
+            // A decimal goes with its type and every digit, as a statement's parameter does.
+            const bool decimal =
+                p.value.metaType() == QMetaType::fromType<Decimal>() && !p.value.isNull();
+            std::optional<tsqlite::Value> units;
+            if (decimal) {
+                a.type = engineType(parameterType(p.value));
+                units = scaledDecimal(*static_cast<const Decimal*>(p.value.constData()), a.type);
+            }
+            if (units)
+                a.value = *units;
+            else {
+                a.value = toEngine(p.value);
+                a.type = {};
+            }
             engineArgs.push_back(std::move(a));
         }
         tsqlite::ProcResult r;
@@ -526,14 +539,19 @@ public:
             if (!args[i].output) continue;
             auto it = r.outputs.find(engineArgs[static_cast<size_t>(i)].name);
             if (it == r.outputs.end()) continue;
-            FieldType type =
-                args[i].type == FieldType::Unknown ? fieldTypeOfValue(it->second) : args[i].type;
-            tsqlite::SqlType sqlType;
-            if (type == FieldType::Decimal) {
-                // Without the declared scale, keep the digits the value has.
+            // The output is read through the parameter's declared type: a decimal exactly.
+            tsqlite::SqlType sqlType = r.outputTypes[it->first];
+            tsqlite::Value value = it->second;
+            FieldType type = args[i].type != FieldType::Unknown ? args[i].type
+                             : tsqlite::dec::isScaled(sqlType)  ? FieldType::Decimal
+                                                                : fieldTypeOfValue(value);
+            if (tsqlite::dec::isScaled(sqlType) && type != FieldType::Decimal &&
+                type != FieldType::String) {
+                // Asked as another kind of number: the number the scaled value stands for.
+                value = tsqlite::dec::plain(value, sqlType);
                 sqlType = *tsqlite::SqlType::parse("float");
             }
-            QVariant v = toVariant(it->second, type, sqlType);
+            QVariant v = toVariant(value, type, sqlType);
             out.outputs.insert(QString::fromStdString(it->first), v);
         }
         for (const auto& rs : r.resultSets) {

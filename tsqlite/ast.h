@@ -257,8 +257,19 @@ struct Stmt {
     std::vector<TableConstraint> constraints;
     std::vector<CheckDef> checks;  // table CHECK constraints (CREATE TABLE, ALTER TABLE ADD)
     bool noCheck = false;          // ALTER TABLE ... WITH NOCHECK: existing rows are not checked
-    enum class AlterAction { Add, AlterColumn, DropColumn, AddConstraint, DropConstraint };
+    // EnableConstraints / DisableConstraints: ALTER TABLE [WITH CHECK] CHECK CONSTRAINT and
+    // NOCHECK CONSTRAINT, the names in `columns`, or every constraint when allConstraints.
+    enum class AlterAction {
+        Add,
+        AlterColumn,
+        DropColumn,
+        AddConstraint,
+        DropConstraint,
+        EnableConstraints,
+        DisableConstraints
+    };
     AlterAction alterAction = AlterAction::Add;
+    bool allConstraints = false;
 
     // CreateIndex / DropIndex / CreateDatabase / DropDatabase / Use / CreateType / SetOption
     std::string name;     // index name, database name, type name, option name

@@ -165,6 +165,7 @@ constexpr Message kMessages[] = {
      "alternatively if none of the previous conditions are satisfied the table must be empty "
      "to allow addition of this column. Column '%1' cannot be added to non-empty table '%2' "
      "because it does not satisfy these conditions."},
+    {4917, 16, 0, S, "Constraint '%1' does not exist."},
     {4922, 16, 9, S, "ALTER TABLE %1 failed because one or more objects access this column."},
     {4924, 16, 1, B,
      "ALTER TABLE DROP COLUMN failed because column '%1' does not exist in table '%2'."},

@@ -309,12 +309,29 @@ StmtPtr Parser::alterStatement(bool first) {
     expectKw("TABLE");
     StmtPtr s = makeStmt(StmtKind::AlterTable, t);
     s->target = objectName();
+    bool withOption = false;
     if (atKw("WITH") && (isKw(peek(), "CHECK") || isKw(peek(), "NOCHECK"))) {
         advance();
         s->noCheck = atKw("NOCHECK");
+        withOption = true;
         advance();
     }
-    if (acceptKw("ADD")) {
+    if ((atKw("CHECK") || atKw("NOCHECK")) && isKw(peek(), "CONSTRAINT")) {
+        const bool enable = atKw("CHECK");
+        advance();
+        advance();
+        s->alterAction =
+            enable ? Stmt::AlterAction::EnableConstraints : Stmt::AlterAction::DisableConstraints;
+        // A constraint enabled again trusts the rows already there unless WITH CHECK says
+        // otherwise.
+        if (enable && !withOption) s->noCheck = true;
+        if (acceptKw("ALL")) {
+            s->allConstraints = true;
+        } else {
+            do s->columns.push_back(name());
+            while (acceptOp(","));
+        }
+    } else if (acceptKw("ADD")) {
         bool anyColumn = false, anyDefault = false;
         do {
             size_t defaults = s->columnDefs.size();

@@ -200,6 +200,23 @@ void fnKey(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_blob(ctx, b.data(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
 }
 
+// tsq_dseg(x, run): a bound of an ordering comparison within one run of a wide column's stored
+// values (0: negative wide values, 1: INTEGERs, 2: positive wide values). x itself when it lies
+// in that run; otherwise a limit never stored that lets the comparison take the whole run or
+// none of it: x'80' for the wide runs, x'' (after every INTEGER) or -Inf (before them) for the
+// INTEGERs.
+void fnSegment(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const Wide x = scaledArg(argv[0], 38);
+    const int own = x < INT64_MIN ? 0 : x > INT64_MAX ? 2 : 1;
+    const int run = sqlite3_value_int(argv[1]);
+    if (run == own) return resultScaled(ctx, x);
+    static const unsigned char kMiddle = 0x80;
+    if (run != 1) return sqlite3_result_blob(ctx, &kMiddle, 1, SQLITE_STATIC);
+    if (own == 0) return sqlite3_result_double(ctx, -HUGE_VAL);
+    sqlite3_result_zeroblob(ctx, 0);
+}
+
 // tsq_dreal(x, s): the number a scaled value with s places stands for, as a REAL.
 void fnReal(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
@@ -308,6 +325,8 @@ void registerDecimalFunctions(sqlite3* db) {
                                nullptr);
     sqlite3_create_function_v2(db, "tsq_dabs", 1, det, nullptr, guarded<fnAbs>, nullptr, nullptr,
                                nullptr);
+    sqlite3_create_function_v2(db, "tsq_dseg", 2, det, nullptr, guarded<fnSegment>, nullptr,
+                               nullptr, nullptr);
     sqlite3_create_function_v2(db, "tsq_dkey", 1, det, nullptr, guarded<fnKey>, nullptr, nullptr,
                                nullptr);
     sqlite3_create_function_v2(db, "tsq_dfromreal", 2, det, nullptr, guarded<fnFromReal>, nullptr,

@@ -375,19 +375,22 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
         v.value = a.value;
         v.given = !(a.output && a.value.isNull());
         v.output = a.output;
-        switch (a.value.kind) {
-            case Value::Kind::Int:
-                v.type = *SqlType::parse("int");
-                break;
-            case Value::Kind::Float:
-                v.type = *SqlType::parse("float");
-                break;
-            case Value::Kind::Text:
-                v.type = *SqlType::parse("nvarchar(4000)");
-                break;
-            default:
-                break;
-        }
+        if (a.type.base != BaseType::Unknown)
+            v.type = a.type;
+        else
+            switch (a.value.kind) {
+                case Value::Kind::Int:
+                    v.type = *SqlType::parse("int");
+                    break;
+                case Value::Kind::Float:
+                    v.type = *SqlType::parse("float");
+                    break;
+                case Value::Kind::Text:
+                    v.type = *SqlType::parse("nvarchar(4000)");
+                    break;
+                default:
+                    break;
+            }
         values.push_back(v);
         names.push_back(a.name.empty() || a.name[0] == '@' ? a.name : "@" + a.name);
     }
@@ -404,9 +407,8 @@ ProcResult Session::callProcedure(const std::string& name, const std::vector<Pro
     if (!sink.errors.empty()) throw sink.errors.front();
     for (size_t i = 0; i < args.size(); ++i)
         if (args[i].output) {
-            // Outputs travel without their type: a scaled decimal goes as the number it is.
-            const Value& v = values[i].value;
-            r.outputs[names[i]] = dec::plain(v, values[i].type);
+            r.outputs[names[i]] = values[i].value;
+            r.outputTypes[names[i]] = values[i].type;
         }
     r.resultSets = std::move(sink.resultSets);
     return r;

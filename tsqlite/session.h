@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tsqlite/error.h"
@@ -66,14 +67,25 @@ using Params = std::map<std::string, Value>;
 using ParamTypes = std::map<std::string, SqlType>;
 
 struct ProcArgument {
+    ProcArgument() = default;
+    ProcArgument(std::string name, Value value, bool output = false, SqlType type = {})
+        : name(std::move(name)), value(std::move(value)), output(output), type(std::move(type)) {}
+
     std::string name;  // "@Param"
     Value value;       // input value (ignored for pure output)
     bool output = false;
+    // The value's type, as a client declares a parameter's type (a scaled decimal's value is its
+    // scaled integer). Unknown: typed by its value's kind.
+    SqlType type;
 };
 
 struct ProcResult {
     int returnValue = 0;
-    std::map<std::string, Value> outputs;  // "@Param" (as declared by the procedure) -> value
+    // "@Param" (as declared by the procedure) -> value, in the form its type in outputTypes
+    // stores it: a decimal as its scaled integer (dec::plain gives the number), so that every
+    // digit comes back.
+    std::map<std::string, Value> outputs;
+    std::map<std::string, SqlType> outputTypes;
     std::vector<ResultSet> resultSets;
 };
 

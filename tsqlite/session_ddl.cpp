@@ -1,5 +1,6 @@
 // Tables, columns, indexes and alias types: CREATE, ALTER and DROP, and the catalog rows
 // that describe them.
+#include <algorithm>
 #include <cstdio>
 
 #include "tsqlite/session_impl.h"
@@ -258,6 +259,9 @@ void Session::Impl::alterTable(const ast::Stmt& s, Sink& sink) {
                 else
                     exec("DROP INDEX " + sch + "." + quoteIdent(found[0][1].s));
             }
+        } else if (s.alterAction == A::EnableConstraints ||
+                   s.alterAction == A::DisableConstraints) {
+            enableChecks(*t, s, s.alterAction == A::EnableConstraints);
         } else {
             for (auto& k : s.checks) addCheck(*t, k, !s.noCheck);
             // Constraints added later are recorded as unique indexes.
@@ -544,10 +548,89 @@ bool Session::Impl::dropCheck(const TableInfo& t, const std::string& name) {
     return true;
 }
 
+// A disabled constraint has no triggers: their statements wait in its catalog row's definition
+// (each ending with kTriggerEnd) until it is enabled again, so the state lives in the file.
+void Session::Impl::enableChecks(const TableInfo& t, const ast::Stmt& s, bool enable) {
+    static constexpr char kTriggerEnd = '\x1e';
+    const std::string sch = quoteIdent(t.schema);
+    auto all = queryRows("SELECT id, name, definition FROM " + sch +
+                             ".__tsq_objects WHERE parent_obj = ? AND xtype = 'C' ORDER BY id",
+                         {Value::integer(t.id)});
+    std::vector<std::vector<Value>> chosen;
+    if (s.allConstraints) chosen = all;
+    for (const auto& wanted : s.columns) {
+        auto it = std::find_if(all.begin(), all.end(),
+                               [&](const auto& r) { return lower(r[1].s) == lower(wanted); });
+        if (it == all.end()) throw raise(4917, {wanted});
+        chosen.push_back(*it);
+    }
+    const std::string create = "CREATE TRIGGER ";
+    for (const auto& row : chosen) {
+        const std::string& name = row[1].s;
+        const bool disabled = !row[2].isNull();
+        std::vector<std::string> statements;
+        if (disabled) {
+            std::string cur;
+            for (char ch : row[2].s)
+                if (ch == kTriggerEnd) {
+                    statements.push_back(cur);
+                    cur.clear();
+                } else {
+                    cur += ch;
+                }
+        } else {
+            for (char kind : {'i', 'u'})
+                for (auto& r : queryRows("SELECT sql FROM " + sch +
+                                             ".sqlite_master WHERE type = 'trigger' AND name = ?",
+                                         {Value::text(checkTrigger(t.name, name, kind))}))
+                    statements.push_back(r[0].s);
+        }
+        if (!enable) {
+            if (disabled) continue;
+            std::string saved;
+            for (auto& st : statements) saved += st + kTriggerEnd;
+            queryRow("UPDATE " + sch + ".__tsq_objects SET definition = ? WHERE id = ?",
+                     {Value::text(saved), row[0]});
+            for (char kind : {'i', 'u'})
+                exec("DROP TRIGGER IF EXISTS " + sch + "." +
+                     quoteIdent(checkTrigger(t.name, name, kind)));
+            continue;
+        }
+        if (!s.noCheck && !statements.empty()) {
+            // The rows already there must pass: the trigger's condition, read back from it.
+            const std::string& trigger = statements.front();
+            const std::string open = " WHEN NOT (", close = ") BEGIN SELECT RAISE(ABORT, '";
+            const size_t from = trigger.find(open), to = trigger.rfind(close);
+            if (from != std::string::npos && to != std::string::npos && to > from) {
+                const std::string condition =
+                    trigger.substr(from + open.size(), to - from - open.size());
+                if (!queryRow("SELECT 1 FROM " + t.sqlName() + " AS \"NEW\" WHERE NOT (" +
+                              condition + ") LIMIT 1")
+                         .empty()) {
+                    // The column it names is the marker's last part.
+                    std::string column;
+                    const size_t end = trigger.rfind("'");
+                    const size_t sep = trigger.rfind('\x1f', end);
+                    if (end != std::string::npos && sep != std::string::npos && sep < end)
+                        column = trigger.substr(sep + 1, end - sep - 1);
+                    throw raise(547, {"ALTER TABLE", "CHECK", name, t.dbName, "dbo." + t.name,
+                                      column.empty() ? "" : ", column '" + column + "'"});
+                }
+            }
+        }
+        if (!disabled) continue;
+        for (auto& st : statements)
+            if (st.rfind(create, 0) == 0) exec(create + sch + "." + st.substr(create.size()));
+        queryRow("UPDATE " + sch + ".__tsq_objects SET definition = NULL WHERE id = ?", {row[0]});
+    }
+}
+
 std::string Session::Impl::checkOnColumn(const TableInfo& t, const std::string& column) {
     std::string sch = quoteIdent(t.schema);
     std::string ref = lower("\"NEW\"." + quoteIdent(column));
-    for (auto& r : queryRows("SELECT o.name, m.sql FROM " + sch + ".__tsq_objects o JOIN " + sch +
+    // A disabled constraint's triggers wait in its definition.
+    for (auto& r : queryRows("SELECT o.name, coalesce(m.sql, o.definition) FROM " + sch +
+                                 ".__tsq_objects o LEFT JOIN " + sch +
                                  ".sqlite_master m ON m.type = 'trigger' AND m.name = 'tsq_ck$' "
                                  "|| ? || '$' || o.name || '$i' WHERE o.parent_obj = ? AND "
                                  "o.xtype = 'C'",

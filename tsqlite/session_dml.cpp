@@ -10,7 +10,8 @@ void Session::Impl::reportCount(Sink& sink, long long n) {
 
 void Session::Impl::runSelect(const ast::Stmt& s, Sink& sink) {
     const ast::SelectStmt& sel = *s.select;
-    if (sel.cores.size() == 1 && sel.cores[0].into) {
+    // The INTO of a set operation's first query holds the whole result.
+    if (!sel.cores.empty() && sel.cores[0].into) {
         selectInto(s, sink);
         return;
     }
@@ -44,7 +45,10 @@ void Session::Impl::selectInto(const ast::Stmt& s, Sink& sink) {
         ci.type = c.type.base == BaseType::Unknown ? *SqlType::parse("int") : c.type;
         // A column copied as it is keeps NOT NULL, and IDENTITY when the query reads one
         // table only, as SQL Server's SELECT INTO does.
-        const ColumnInfo* origin = k < t.origins.size() ? t.origins[k] : nullptr;
+        // Of a set operation, only the first query's columns are known here: its columns stay
+        // nullable, as a later query may bring a NULL.
+        const ColumnInfo* origin =
+            k < t.origins.size() && s.select->cores.size() == 1 ? t.origins[k] : nullptr;
         if (origin) {
             ci.nullable = origin->nullable;
             if (origin->identity && t.singleTable && !identityTaken) {

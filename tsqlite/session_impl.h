@@ -449,6 +449,8 @@ struct Session::Impl : TranslateContext {
     void addCheck(const TableInfo& t, const ast::CheckDef& k, bool checkExisting);
     // Drops a CHECK constraint of the table by name; false when it has none of that name.
     bool dropCheck(const TableInfo& t, const std::string& name);
+    // ALTER TABLE [WITH CHECK] CHECK CONSTRAINT / NOCHECK CONSTRAINT.
+    void enableChecks(const TableInfo& t, const ast::Stmt& s, bool enable);
     // The CHECK constraint that reads a column, or empty.
     std::string checkOnColumn(const TableInfo& t, const std::string& column);
 

@@ -156,6 +156,38 @@ bool wideOrdering(const std::string& op, const Tx& a, const Tx& b) {
            (dec::mayBeWide(a.type) || dec::mayBeWide(b.type));
 }
 
+// An ordering comparison of a column whose values may be wide with a value fixed for the
+// statement (a literal, variable or parameter), written as ranges an index on the column serves.
+// SQLite orders every INTEGER before every BLOB, and within each the stored forms are in numeric
+// order; so the column's values fall in three runs: the negative wide values (BLOBs below
+// x'80'), the INTEGERs, the positive wide values (BLOBs from x'80'). x'' and x'80' are never
+// stored (a wide value has 16 bytes), so they bound the runs whatever the operator. A bound
+// known now leaves out the runs it cannot reach; one known only when the statement runs goes
+// through tsq_dseg(x, run), which gives x inside its own run and otherwise a limit that takes
+// the whole run or none of it. A NULL bound makes the comparison NULL, as it should.
+std::string wideRange(const std::string& col, const std::string& op, const Tx& bound) {
+    const bool upper = op[0] == '<';
+    const std::string c = col + " " + op + " ";
+    if (!bound.constant) {
+        auto seg = [&](int run) {
+            return "tsq_dseg(" + bound.sql + "," + std::to_string(run) + ")";
+        };
+        if (upper)
+            return "((" + col + " > x'' AND " + c + seg(0) + ") OR " + c + seg(1) + " OR (" + col +
+                   " > x'80' AND " + c + seg(2) + "))";
+        return "((" + c + seg(0) + " AND " + col + " < x'80') OR (" + c + seg(1) + " AND " + col +
+               " < x'') OR " + c + seg(2) + ")";
+    }
+    const std::string v = c + bound.sql;
+    if (bound.value.kind == Value::Kind::Int)
+        return upper ? "((" + col + " > x'' AND " + col + " < x'80') OR " + v + ")"
+                     : "((" + v + " AND " + col + " < x'') OR " + col + " > x'80')";
+    const bool negative = static_cast<unsigned char>(bound.value.s[0]) < 0x80;
+    if (negative)
+        return upper ? "(" + col + " > x'' AND " + v + ")" : "(" + v + " OR " + col + " < x'')";
+    return "(" + v + ")";
+}
+
 std::string orderTerm(const std::string& sql, const SqlType& t) {
     return dec::mayBeWide(t) ? "tsq_dkey(" + sql + ")" : sql;
 }
@@ -362,12 +394,30 @@ Tx Translator::compare(const std::string& op, Tx a, Tx b) {
             r.sql = "(" + a.sql + " " + op + " " + b.sql + ")";
         return r;
     }
+    // Whether a side is fixed for the statement: a literal, a variable or a parameter.
+    const bool aFixed = a.constant || isBindRef(a.sql), bFixed = b.constant || isBindRef(b.sql);
     if (a.type.base != BaseType::Unknown && b.type.base != BaseType::Unknown) {
         SqlType t = dominantType(a.type, b.type);
         a = convert(a, t, false);
         b = convert(b, t, false);
     }
     if (wideOrdering(op, a, b)) {
+        // A column of the table against a fixed value: ranges an index serves.
+        const auto usable = [](const Tx& col, const Tx& fixed) {
+            return col.origin && dec::mayBeWide(col.type) && col.type == fixed.type &&
+                   (!fixed.constant || dec::isWideForm(fixed.value) ||
+                    fixed.value.kind == Value::Kind::Int);
+        };
+        static const std::map<std::string, std::string> flipped = {
+            {"<", ">"}, {">", "<"}, {"<=", ">="}, {">=", "<="}};
+        if (bFixed && usable(a, b)) {
+            r.sql = wideRange(a.sql, op, b);
+            return r;
+        }
+        if (aFixed && usable(b, a)) {
+            r.sql = wideRange(b.sql, flipped.at(op), a);
+            return r;
+        }
         r.sql = "(tsq_dcmp(" + a.sql + "," + b.sql + ") " + op + " 0)";
         return r;
     }
@@ -800,7 +850,9 @@ Tx Translator::expr(const Expr& e, Scope* scope) {
                hi = expr(*e.args[2], scope);
             Tx c1 = compare(">=", a, lo), c2 = compare("<=", a, hi);
             r.type = kBit;
-            r.sql = std::string(e.negated ? "(NOT " : "(") + c1.sql + " AND " + c2.sql + ")";
+            // NOT binds tighter than AND in SQLite: the pair is negated as a whole.
+            r.sql = "(" + c1.sql + " AND " + c2.sql + ")";
+            if (e.negated) r.sql = "(NOT " + r.sql + ")";
             return r;
         }
         case ExprKind::Like: {

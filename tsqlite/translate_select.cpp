@@ -426,6 +426,41 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
         out.sql = parts[0];
         return out;
     }
+    // ORDER BY of a set operation names result columns only, so a column whose values may be
+    // wide cannot be sorted through its key there: the set operation becomes a derived table
+    // with positional names, sorted outside. The first term is written again with those names.
+    std::vector<size_t> orderColumns;
+    for (auto& item : s.orderBy) {
+        const Expr& oe = *item.expr;
+        size_t k = 0;
+        if (oe.kind == ExprKind::Integer) {
+            const int pos = std::atoi(oe.text.c_str());
+            if (pos < 1 || pos > static_cast<int>(out.columns.size()))
+                throw raise(108, {oe.text}, oe.pos.line);
+            k = static_cast<size_t>(pos);
+        } else if (oe.kind == ExprKind::Column) {
+            const std::string n = lower(oe.parts.back());
+            for (size_t i = 0; i < out.columns.size() && k == 0; ++i)
+                if (lower(out.columns[i].name) == n) k = i + 1;
+            if (k == 0) throw raise(104, {}, oe.pos.line);
+        } else {
+            throw raise(104, {}, oe.pos.line);
+        }
+        orderColumns.push_back(k);
+    }
+    const bool sortOutside = std::any_of(orderColumns.begin(), orderColumns.end(), [&](size_t k) {
+        return dec::mayBeWide(out.columns[k - 1].type);
+    });
+    if (sortOutside && !positionalNames) {
+        std::vector<Column> cols;
+        std::vector<std::string> assign;
+        origins_.clear();
+        std::string sql = core(s.cores[0], outer, cols, assign, true, nullptr, nullptr);
+        auto lim = sql.find('\x01');
+        if (lim != std::string::npos)
+            sql = "SELECT * FROM (" + sql.substr(0, lim) + " " + sql.substr(lim + 1) + ")";
+        parts[0] = sql;
+    }
     // A term whose numbers are stored otherwise than the combined column (an int or decimal(9,2)
     // beside a decimal(9,4)) is brought to the combined form, column by column.
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -450,7 +485,7 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
             x.sql = "_w._c" + std::to_string(k + 1);
             x.type = cols[k].type;
             const std::string& name = out.columns[k].name;
-            const bool positional = positionalNames || i > 0 || name.empty();
+            const bool positional = positionalNames || i > 0 || name.empty() || sortOutside;
             items += (k ? ", " : "") + convert(x, out.columns[k].type, false).sql + " AS " +
                      quoteIdent(positional ? "_c" + std::to_string(k + 1) : name);
         }
@@ -478,26 +513,27 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
         }
         sql += parts[i];
     }
-    if (!s.orderBy.empty()) {
-        std::string o;
-        for (auto& item : s.orderBy) {
-            const Expr& oe = *item.expr;
-            std::string term;
-            if (oe.kind == ExprKind::Integer)
-                term = oe.text;
-            else if (oe.kind == ExprKind::Column) {
-                std::string n = lower(oe.parts.back());
-                for (size_t k = 0; k < out.columns.size(); ++k)
-                    if (lower(out.columns[k].name) == n) {
-                        term = std::to_string(k + 1);
-                        break;
-                    }
-                if (term.empty()) throw raise(104, {}, oe.pos.line);
-            } else {
-                throw raise(104, {}, oe.pos.line);
-            }
-            o += (o.empty() ? "" : ", ") + term + (item.desc ? " DESC" : "");
+    if (sortOutside) {
+        // Outside, every column is read by its positional name and named as the query names it.
+        std::string items, o;
+        for (size_t k = 0; k < out.columns.size(); ++k) {
+            const std::string inner = "_c" + std::to_string(k + 1);
+            const std::string& name = out.columns[k].name;
+            items += (k ? ", " : "") + std::string("_u.") + quoteIdent(inner) + " AS " +
+                     quoteIdent(positionalNames || name.empty() ? inner : name);
         }
+        for (size_t i = 0; i < orderColumns.size(); ++i) {
+            const SqlType& t = out.columns[orderColumns[i] - 1].type;
+            o += (i ? ", " : "") +
+                 orderTerm("_u." + quoteIdent("_c" + std::to_string(orderColumns[i])), t) +
+                 (t.isString() ? " COLLATE TSQL" : "") + (s.orderBy[i].desc ? " DESC" : "");
+        }
+        sql = "SELECT " + items + " FROM (" + sql + ") AS _u ORDER BY " + o;
+    } else if (!orderColumns.empty()) {
+        std::string o;
+        for (size_t i = 0; i < orderColumns.size(); ++i)
+            o += (i ? ", " : "") + std::to_string(orderColumns[i]) +
+                 (s.orderBy[i].desc ? " DESC" : "");
         sql += " ORDER BY " + o;
     }
     out.sql = sql;

@@ -184,3 +184,45 @@ TEST_F(TdsListenerTest, DecimalParametersAnswerAlikeOnBothDrivers) {
             << c->name().toStdString();
     }
 }
+
+// A procedure's decimal OUTPUT parameter comes back with every digit on both drivers, and its
+// decimal input goes in with every digit.
+TEST_F(TdsListenerTest, WideDecimalOutputsComeBackExactlyOnBothDrivers) {
+    embedded.execute(
+        "CREATE PROCEDURE Tenfold @In decimal(38,4), @Out decimal(38,4) OUTPUT, "
+        "@Small decimal(9,2) OUTPUT AS BEGIN SET @Out = @In * 10; SET @Small = @Small - 0.01 END");
+    const QVariant in = QVariant::fromValue(*Decimal::parse(u"-1234567890123456789012.3456"));
+    for (Connection* c : {&embedded, &odbc}) {
+        ProcResult r = c->callProcedure(
+            "Tenfold", {ProcParam::in("@In", in), ProcParam::out("@Out"),
+                        ProcParam::out("@Small", FieldType::Unknown,
+                                       QVariant::fromValue(*Decimal::parse(u"10.00")))});
+        EXPECT_EQ(r.output("@Out").value<Decimal>().toString(), "-12345678901234567890123.4560")
+            << c->name().toStdString();
+        EXPECT_EQ(r.output("@Small").value<Decimal>().toString(), "9.99")
+            << c->name().toStdString();
+    }
+}
+
+// However a client passes a number, a wide column stores it in one form: equal numbers group,
+// count and sort as one on both drivers.
+TEST_F(TdsListenerTest, ParametersOfEveryKindStoreOneFormInAWideColumn) {
+    embedded.execute("CREATE TABLE Amount (V decimal(30,2) NULL)");
+    const QVariant wide = QVariant::fromValue(*Decimal::parse(u"-12345678901234567890.5"));
+    const QVariant wider = QVariant::fromValue(*Decimal::parse(u"-12345678901234567890.500"));
+    for (Connection* c : {&embedded, &odbc})
+        for (const QVariant& v : {QVariant::fromValue(*Decimal::parse(u"5")),
+                                  QVariant::fromValue(*Decimal::parse(u"5.000")), QVariant(5),
+                                  QVariant(5.0), QVariant(QStringLiteral("5")), wide, wider})
+            c->execute("INSERT INTO Amount VALUES (:V)", {{"V", v}});
+    for (Connection* c : {&embedded, &odbc}) {
+        ResultSet rs = c->query(
+            "SELECT V, COUNT(*) AS N FROM Amount GROUP BY V "
+            "UNION SELECT V, 0 FROM Amount ORDER BY V, N");
+        ASSERT_EQ(rs.rowCount(), 4) << c->name().toStdString();
+        EXPECT_EQ(rs.value(0, "V").value<Decimal>().toString(), "-12345678901234567890.50");
+        EXPECT_EQ(rs.value(1, "N").toInt(), 4);
+        EXPECT_EQ(rs.value(2, "V").value<Decimal>().toString(), "5.00");
+        EXPECT_EQ(rs.value(3, "N").toInt(), 10);
+    }
+}

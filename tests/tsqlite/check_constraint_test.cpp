@@ -82,3 +82,34 @@ TEST_F(EngineTest, CheckConstraintsRefuseWhatSqlServerRefuses) {
     q("INSERT INTO OracleConfig (BranchCode) VALUES ('B01')");
     EXPECT_EQ(error("INSERT INTO OracleConfig (Id, BranchCode) VALUES (2, 'B02')").number, 547);
 }
+
+// NOCHECK CONSTRAINT turns a constraint off until CHECK CONSTRAINT turns it on again; the state
+// is the database file's, and a column a disabled constraint reads is still protected.
+TEST_F(EngineTest, DisabledCheckConstraintsStayDisabledAfterTheDatabaseIsOpenedAgain) {
+    q("CREATE TABLE Units (Code varchar(10) NOT NULL PRIMARY KEY, "
+      "Fraction int NOT NULL CONSTRAINT CK_Units_Fraction CHECK (Fraction > 0), "
+      "Lo int NULL, Hi int NULL, CONSTRAINT CK_Units_Range CHECK (Lo <= Hi))");
+    q("ALTER TABLE Units NOCHECK CONSTRAINT CK_Units_Fraction");
+    q("INSERT INTO Units VALUES ('ZERO', 0, NULL, NULL)");
+    EXPECT_EQ(error("ALTER TABLE Units DROP COLUMN Fraction").number, 5074);
+    // A table rebuilt by a type change keeps the constraint off.
+    q("ALTER TABLE Units ALTER COLUMN Code varchar(20) NOT NULL");
+    session.reset();
+
+    Session again(server.dir(), "Shop");
+    again.query("INSERT INTO Units VALUES ('NEG', -1, NULL, NULL)");
+    EXPECT_EQ(messageOf(again, "INSERT INTO Units VALUES ('BAD', 1, 9, 1)").substr(0, 3), "547");
+    // WITH CHECK finds the rows that broke it while it was off, and leaves it off.
+    EXPECT_EQ(messageOf(again, "ALTER TABLE Units WITH CHECK CHECK CONSTRAINT CK_Units_Fraction"),
+              "547 The ALTER TABLE statement conflicted with the CHECK constraint "
+              "\"CK_Units_Fraction\". The conflict occurred in database \"Shop\", table "
+              "\"dbo.Units\", column 'Fraction'.");
+    again.query("INSERT INTO Units VALUES ('NEG2', -2, NULL, NULL)");
+    // Without WITH CHECK the rows there are trusted; new ones are checked.
+    again.query("ALTER TABLE Units CHECK CONSTRAINT ALL");
+    EXPECT_EQ(messageOf(again, "INSERT INTO Units VALUES ('NEG3', -3, NULL, NULL)").substr(0, 3),
+              "547");
+    EXPECT_EQ(again.query("SELECT COUNT(*) FROM Units")[0].rows[0][0].i, 3);
+    EXPECT_EQ(messageOf(again, "ALTER TABLE Units NOCHECK CONSTRAINT CK_Nothing"),
+              "4917 Constraint 'CK_Nothing' does not exist.");
+}

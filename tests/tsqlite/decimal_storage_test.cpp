@@ -203,3 +203,22 @@ TEST(WideDecimals, ParametersAndVariablesKeepEveryDigit) {
     EXPECT_EQ(displayText(rs.rows[0][1], rs.columns[1].type), "200000000000000000000.000000");
     EXPECT_EQ(displayText(rs.rows[0][2], rs.columns[2].type), "1");
 }
+
+// A procedure's OUTPUT parameter comes back in its type's stored form with the type beside it:
+// a wide decimal keeps every digit, and a typed argument goes in with every digit too.
+TEST(WideDecimals, ProcedureOutputsComeBackExactlyWithTheirType) {
+    TempServer server;
+    Session s(server.dir(), "master");
+    s.query(
+        "CREATE PROCEDURE Tenfold @In decimal(38,4), @Out decimal(38,4) OUTPUT, "
+        "@Small decimal(9,2) OUTPUT AS BEGIN SET @Out = @In * 10; SET @Small = -12.5 END");
+    ProcArgument in{"@In", dec::scaledValue(dec::kPow10Wide[28] + 56789), false,
+                    *SqlType::parse("decimal(38,4)")};
+    ProcResult r = s.callProcedure(
+        "Tenfold", {in, {"@Out", Value::null(), true}, {"@Small", Value::null(), true}});
+    ASSERT_EQ(r.outputTypes.at("@Out"), *SqlType::parse("decimal(38,4)"));
+    EXPECT_EQ(displayText(r.outputs.at("@Out"), r.outputTypes.at("@Out")),
+              "10000000000000000000000056.7890");
+    EXPECT_EQ(r.outputs.at("@Small").i, -1250);
+    EXPECT_EQ(dec::plain(r.outputs.at("@Small"), r.outputTypes.at("@Small")).f, -12.5);
+}
