@@ -25,6 +25,22 @@ void reportError(sqlite3_context* ctx, const Error& e) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
+void resultValue(sqlite3_context* ctx, const Value& v) {
+    switch (v.kind) {
+        case Value::Kind::Int:
+            return sqlite3_result_int64(ctx, v.i);
+        case Value::Kind::Float:
+            return sqlite3_result_double(ctx, v.f);
+        case Value::Kind::Text:
+            return resultText(ctx, v.s);
+        case Value::Kind::Blob:
+            return sqlite3_result_blob(ctx, v.s.data(), static_cast<int>(v.s.size()),
+                                       SQLITE_TRANSIENT);
+        case Value::Kind::Null:
+            return sqlite3_result_null(ctx);
+    }
+}
+
 namespace {
 
 Value readValue(sqlite3_value* v) {
@@ -42,22 +58,6 @@ Value readValue(sqlite3_value* v) {
         }
         default:
             return Value::null();
-    }
-}
-
-void resultValue(sqlite3_context* ctx, const Value& v) {
-    switch (v.kind) {
-        case Value::Kind::Int:
-            return sqlite3_result_int64(ctx, v.i);
-        case Value::Kind::Float:
-            return sqlite3_result_double(ctx, v.f);
-        case Value::Kind::Text:
-            return resultText(ctx, v.s);
-        case Value::Kind::Blob:
-            return sqlite3_result_blob(ctx, v.s.data(), static_cast<int>(v.s.size()),
-                                       SQLITE_TRANSIENT);
-        case Value::Kind::Null:
-            return sqlite3_result_null(ctx);
     }
 }
 

@@ -269,6 +269,9 @@ inline void resultText(sqlite3_context* ctx, std::string_view s) {
     sqlite3_result_text64(ctx, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
+// A value as a function's result, in the form it is stored in.
+void resultValue(sqlite3_context* ctx, const Value& v);
+
 // Integer argument; REAL arguments are truncated as an int parameter would be.
 inline int64_t intArg(sqlite3_value* v) {
     if (sqlite3_value_type(v) == SQLITE_FLOAT) return static_cast<int64_t>(sqlite3_value_double(v));

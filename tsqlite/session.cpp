@@ -12,6 +12,7 @@
 #include <mutex>
 #include <set>
 
+#include "tsqlite/runtime_internal.h"
 #include "tsqlite/session_impl.h"
 
 namespace fs = std::filesystem;
@@ -115,20 +116,7 @@ void fnObjName(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void fnVar(sqlite3_context* ctx, int, sqlite3_value** argv) {
     auto* impl = static_cast<Session::Impl*>(sqlite3_user_data(ctx));
     const char* name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const Value v = impl->bindFor(name ? name : "");
-    switch (v.kind) {
-        case Value::Kind::Int:
-            return sqlite3_result_int64(ctx, v.i);
-        case Value::Kind::Float:
-            return sqlite3_result_double(ctx, v.f);
-        case Value::Kind::Text:
-            return sqlite3_result_text64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT,
-                                         SQLITE_UTF8);
-        case Value::Kind::Blob:
-            return sqlite3_result_blob64(ctx, v.s.data(), v.s.size(), SQLITE_TRANSIENT);
-        case Value::Kind::Null:
-            return sqlite3_result_null(ctx);
-    }
+    rt::resultValue(ctx, impl->bindFor(name ? name : ""));
 }
 
 // tsq_identcurrent('T'): the last identity value drawn for a table by any session, its seed
