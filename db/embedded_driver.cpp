@@ -371,9 +371,9 @@ public:
         previous_.assign(columns.size(), Previous());
     }
     void row(const std::vector<tsqlite::Value>& values) override {
-        QVariantList row;
-        row.reserve(static_cast<qsizetype>(values.size()));
-        for (size_t i = 0; i < values.size(); ++i) {
+        QVariant* cells = resultSets.last().appendRow();
+        const size_t n = std::min(values.size(), types_.size());
+        for (size_t i = 0; i < n; ++i) {
             const tsqlite::Value& v = values[i];
             // A text or date equal to the one above it in the column (the branch code, the
             // receipt's date on each of its lines) shares the value read there instead of
@@ -383,12 +383,12 @@ public:
             if (v.kind == tsqlite::Value::Kind::Text && v.s.size() <= kSharedText &&
                 (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)) {
                 if (previous.valid && previous.text == v.s) {
-                    row << previous.value;
+                    cells[i] = previous.value;
                     continue;
                 }
-                row << toVariant(v, types_[i], sqlTypes_[i].type);
+                cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
                 previous.text = v.s;
-                previous.value = row.last();
+                previous.value = cells[i];
                 previous.valid = true;
                 continue;
             }
@@ -398,20 +398,19 @@ public:
                 (v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float)) {
                 if (previous.valid && previous.kind == v.kind && previous.i == v.i &&
                     std::memcmp(&previous.f, &v.f, sizeof v.f) == 0) {
-                    row << previous.value;
+                    cells[i] = previous.value;
                     continue;
                 }
-                row << toVariant(v, types_[i], sqlTypes_[i].type);
+                cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
                 previous.kind = v.kind;
                 previous.i = v.i;
                 previous.f = v.f;
-                previous.value = row.last();
+                previous.value = cells[i];
                 previous.valid = true;
                 continue;
             }
-            row << toVariant(v, types_[i], sqlTypes_[i].type);
+            cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
         }
-        resultSets.last().appendRow(std::move(row));
     }
     void endResultSet() override { afterResultSet_ = true; }
     void rowsAffected(long long n) override {

@@ -5,7 +5,9 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "db/decimal.h"
@@ -47,32 +49,73 @@ QString overflowMessage(const Column& column);
 
 class ResultSet {
 public:
-    ResultSet() = default;
-    ResultSet(QList<Column> columns, std::vector<QVariantList> rows)
-        : columns_(std::move(columns)), rows_(std::move(rows)) {}
+    ResultSet() : ResultSet(QList<Column>(), {}) {}
+    // Each row holds a value per column: a shorter one is filled with NULLs.
+    ResultSet(QList<Column> columns, const std::vector<QVariantList>& rows);
+    ResultSet(const ResultSet&) = default;
+    ResultSet& operator=(const ResultSet&) = default;
+    // The set moved from is left empty, with its columns gone.
+    ResultSet(ResultSet&& other) noexcept { swap(other); }
+    ResultSet& operator=(ResultSet&& other) noexcept {
+        ResultSet(std::move(other)).swap(*this);
+        return *this;
+    }
+    void swap(ResultSet& other) noexcept {
+        columns_.swap(other.columns_);
+        std::swap(width_, other.width_);
+        std::swap(rowsPerBlock_, other.rowsPerBlock_);
+        std::swap(firstCapacity_, other.firstCapacity_);
+        blocks_.swap(other.blocks_);
+        std::swap(rowCount_, other.rowCount_);
+    }
 
     const QList<Column>& columns() const { return columns_; }
     int columnCount() const { return static_cast<int>(columns_.size()); }
-    int rowCount() const { return static_cast<int>(rows_.size()); }
-    bool isEmpty() const { return rows_.empty(); }
+    int rowCount() const { return rowCount_; }
+    bool isEmpty() const { return rowCount_ == 0; }
 
     // The column's position, found ignoring letter case; -1 when there is none.
     int columnIndex(const QString& name) const;
     // As columnIndex, but a missing column is an error.
     int fieldIndex(const QString& name) const;
 
-    const QVariant& value(int row, int column) const { return rows_.at(row).at(column); }
+    // A row or column outside the set is an error (std::out_of_range).
+    const QVariant& value(int row, int column) const {
+        if (row < 0 || row >= rowCount_ || column < 0 || column >= columnCount())
+            outOfRange(row, column);
+        return cell(row, column);
+    }
     const QVariant& value(int row, const QString& name) const {
         return value(row, fieldIndex(name));
     }
-    const QVariantList& row(int row) const { return rows_.at(row); }
-    const std::vector<QVariantList>& rows() const { return rows_; }
+    QVariantList row(int row) const;
 
-    void appendRow(QVariantList values) { rows_.push_back(std::move(values)); }
+    void appendRow(const QVariantList& values);
+    // Appends a row of NULLs and returns its cells, columnCount() of them, to be set in place.
+    QVariant* appendRow();
 
 private:
+    // Rows are kept in blocks of cells rather than a list per row: a result of 200,000 rows
+    // would otherwise cost 200,000 allocations to read and as many to free. A block holds
+    // rowsPerBlock_ rows (about 2 MB, which the system may give as one page instead of 512);
+    // the first grows up to that size, so a small result takes little memory. Copies of a
+    // result set share the blocks.
+    using Block = std::shared_ptr<QVariant[]>;
+    static Block makeBlock(size_t cells);
+
+    const QVariant& cell(int row, int column) const {
+        const size_t r = static_cast<size_t>(row);
+        return blocks_[r / rowsPerBlock_]
+                      [(r % rowsPerBlock_) * width_ + static_cast<size_t>(column)];
+    }
+    [[noreturn]] void outOfRange(int row, int column) const;
+
     QList<Column> columns_;
-    std::vector<QVariantList> rows_;
+    size_t width_ = 1;          // cells per row: the columns, at least one
+    size_t rowsPerBlock_ = 1;   // rows of a full block
+    size_t firstCapacity_ = 0;  // rows the first block has room for
+    std::vector<Block> blocks_;
+    int rowCount_ = 0;
 };
 
 // Values of a statement's :name parameters, by name without the colon. Lookups ignore letter
