@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -368,48 +370,48 @@ public:
             types_.push_back(col.type);
         }
         resultSets << ResultSet(cols, {});
-        previous_.assign(columns.size(), Previous());
+        memory_.clear();
+        memory_.resize(columns.size());
     }
     void row(const std::vector<tsqlite::Value>& values) override {
-        QVariant* cells = resultSets.last().appendRow();
+        ResultSet& rs = resultSets.last();
+        QVariant* cells = rs.appendRow();
+        const bool remember = rs.rowCount() > kRowsBeforeRecent;
         const size_t n = std::min(values.size(), types_.size());
         for (size_t i = 0; i < n; ++i) {
             const tsqlite::Value& v = values[i];
-            // A text or date equal to the one above it in the column (the branch code, the
-            // receipt's date on each of its lines) shares the value read there instead of
-            // being decoded again.
-            Previous& previous = previous_[i];
-            // Only short texts: keeping a copy of a long one would double what it costs.
-            if (v.kind == tsqlite::Value::Kind::Text && v.s.size() <= kSharedText &&
-                (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)) {
-                if (previous.valid && previous.text == v.s) {
-                    cells[i] = previous.value;
-                    continue;
-                }
+            // A short text, a date or a decimal read before in the column (the branch code,
+            // the receipt's date on each of its lines, a product's code, a price) shares the
+            // value read then instead of being decoded again: building one costs more than
+            // reading the row, and a large result holds each once.
+            const bool shared =
+                v.kind == tsqlite::Value::Kind::Text
+                    ? v.s.size() <= kSharedText &&
+                          (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)
+                    : types_[i] == FieldType::Decimal && (v.kind == tsqlite::Value::Kind::Int ||
+                                                          v.kind == tsqlite::Value::Kind::Float);
+            if (!shared) {
                 cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
-                previous.text = v.s;
-                previous.value = cells[i];
-                previous.valid = true;
                 continue;
             }
-            // So does a decimal equal to the one above it (a price, a rate): building one
-            // costs more than reading the row.
-            if (types_[i] == FieldType::Decimal &&
-                (v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float)) {
-                if (previous.valid && previous.kind == v.kind && previous.i == v.i &&
-                    std::memcmp(&previous.f, &v.f, sizeof v.f) == 0) {
-                    cells[i] = previous.value;
+            ColumnMemory& memory = memory_[i];
+            if (memory.above.matches(v)) {
+                cells[i] = memory.above.value;
+                continue;
+            }
+            Seen* recent = nullptr;
+            if (remember) {
+                if (!memory.recent) memory.recent = std::make_unique<Seen[]>(kRecent);
+                recent = &memory.recent[hashOf(v) % kRecent];
+                if (recent->matches(v)) {
+                    cells[i] = recent->value;
+                    memory.above.take(v, recent->value);
                     continue;
                 }
-                cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
-                previous.kind = v.kind;
-                previous.i = v.i;
-                previous.f = v.f;
-                previous.value = cells[i];
-                previous.valid = true;
-                continue;
             }
             cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
+            memory.above.take(v, cells[i]);
+            if (recent) recent->take(v, cells[i]);
         }
     }
     void endResultSet() override { afterResultSet_ = true; }
@@ -428,15 +430,47 @@ public:
 
 private:
     static constexpr size_t kSharedText = 256;
-    struct Previous {
+    // Values remembered per column once a result is past its first rows, so that a small one
+    // sets up nothing.
+    static constexpr int kRowsBeforeRecent = 64;
+    static constexpr size_t kRecent = 256;
+    struct Seen {
         bool valid = false;
-        std::string text;
         tsqlite::Value::Kind kind = tsqlite::Value::Kind::Null;
+        std::string text;
         int64_t i = 0;
         double f = 0;
         QVariant value;
+
+        bool matches(const tsqlite::Value& v) const {
+            if (!valid || kind != v.kind) return false;
+            if (kind == tsqlite::Value::Kind::Text) return text == v.s;
+            return i == v.i && std::memcmp(&f, &v.f, sizeof f) == 0;
+        }
+        void take(const tsqlite::Value& v, const QVariant& read) {
+            valid = true;
+            kind = v.kind;
+            if (kind == tsqlite::Value::Kind::Text) {
+                text = v.s;
+            } else {
+                i = v.i;
+                f = v.f;
+            }
+            value = read;
+        }
     };
-    std::vector<Previous> previous_;
+    struct ColumnMemory {
+        Seen above;                      // the value of the row above
+        std::unique_ptr<Seen[]> recent;  // others by their hash, the last one of each kept
+    };
+    static size_t hashOf(const tsqlite::Value& v) {
+        if (v.kind == tsqlite::Value::Kind::Text) return std::hash<std::string>()(v.s);
+        uint64_t bits = 0;
+        std::memcpy(&bits, &v.f, sizeof bits);
+        return static_cast<size_t>((static_cast<uint64_t>(v.i) ^ bits) * 0x9E3779B97F4A7C15ull >>
+                                   32);
+    }
+    std::vector<ColumnMemory> memory_;
     std::vector<FieldType> types_;
     std::vector<tsqlite::Column> sqlTypes_;
     bool afterResultSet_ = false;
@@ -473,6 +507,12 @@ public:
                 *static_cast<const QString*>(v->constData()) ==
                     *static_cast<const QString*>(slot.last.constData()))
                 continue;
+            // So does a value shared with the one bound last time (a price or a rate copied
+            // from the row above): the same object holds the same value. Values kept inside
+            // the QVariant itself never match here, each QVariant has its own.
+            if (!v->isNull() && v->constData() == slot.last.constData() &&
+                v->metaType() == slot.last.metaType())
+                continue;
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
             const ParamType type = parameterType(*v);
             if (slot.lastType != type) {
@@ -490,6 +530,7 @@ public:
                 *slot.type = *tsqlite::SqlType::parse("float");
                 slot.lastType.reset();
             }
+            slot.last = *v;
         }
         Sink sink;
         try {
