@@ -530,7 +530,13 @@ public:
                 *slot.type = *tsqlite::SqlType::parse("float");
                 slot.lastType.reset();
             }
-            slot.last = *v;
+            // Kept only where a later call may match it: a text, or a value held outside
+            // the QVariant (a decimal).
+            if (v->typeId() == QMetaType::QString ||
+                v->metaType() == QMetaType::fromType<Decimal>())
+                slot.last = *v;
+            else if (!slot.last.isNull())
+                slot.last = QVariant();
         }
         Sink sink;
         try {
