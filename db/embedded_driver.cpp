@@ -375,28 +375,31 @@ public:
     }
     void row(const std::vector<tsqlite::Value>& values) override {
         ResultSet& rs = resultSets.last();
-        QVariant* cells = rs.appendRow();
-        const bool remember = rs.rowCount() > kRowsBeforeRecent;
+        const bool remember = rs.rowCount() >= kRowsBeforeRecent;
         const size_t n = std::min(values.size(), types_.size());
+        numbers_.resize(n);
         for (size_t i = 0; i < n; ++i) {
             const tsqlite::Value& v = values[i];
-            // A short text, a date or a decimal read before in the column (the branch code,
-            // the receipt's date on each of its lines, a product's code, a price) shares the
-            // value read then instead of being decoded again: building one costs more than
-            // reading the row, and a large result holds each once.
+            const int column = static_cast<int>(i);
+            if (v.isNull()) {
+                numbers_[i] = 0;
+                continue;
+            }
+            // A number or a short text read before in the column (the branch code, the
+            // receipt's date on each of its lines, a product's code, a price) is the value
+            // read then instead of being decoded and held again: building one costs more
+            // than reading the row.
             const bool shared =
                 v.kind == tsqlite::Value::Kind::Text
-                    ? v.s.size() <= kSharedText &&
-                          (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)
-                    : types_[i] == FieldType::Decimal && (v.kind == tsqlite::Value::Kind::Int ||
-                                                          v.kind == tsqlite::Value::Kind::Float);
+                    ? v.s.size() <= kSharedText
+                    : v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float;
             if (!shared) {
-                cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
+                numbers_[i] = rs.addValue(column, toVariant(v, types_[i], sqlTypes_[i].type));
                 continue;
             }
             ColumnMemory& memory = memory_[i];
             if (memory.above.matches(v)) {
-                cells[i] = memory.above.value;
+                numbers_[i] = memory.above.number;
                 continue;
             }
             Seen* recent = nullptr;
@@ -404,15 +407,16 @@ public:
                 if (!memory.recent) memory.recent = std::make_unique<Seen[]>(kRecent);
                 recent = &memory.recent[hashOf(v) % kRecent];
                 if (recent->matches(v)) {
-                    cells[i] = recent->value;
-                    memory.above.take(v, recent->value);
+                    numbers_[i] = recent->number;
+                    memory.above.take(v, recent->number);
                     continue;
                 }
             }
-            cells[i] = toVariant(v, types_[i], sqlTypes_[i].type);
-            memory.above.take(v, cells[i]);
-            if (recent) recent->take(v, cells[i]);
+            numbers_[i] = rs.addValue(column, toVariant(v, types_[i], sqlTypes_[i].type));
+            memory.above.take(v, numbers_[i]);
+            if (recent) recent->take(v, numbers_[i]);
         }
+        std::copy(numbers_.begin(), numbers_.end(), rs.appendRow());
     }
     void endResultSet() override { afterResultSet_ = true; }
     void rowsAffected(long long n) override {
@@ -440,14 +444,14 @@ private:
         std::string text;
         int64_t i = 0;
         double f = 0;
-        QVariant value;
+        quint32 number = 0;  // the value's number in its column
 
         bool matches(const tsqlite::Value& v) const {
             if (!valid || kind != v.kind) return false;
             if (kind == tsqlite::Value::Kind::Text) return text == v.s;
             return i == v.i && std::memcmp(&f, &v.f, sizeof f) == 0;
         }
-        void take(const tsqlite::Value& v, const QVariant& read) {
+        void take(const tsqlite::Value& v, quint32 read) {
             valid = true;
             kind = v.kind;
             if (kind == tsqlite::Value::Kind::Text) {
@@ -456,7 +460,7 @@ private:
                 i = v.i;
                 f = v.f;
             }
-            value = read;
+            number = read;
         }
     };
     struct ColumnMemory {
@@ -471,6 +475,7 @@ private:
                                    32);
     }
     std::vector<ColumnMemory> memory_;
+    std::vector<quint32> numbers_;
     std::vector<FieldType> types_;
     std::vector<tsqlite::Column> sqlTypes_;
     bool afterResultSet_ = false;

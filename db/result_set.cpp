@@ -10,10 +10,6 @@
 
 #include "db/database_error.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace db {
 
 namespace {
@@ -87,86 +83,67 @@ QString overflowMessage(const Column& column) {
 
 namespace {
 
-constexpr size_t kBlockBytes = size_t(2) << 20;
-constexpr size_t kFirstRows = 16;
+constexpr size_t kChunkNumbers = 64 * 1024;
 
 }  // namespace
 
 ResultSet::ResultSet(QList<Column> columns, const std::vector<QVariantList>& rows)
-    : columns_(std::move(columns)),
-      width_(std::max<size_t>(static_cast<size_t>(columns_.size()), 1)),
-      rowsPerBlock_(std::max<size_t>(kBlockBytes / (width_ * sizeof(QVariant)), 1)) {
+    : columns_(std::move(columns)) {
     for (const QVariantList& values : rows) appendRow(values);
 }
 
-ResultSet::Block ResultSet::makeBlock(size_t cells) {
-    const size_t bytes = cells * sizeof(QVariant);
-    void* memory = nullptr;
-#ifdef __linux__
-    // A full block asks for a huge page: reading a large result touches every page of it
-    // once, and a fault per 4 KB costs more than filling the page.
-    if (bytes >= kBlockBytes / 2) {
-        const size_t rounded = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
-        memory = std::aligned_alloc(kBlockBytes, rounded);
-        if (memory) madvise(memory, rounded, MADV_HUGEPAGE);
+ResultSet::Storage& ResultSet::writable() {
+    if (!storage_) {
+        storage_ = std::make_shared<Storage>();
+        storage_->values.resize(static_cast<size_t>(columns_.size()), std::vector<QVariant>(1));
+        storage_->width = std::max<size_t>(static_cast<size_t>(columns_.size()), 1);
+        storage_->rowsPerChunk = std::max<size_t>(kChunkNumbers / storage_->width, 1);
+    } else if (storage_.use_count() > 1) {
+        storage_ = std::make_shared<Storage>(*storage_);
     }
-#endif
-    if (!memory) memory = std::malloc(std::max<size_t>(bytes, 1));
-    if (!memory) throw std::bad_alloc();
-    auto* first = static_cast<QVariant*>(memory);
-    std::uninitialized_default_construct_n(first, cells);
-    return Block(first, [cells](QVariant* p) {
-        std::destroy_n(p, cells);
-        std::free(p);
-    });
+    return *storage_;
 }
 
-QVariant* ResultSet::appendRow() {
-    const size_t row = static_cast<size_t>(rowCount_);
-    const size_t at = row % rowsPerBlock_;
-    if (row < rowsPerBlock_) {
-        // The first block: grown by doubling, and taken apart from a copy that shares it.
-        if (blocks_.empty() || row == firstCapacity_ || blocks_.front().use_count() > 1) {
-            const size_t capacity =
-                row < firstCapacity_
-                    ? firstCapacity_
-                    : std::min(std::max(kFirstRows, 2 * firstCapacity_), rowsPerBlock_);
-            Block grown = makeBlock(capacity * width_);
-            if (!blocks_.empty()) std::copy_n(blocks_.front().get(), row * width_, grown.get());
-            if (blocks_.empty())
-                blocks_.push_back(std::move(grown));
-            else
-                blocks_.front() = std::move(grown);
-            firstCapacity_ = capacity;
-        }
-    } else if (at == 0) {
-        blocks_.push_back(makeBlock(rowsPerBlock_ * width_));
-    } else if (blocks_.back().use_count() > 1) {
-        Block own = makeBlock(rowsPerBlock_ * width_);
-        std::copy_n(blocks_.back().get(), at * width_, own.get());
-        blocks_.back() = std::move(own);
+quint32 ResultSet::addValue(int column, const QVariant& value) {
+    if (!value.isValid()) return 0;
+    std::vector<QVariant>& values = writable().values.at(static_cast<size_t>(column));
+    values.push_back(value);
+    return static_cast<quint32>(values.size() - 1);
+}
+
+quint32* ResultSet::appendRow() {
+    Storage& s = writable();
+    const size_t row = static_cast<size_t>(s.rows);
+    if (row % s.rowsPerChunk == 0) {
+        s.chunks.emplace_back();
+        // The first chunk grows with the rows, so that a small result stays small.
+        if (row > 0) s.chunks.back().reserve(s.rowsPerChunk * s.width);
     }
-    ++rowCount_;
-    return blocks_.back().get() + at * width_;
+    std::vector<quint32>& chunk = s.chunks.back();
+    chunk.resize(chunk.size() + s.width, 0);
+    ++s.rows;
+    return chunk.data() + (chunk.size() - s.width);
 }
 
 void ResultSet::appendRow(const QVariantList& values) {
-    QVariant* cells = appendRow();
     const qsizetype n = std::min<qsizetype>(values.size(), columns_.size());
-    for (qsizetype i = 0; i < n; ++i) cells[i] = values[i];
+    std::vector<quint32> numbers(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i)
+        numbers[static_cast<size_t>(i)] = addValue(static_cast<int>(i), values[i]);
+    std::copy(numbers.begin(), numbers.end(), appendRow());
 }
 
 QVariantList ResultSet::row(int row) const {
-    if (row < 0 || row >= rowCount_) outOfRange(row, 0);
+    if (row < 0 || row >= rowCount()) outOfRange(row, 0);
     QVariantList values;
     values.reserve(columns_.size());
-    for (int c = 0; c < columnCount(); ++c) values << cell(row, c);
+    for (int c = 0; c < columnCount(); ++c) values << value(row, c);
     return values;
 }
 
 void ResultSet::outOfRange(int row, int column) const {
     throw std::out_of_range("result set: no cell at row " + std::to_string(row) + ", column " +
-                            std::to_string(column) + " of " + std::to_string(rowCount_) + " x " +
+                            std::to_string(column) + " of " + std::to_string(rowCount()) + " x " +
                             std::to_string(columnCount()));
 }
 

@@ -7,7 +7,6 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "db/decimal.h"
@@ -49,30 +48,14 @@ QString overflowMessage(const Column& column);
 
 class ResultSet {
 public:
-    ResultSet() : ResultSet(QList<Column>(), {}) {}
+    ResultSet() = default;
     // Each row holds a value per column: a shorter one is filled with NULLs.
     ResultSet(QList<Column> columns, const std::vector<QVariantList>& rows);
-    ResultSet(const ResultSet&) = default;
-    ResultSet& operator=(const ResultSet&) = default;
-    // The set moved from is left empty, with its columns gone.
-    ResultSet(ResultSet&& other) noexcept { swap(other); }
-    ResultSet& operator=(ResultSet&& other) noexcept {
-        ResultSet(std::move(other)).swap(*this);
-        return *this;
-    }
-    void swap(ResultSet& other) noexcept {
-        columns_.swap(other.columns_);
-        std::swap(width_, other.width_);
-        std::swap(rowsPerBlock_, other.rowsPerBlock_);
-        std::swap(firstCapacity_, other.firstCapacity_);
-        blocks_.swap(other.blocks_);
-        std::swap(rowCount_, other.rowCount_);
-    }
 
     const QList<Column>& columns() const { return columns_; }
     int columnCount() const { return static_cast<int>(columns_.size()); }
-    int rowCount() const { return rowCount_; }
-    bool isEmpty() const { return rowCount_ == 0; }
+    int rowCount() const { return storage_ ? storage_->rows : 0; }
+    bool isEmpty() const { return rowCount() == 0; }
 
     // The column's position, found ignoring letter case; -1 when there is none.
     int columnIndex(const QString& name) const;
@@ -81,9 +64,13 @@ public:
 
     // A row or column outside the set is an error (std::out_of_range).
     const QVariant& value(int row, int column) const {
-        if (row < 0 || row >= rowCount_ || column < 0 || column >= columnCount())
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
             outOfRange(row, column);
-        return cell(row, column);
+        const Storage& s = *storage_;
+        const size_t r = static_cast<size_t>(row);
+        const quint32 number = s.chunks[r / s.rowsPerChunk][(r % s.rowsPerChunk) * s.width +
+                                                            static_cast<size_t>(column)];
+        return s.values[static_cast<size_t>(column)][number];
     }
     const QVariant& value(int row, const QString& name) const {
         return value(row, fieldIndex(name));
@@ -91,31 +78,33 @@ public:
     QVariantList row(int row) const;
 
     void appendRow(const QVariantList& values);
-    // Appends a row of NULLs and returns its cells, columnCount() of them, to be set in place.
-    QVariant* appendRow();
+
+    // For a reader that knows which values repeat: a value is added to its column once and
+    // rows refer to it by its number there. Number 0 is NULL.
+    quint32 addValue(int column, const QVariant& value);
+    // Appends a row of NULLs and returns its value numbers, columnCount() of them, to be set
+    // before the set changes again.
+    quint32* appendRow();
 
 private:
-    // Rows are kept in blocks of cells rather than a list per row: a result of 200,000 rows
-    // would otherwise cost 200,000 allocations to read and as many to free. A block holds
-    // rowsPerBlock_ rows (about 2 MB, which the system may give as one page instead of 512);
-    // the first grows up to that size, so a small result takes little memory. Copies of a
-    // result set share the blocks.
-    using Block = std::shared_ptr<QVariant[]>;
-    static Block makeBlock(size_t cells);
-
-    const QVariant& cell(int row, int column) const {
-        const size_t r = static_cast<size_t>(row);
-        return blocks_[r / rowsPerBlock_]
-                      [(r % rowsPerBlock_) * width_ + static_cast<size_t>(column)];
-    }
+    // Each column holds its values once, and a row the numbers of its values: a result of
+    // 200,000 rows with the same branch, dates, products and prices throughout takes a few
+    // bytes a cell instead of a QVariant, and no allocation per row. Copies of a result set
+    // share it until one of them grows.
+    struct Storage {
+        std::vector<std::vector<QVariant>> values;  // per column
+        // The rows' value numbers, row by row, in chunks of rowsPerChunk rows: a chunk is
+        // never moved as the set grows.
+        std::vector<std::vector<quint32>> chunks;
+        size_t width = 1;  // numbers per row, at least one
+        size_t rowsPerChunk = 1;
+        int rows = 0;
+    };
+    Storage& writable();
     [[noreturn]] void outOfRange(int row, int column) const;
 
     QList<Column> columns_;
-    size_t width_ = 1;          // cells per row: the columns, at least one
-    size_t rowsPerBlock_ = 1;   // rows of a full block
-    size_t firstCapacity_ = 0;  // rows the first block has room for
-    std::vector<Block> blocks_;
-    int rowCount_ = 0;
+    std::shared_ptr<Storage> storage_;
 };
 
 // Values of a statement's :name parameters, by name without the colon. Lookups ignore letter

@@ -452,7 +452,8 @@ TEST_F(ConnectionTest, ALargeResultReadsEachRowsOwnValuesWhereValuesRepeat) {
             "INSERT INTO Sale VALUES (:Id, :Code, :Made, :Qty, :Amount)",
             {{"Id", i}, {"Code", code(i)}, {"Made", made(i)}, {"Qty", qty(i)}, {"Amount", qty(i)}});
     conn.commit();
-    const ResultSet rs = conn.query("SELECT Code, Made, Qty, Amount FROM Sale ORDER BY Id");
+    const ResultSet rs =
+        conn.query("SELECT Code, Made, Qty, Amount, Id, Id % 5, Id / 7.0 FROM Sale ORDER BY Id");
     ASSERT_EQ(rs.rowCount(), rows);
     for (int i = 0; i < rows; ++i) {
         ASSERT_EQ(rs.value(i, 0), code(i)) << i;
@@ -464,5 +465,8 @@ TEST_F(ConnectionTest, ALargeResultReadsEachRowsOwnValuesWhereValuesRepeat) {
             ASSERT_EQ(rs.value(i, 3).value<Decimal>().scale(), 4) << i;
         }
         ASSERT_EQ(rs.value(i, 3).toDouble(), qty(i).toDouble()) << i;
+        ASSERT_EQ(rs.value(i, 4).toLongLong(), i) << i;
+        ASSERT_EQ(rs.value(i, 5).toLongLong(), i % 5) << i;
+        ASSERT_NEAR(rs.value(i, 6).toDouble(), i / 7.0, 1e-6) << i;
     }
 }
