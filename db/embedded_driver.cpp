@@ -277,8 +277,11 @@ tsqlite::Value toEngine(const QVariant& v) {
         case QMetaType::QDateTime: {
             // The engine's canonical form, written without the general formatter.
             const QDateTime dt = v.toDateTime();
-            const QDate d = dt.date();
-            if (d.year() < 1 || d.year() > 9999)
+            // The date's parts worked out once: each of year(), month() and day() works out
+            // all three.
+            int year = 0, month = 0, day = 0;
+            dt.date().getDate(&year, &month, &day);
+            if (year < 1 || year > 9999)
                 return tsqlite::Value::text(
                     dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString());
             const QTime t = dt.time();
@@ -289,9 +292,9 @@ tsqlite::Value toEngine(const QVariant& v) {
                 for (int k = 0; k < digits; ++k, value /= 10)
                     text[end - static_cast<size_t>(k)] = static_cast<char>('0' + value % 10);
             };
-            put(3, d.year(), 4);
-            put(6, d.month(), 2);
-            put(9, d.day(), 2);
+            put(3, year, 4);
+            put(6, month, 2);
+            put(9, day, 2);
             put(12, t.hour(), 2);
             put(15, t.minute(), 2);
             put(18, t.second(), 2);
