@@ -15,8 +15,11 @@ void DataSet::load(const ResultSet& rs) {
     columns_ = rs.columns();
     rows_.clear();
     deleted_.clear();
-    rows_.reserve(rs.rows().size());
-    for (const QVariantList& values : rs.rows()) rows_.push_back({values, values});
+    rows_.reserve(static_cast<size_t>(rs.rowCount()));
+    for (int i = 0; i < rs.rowCount(); ++i) {
+        QVariantList values = rs.row(i);
+        rows_.push_back({values, values});
+    }
     emit reset();
 }
 

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -275,8 +277,11 @@ tsqlite::Value toEngine(const QVariant& v) {
         case QMetaType::QDateTime: {
             // The engine's canonical form, written without the general formatter.
             const QDateTime dt = v.toDateTime();
-            const QDate d = dt.date();
-            if (d.year() < 1 || d.year() > 9999)
+            // The date's parts worked out once: each of year(), month() and day() works out
+            // all three.
+            int year = 0, month = 0, day = 0;
+            dt.date().getDate(&year, &month, &day);
+            if (year < 1 || year > 9999)
                 return tsqlite::Value::text(
                     dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString());
             const QTime t = dt.time();
@@ -287,9 +292,9 @@ tsqlite::Value toEngine(const QVariant& v) {
                 for (int k = 0; k < digits; ++k, value /= 10)
                     text[end - static_cast<size_t>(k)] = static_cast<char>('0' + value % 10);
             };
-            put(3, d.year(), 4);
-            put(6, d.month(), 2);
-            put(9, d.day(), 2);
+            put(3, year, 4);
+            put(6, month, 2);
+            put(9, day, 2);
             put(12, t.hour(), 2);
             put(15, t.minute(), 2);
             put(18, t.second(), 2);
@@ -368,50 +373,53 @@ public:
             types_.push_back(col.type);
         }
         resultSets << ResultSet(cols, {});
-        previous_.assign(columns.size(), Previous());
+        memory_.clear();
+        memory_.resize(columns.size());
     }
     void row(const std::vector<tsqlite::Value>& values) override {
-        QVariantList row;
-        row.reserve(static_cast<qsizetype>(values.size()));
-        for (size_t i = 0; i < values.size(); ++i) {
+        ResultSet& rs = resultSets.last();
+        const bool remember = rs.rowCount() >= kRowsBeforeRecent;
+        const size_t n = std::min(values.size(), types_.size());
+        numbers_.resize(n);
+        for (size_t i = 0; i < n; ++i) {
             const tsqlite::Value& v = values[i];
-            // A text or date equal to the one above it in the column (the branch code, the
-            // receipt's date on each of its lines) shares the value read there instead of
-            // being decoded again.
-            Previous& previous = previous_[i];
-            // Only short texts: keeping a copy of a long one would double what it costs.
-            if (v.kind == tsqlite::Value::Kind::Text && v.s.size() <= kSharedText &&
-                (types_[i] == FieldType::String || types_[i] == FieldType::DateTime)) {
-                if (previous.valid && previous.text == v.s) {
-                    row << previous.value;
-                    continue;
-                }
-                row << toVariant(v, types_[i], sqlTypes_[i].type);
-                previous.text = v.s;
-                previous.value = row.last();
-                previous.valid = true;
+            const int column = static_cast<int>(i);
+            if (v.isNull()) {
+                numbers_[i] = 0;
                 continue;
             }
-            // So does a decimal equal to the one above it (a price, a rate): building one
-            // costs more than reading the row.
-            if (types_[i] == FieldType::Decimal &&
-                (v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float)) {
-                if (previous.valid && previous.kind == v.kind && previous.i == v.i &&
-                    std::memcmp(&previous.f, &v.f, sizeof v.f) == 0) {
-                    row << previous.value;
-                    continue;
-                }
-                row << toVariant(v, types_[i], sqlTypes_[i].type);
-                previous.kind = v.kind;
-                previous.i = v.i;
-                previous.f = v.f;
-                previous.value = row.last();
-                previous.valid = true;
+            // A number or a short text read before in the column (the branch code, the
+            // receipt's date on each of its lines, a product's code, a price) is the value
+            // read then instead of being decoded and held again: building one costs more
+            // than reading the row.
+            const bool shared =
+                v.kind == tsqlite::Value::Kind::Text
+                    ? v.s.size() <= kSharedText
+                    : v.kind == tsqlite::Value::Kind::Int || v.kind == tsqlite::Value::Kind::Float;
+            if (!shared) {
+                numbers_[i] = rs.addValue(column, toVariant(v, types_[i], sqlTypes_[i].type));
                 continue;
             }
-            row << toVariant(v, types_[i], sqlTypes_[i].type);
+            ColumnMemory& memory = memory_[i];
+            if (memory.above.matches(v)) {
+                numbers_[i] = memory.above.number;
+                continue;
+            }
+            Seen* recent = nullptr;
+            if (remember) {
+                if (!memory.recent) memory.recent = std::make_unique<Seen[]>(kRecent);
+                recent = &memory.recent[hashOf(v) % kRecent];
+                if (recent->matches(v)) {
+                    numbers_[i] = recent->number;
+                    memory.above.take(v, recent->number);
+                    continue;
+                }
+            }
+            numbers_[i] = rs.addValue(column, toVariant(v, types_[i], sqlTypes_[i].type));
+            memory.above.take(v, numbers_[i]);
+            if (recent) recent->take(v, numbers_[i]);
         }
-        resultSets.last().appendRow(std::move(row));
+        std::copy(numbers_.begin(), numbers_.end(), rs.appendRow());
     }
     void endResultSet() override { afterResultSet_ = true; }
     void rowsAffected(long long n) override {
@@ -429,15 +437,48 @@ public:
 
 private:
     static constexpr size_t kSharedText = 256;
-    struct Previous {
+    // Values remembered per column once a result is past its first rows, so that a small one
+    // sets up nothing.
+    static constexpr int kRowsBeforeRecent = 64;
+    static constexpr size_t kRecent = 256;
+    struct Seen {
         bool valid = false;
-        std::string text;
         tsqlite::Value::Kind kind = tsqlite::Value::Kind::Null;
+        std::string text;
         int64_t i = 0;
         double f = 0;
-        QVariant value;
+        quint32 number = 0;  // the value's number in its column
+
+        bool matches(const tsqlite::Value& v) const {
+            if (!valid || kind != v.kind) return false;
+            if (kind == tsqlite::Value::Kind::Text) return text == v.s;
+            return i == v.i && std::memcmp(&f, &v.f, sizeof f) == 0;
+        }
+        void take(const tsqlite::Value& v, quint32 read) {
+            valid = true;
+            kind = v.kind;
+            if (kind == tsqlite::Value::Kind::Text) {
+                text = v.s;
+            } else {
+                i = v.i;
+                f = v.f;
+            }
+            number = read;
+        }
     };
-    std::vector<Previous> previous_;
+    struct ColumnMemory {
+        Seen above;                      // the value of the row above
+        std::unique_ptr<Seen[]> recent;  // others by their hash, the last one of each kept
+    };
+    static size_t hashOf(const tsqlite::Value& v) {
+        if (v.kind == tsqlite::Value::Kind::Text) return std::hash<std::string>()(v.s);
+        uint64_t bits = 0;
+        std::memcpy(&bits, &v.f, sizeof bits);
+        return static_cast<size_t>((static_cast<uint64_t>(v.i) ^ bits) * 0x9E3779B97F4A7C15ull >>
+                                   32);
+    }
+    std::vector<ColumnMemory> memory_;
+    std::vector<quint32> numbers_;
     std::vector<FieldType> types_;
     std::vector<tsqlite::Column> sqlTypes_;
     bool afterResultSet_ = false;
@@ -474,6 +515,12 @@ public:
                 *static_cast<const QString*>(v->constData()) ==
                     *static_cast<const QString*>(slot.last.constData()))
                 continue;
+            // So does a value shared with the one bound last time (a price or a rate copied
+            // from the row above): the same object holds the same value. Values kept inside
+            // the QVariant itself never match here, each QVariant has its own.
+            if (!v->isNull() && v->constData() == slot.last.constData() &&
+                v->metaType() == slot.last.metaType())
+                continue;
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
             const ParamType type = parameterType(*v);
             if (slot.lastType != type) {
@@ -491,6 +538,13 @@ public:
                 *slot.type = *tsqlite::SqlType::parse("float");
                 slot.lastType.reset();
             }
+            // Kept only where a later call may match it: a text, or a value held outside
+            // the QVariant (a decimal).
+            if (v->typeId() == QMetaType::QString ||
+                v->metaType() == QMetaType::fromType<Decimal>())
+                slot.last = *v;
+            else if (!slot.last.isNull())
+                slot.last = QVariant();
         }
         Sink sink;
         try {

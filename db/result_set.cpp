@@ -1,6 +1,12 @@
 #include "db/result_set.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
 
 #include "db/database_error.h"
 
@@ -73,6 +79,72 @@ QString overflowMessage(const Column& column) {
                                                 : "bigint";
     return QStringLiteral("Arithmetic overflow error converting expression to data type %1.")
         .arg(QLatin1String(type));
+}
+
+namespace {
+
+constexpr size_t kChunkNumbers = 64 * 1024;
+
+}  // namespace
+
+ResultSet::ResultSet(QList<Column> columns, const std::vector<QVariantList>& rows)
+    : columns_(std::move(columns)) {
+    for (const QVariantList& values : rows) appendRow(values);
+}
+
+ResultSet::Storage& ResultSet::writable() {
+    if (!storage_) {
+        storage_ = std::make_shared<Storage>();
+        storage_->values.resize(static_cast<size_t>(columns_.size()), std::vector<QVariant>(1));
+        storage_->width = std::max<size_t>(static_cast<size_t>(columns_.size()), 1);
+        storage_->rowsPerChunk = std::max<size_t>(kChunkNumbers / storage_->width, 1);
+    } else if (storage_.use_count() > 1) {
+        storage_ = std::make_shared<Storage>(*storage_);
+    }
+    return *storage_;
+}
+
+quint32 ResultSet::addValue(int column, const QVariant& value) {
+    if (!value.isValid()) return 0;
+    std::vector<QVariant>& values = writable().values.at(static_cast<size_t>(column));
+    values.push_back(value);
+    return static_cast<quint32>(values.size() - 1);
+}
+
+quint32* ResultSet::appendRow() {
+    Storage& s = writable();
+    const size_t row = static_cast<size_t>(s.rows);
+    if (row % s.rowsPerChunk == 0) {
+        s.chunks.emplace_back();
+        // The first chunk grows with the rows, so that a small result stays small.
+        if (row > 0) s.chunks.back().reserve(s.rowsPerChunk * s.width);
+    }
+    std::vector<quint32>& chunk = s.chunks.back();
+    chunk.resize(chunk.size() + s.width, 0);
+    ++s.rows;
+    return chunk.data() + (chunk.size() - s.width);
+}
+
+void ResultSet::appendRow(const QVariantList& values) {
+    const qsizetype n = std::min<qsizetype>(values.size(), columns_.size());
+    std::vector<quint32> numbers(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i)
+        numbers[static_cast<size_t>(i)] = addValue(static_cast<int>(i), values[i]);
+    std::copy(numbers.begin(), numbers.end(), appendRow());
+}
+
+QVariantList ResultSet::row(int row) const {
+    if (row < 0 || row >= rowCount()) outOfRange(row, 0);
+    QVariantList values;
+    values.reserve(columns_.size());
+    for (int c = 0; c < columnCount(); ++c) values << value(row, c);
+    return values;
+}
+
+void ResultSet::outOfRange(int row, int column) const {
+    throw std::out_of_range("result set: no cell at row " + std::to_string(row) + ", column " +
+                            std::to_string(column) + " of " + std::to_string(rowCount()) + " x " +
+                            std::to_string(columnCount()));
 }
 
 int ResultSet::columnIndex(const QString& name) const {

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -48,31 +49,62 @@ QString overflowMessage(const Column& column);
 class ResultSet {
 public:
     ResultSet() = default;
-    ResultSet(QList<Column> columns, std::vector<QVariantList> rows)
-        : columns_(std::move(columns)), rows_(std::move(rows)) {}
+    // Each row holds a value per column: a shorter one is filled with NULLs.
+    ResultSet(QList<Column> columns, const std::vector<QVariantList>& rows);
 
     const QList<Column>& columns() const { return columns_; }
     int columnCount() const { return static_cast<int>(columns_.size()); }
-    int rowCount() const { return static_cast<int>(rows_.size()); }
-    bool isEmpty() const { return rows_.empty(); }
+    int rowCount() const { return storage_ ? storage_->rows : 0; }
+    bool isEmpty() const { return rowCount() == 0; }
 
     // The column's position, found ignoring letter case; -1 when there is none.
     int columnIndex(const QString& name) const;
     // As columnIndex, but a missing column is an error.
     int fieldIndex(const QString& name) const;
 
-    const QVariant& value(int row, int column) const { return rows_.at(row).at(column); }
+    // A row or column outside the set is an error (std::out_of_range).
+    const QVariant& value(int row, int column) const {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            outOfRange(row, column);
+        const Storage& s = *storage_;
+        const size_t r = static_cast<size_t>(row);
+        const quint32 number = s.chunks[r / s.rowsPerChunk][(r % s.rowsPerChunk) * s.width +
+                                                            static_cast<size_t>(column)];
+        return s.values[static_cast<size_t>(column)][number];
+    }
     const QVariant& value(int row, const QString& name) const {
         return value(row, fieldIndex(name));
     }
-    const QVariantList& row(int row) const { return rows_.at(row); }
-    const std::vector<QVariantList>& rows() const { return rows_; }
+    QVariantList row(int row) const;
 
-    void appendRow(QVariantList values) { rows_.push_back(std::move(values)); }
+    void appendRow(const QVariantList& values);
+
+    // For a reader that knows which values repeat: a value is added to its column once and
+    // rows refer to it by its number there. Number 0 is NULL.
+    quint32 addValue(int column, const QVariant& value);
+    // Appends a row of NULLs and returns its value numbers, columnCount() of them, to be set
+    // before the set changes again.
+    quint32* appendRow();
 
 private:
+    // Each column holds its values once, and a row the numbers of its values: a result of
+    // 200,000 rows with the same branch, dates, products and prices throughout takes a few
+    // bytes a cell instead of a QVariant, and no allocation per row. Copies of a result set
+    // share it until one of them grows.
+    struct Storage {
+        std::vector<std::vector<QVariant>> values;  // per column
+        // The rows' value numbers, row by row, in chunks of rowsPerChunk rows: a chunk is
+        // never moved as the set grows.
+        std::vector<std::vector<quint32>> chunks;
+        size_t width = 1;  // numbers per row, at least one
+        size_t rowsPerChunk = 1;
+        int rows = 0;
+    };
+    Storage& writable();
+    [[noreturn]] void outOfRange(int row, int column) const;
+
     QList<Column> columns_;
-    std::vector<QVariantList> rows_;
+    std::shared_ptr<Storage> storage_;
 };
 
 // Values of a statement's :name parameters, by name without the colon. Lookups ignore letter

@@ -369,7 +369,9 @@ void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& n
     pBranchCode = code;
     pCost = QVariant();
 
-    int insertYear = -1;
+    // The year's first and last day: comparing dates costs less than working out each row's
+    // year.
+    QDate yearFirst, yearLast;
     for (int i = 0; i < sales.rowCount(); ++i) {
         const QVariant& dateValue = sales.value(i, cDate);
         const QDateTime saleDate = dateValue.toDateTime();
@@ -382,8 +384,11 @@ void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& n
                                       sales.value(i, cBarCode).toString());
         }
         lastDate = saleDate;
-        if (saleDate.date().year() != insertYear) {
-            insertYear = saleDate.date().year();
+        const QDate saleDay = saleDate.date();
+        if (!yearFirst.isValid() || saleDay < yearFirst || saleDay > yearLast) {
+            const int insertYear = saleDay.year();
+            yearFirst = QDate(insertYear, 1, 1);
+            yearLast = QDate(insertYear, 12, 31);
             insert_.setSql(insertSql(insertYear));
         }
         // The values go as the branch holds them (exact decimals, not floating point), except

@@ -134,6 +134,38 @@ void bindValue(sqlite3_stmt* st, int index, const Value& v, bool copy) {
     }
 }
 
+void readColumn(sqlite3_stmt* st, int index, Value& out) {
+    out.i = 0;
+    out.f = 0;
+    switch (sqlite3_column_type(st, index)) {
+        case SQLITE_INTEGER:
+            out.kind = Value::Kind::Int;
+            out.i = sqlite3_column_int64(st, index);
+            out.s.clear();
+            return;
+        case SQLITE_FLOAT:
+            out.kind = Value::Kind::Float;
+            out.f = sqlite3_column_double(st, index);
+            out.s.clear();
+            return;
+        case SQLITE_TEXT: {
+            auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, index));
+            out.kind = Value::Kind::Text;
+            out.s.assign(p, static_cast<size_t>(sqlite3_column_bytes(st, index)));
+            return;
+        }
+        case SQLITE_BLOB: {
+            auto p = static_cast<const char*>(sqlite3_column_blob(st, index));
+            out.kind = Value::Kind::Blob;
+            out.s.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, index)));
+            return;
+        }
+        default:
+            out.kind = Value::Kind::Null;
+            out.s.clear();
+    }
+}
+
 Value columnValue(sqlite3_stmt* st, int index) {
     switch (sqlite3_column_type(st, index)) {
         case SQLITE_INTEGER:

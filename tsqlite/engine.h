@@ -79,6 +79,9 @@ extern const char* const kCatalogSchema;
 // it is bound again (a large parameter is not copied for each statement that reads it).
 void bindValue(sqlite3_stmt* st, int index, const Value& v, bool copy = true);
 Value columnValue(sqlite3_stmt* st, int index);
+// The same, into a value whose text keeps its room: a statement's rows are read into one row
+// of values, again and again.
+void readColumn(sqlite3_stmt* st, int index, Value& out);
 
 // ---- translation ------------------------------------------------------------------------------
 

@@ -160,8 +160,15 @@ long long Session::Impl::runRows(CachedStmt& c, Sink* sink) {
     int rc;
     std::vector<Value> row(c.columns.size());
     while ((rc = sqlite3_step(c.st)) == SQLITE_ROW) {
-        for (size_t i = 0; i < c.columns.size(); ++i)
-            row[i] = normalize(columnValue(c.st, static_cast<int>(i)), c.columns[i].type);
+        for (size_t i = 0; i < c.columns.size(); ++i) {
+            Value& cell = row[i];
+            readColumn(c.st, static_cast<int>(i), cell);
+            // Only numbers and scaled decimals change in normalize: a text is left in place.
+            const SqlType& type = c.columns[i].type;
+            if (cell.kind == Value::Kind::Int || cell.kind == Value::Kind::Float ||
+                dec::isScaled(type))
+                cell = normalize(std::move(cell), type);
+        }
         ++n;
         if (assign) {
             for (size_t i = 0; i < c.assignVars.size(); ++i)

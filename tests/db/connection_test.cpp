@@ -411,4 +411,62 @@ TEST_F(ConnectionTest, AStatementRunOncePerRowTakesEachCallsOwnValues) {
         EXPECT_EQ(all[1].value(i, 1), made[i]) << i;
         EXPECT_EQ(all[1].value(i, 0).toString(), all[0].value(i, 1).toString()) << i;
     }
+
+    // One decimal object shared by several calls (a price copied from the row above), with
+    // another, a NULL and a text in between.
+    const QVariant price = dec(u"12.34"), other = dec(u"-0.01");
+    const QList<QVariant> prices = {price, price, other, price, QVariant(), price, "3.5"};
+    for (int i = 0; i < prices.size(); ++i)
+        conn.execute("UPDATE Product SET Qty = :Qty WHERE Id = :Id",
+                     {{"Qty", prices[i]}, {"Id", i}});
+    const ResultSet stored = conn.query("SELECT Qty FROM Product ORDER BY Id");
+    for (int i = 0; i < prices.size(); ++i) {
+        EXPECT_EQ(stored.value(i, 0).isNull(), prices[i].isNull()) << i;
+        EXPECT_EQ(stored.value(i, 0).toDouble(), prices[i].toDouble()) << i;
+    }
+}
+
+TEST_F(ConnectionTest, ALargeResultReadsEachRowsOwnValuesWhereValuesRepeat) {
+    // Texts, dates and decimals that come back now and then, far apart, more of them than a
+    // column remembers, with NULLs, equal amounts of other scales and long texts among them.
+    conn.execute(
+        "CREATE TABLE Sale (Id int NOT NULL PRIMARY KEY, Code nvarchar(300) NULL,"
+        " Made datetime NULL, Qty decimal(18,3) NULL, Amount money NULL)");
+    const int rows = 1500;
+    auto code = [](int i) -> QVariant {
+        if (i % 97 == 0) return QVariant();
+        if (i % 89 == 0) return QString(280, QChar(u'ก' + i % 40));
+        return QStringLiteral("C%1").arg(i * 7 % 301);
+    };
+    auto made = [](int i) -> QVariant {
+        if (i % 83 == 0) return QVariant();
+        return QDateTime(QDate(2024, 1, 1).addDays(i * 13 % 290), QTime(i % 24, 0));
+    };
+    auto qty = [](int i) -> QVariant {
+        if (i % 79 == 0) return QVariant();
+        return QVariant::fromValue(Decimal::fromUnits((i * 11 % 307) - 150, 3));
+    };
+    conn.startTransaction();
+    for (int i = 0; i < rows; ++i)
+        conn.execute(
+            "INSERT INTO Sale VALUES (:Id, :Code, :Made, :Qty, :Amount)",
+            {{"Id", i}, {"Code", code(i)}, {"Made", made(i)}, {"Qty", qty(i)}, {"Amount", qty(i)}});
+    conn.commit();
+    const ResultSet rs =
+        conn.query("SELECT Code, Made, Qty, Amount, Id, Id % 5, Id / 7.0 FROM Sale ORDER BY Id");
+    ASSERT_EQ(rs.rowCount(), rows);
+    for (int i = 0; i < rows; ++i) {
+        ASSERT_EQ(rs.value(i, 0), code(i)) << i;
+        ASSERT_EQ(rs.value(i, 1), made(i)) << i;
+        ASSERT_EQ(rs.value(i, 2).isNull(), qty(i).isNull()) << i;
+        ASSERT_EQ(rs.value(i, 2).toString(), qty(i).toString()) << i;
+        // The same amounts in a column of another scale read with that column's scale.
+        if (!qty(i).isNull()) {
+            ASSERT_EQ(rs.value(i, 3).value<Decimal>().scale(), 4) << i;
+        }
+        ASSERT_EQ(rs.value(i, 3).toDouble(), qty(i).toDouble()) << i;
+        ASSERT_EQ(rs.value(i, 4).toLongLong(), i) << i;
+        ASSERT_EQ(rs.value(i, 5).toLongLong(), i % 5) << i;
+        ASSERT_NEAR(rs.value(i, 6).toDouble(), i / 7.0, 1e-6) << i;
+    }
 }

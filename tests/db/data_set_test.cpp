@@ -58,9 +58,9 @@ protected:
             "SELECT OrderNo, Product, OrderQnty, BackOrder, CONVERT(char(10), OrderDate, 103)"
             " FROM OrderBranch ORDER BY Product");
         QStringList rows;
-        for (const QVariantList& r : rs.rows()) {
+        for (int r = 0; r < rs.rowCount(); ++r) {
             QStringList cells;
-            for (const QVariant& v : r) cells << (v.isNull() ? "NULL" : v.toString());
+            for (const QVariant& v : rs.row(r)) cells << (v.isNull() ? "NULL" : v.toString());
             rows << cells.join(' ');
         }
         return rows;

@@ -130,10 +130,10 @@ tsqlite::ResultSet toResultSet(const db::ResultSet& rs) {
         col.type = toSqlType(c);
         out.columns.push_back(std::move(col));
     }
-    for (const auto& row : rs.rows()) {
+    for (int r = 0; r < rs.rowCount(); ++r) {
         std::vector<Value> values;
         for (int i = 0; i < rs.columnCount(); ++i)
-            values.push_back(toValue(row.at(i), rs.columns().at(i)));
+            values.push_back(toValue(rs.value(r, i), rs.columns().at(i)));
         out.rows.push_back(std::move(values));
     }
     return out;
