@@ -661,9 +661,9 @@ private:
             const DriverStatement rewritten = embeddedStatement(sql);
             st->text = rewritten.text.toStdString();
             for (const QString& name : rewritten.names) {
-                // Lower case, as the engine keys the statement's parameters: it then finds
-                // each value at once instead of comparing every name.
-                const std::string key = name.toLower().toStdString();
+                // Spelt as the statement spells it, as the engine looks a parameter up: it
+                // then finds each value at once instead of comparing every name.
+                const std::string key = name.toStdString();
                 tsqlite::Value& value = st->values[key];
                 st->binds.push_back({name, &value, &st->types[key], {}, std::nullopt});
             }

@@ -240,10 +240,20 @@ struct Session::Impl : TranslateContext {
     static bool sameName(const std::string& a, const std::string& b);
 
     template <typename Map>
-    static const typename Map::mapped_type* findNamed(const Map* map, const std::string& name) {
+    const typename Map::mapped_type* findNamed(const Map* map, const std::string& name) {
         if (!map) return nullptr;
         auto it = map->find(name);
         if (it != map->end()) return &it->second;
+        // A caller that keys its values in lower case (the client's driver does) is found
+        // at once too; the buffer keeps its room from one row to the next.
+        lowered_.assign(name);
+        bool changed = false;
+        for (char& c : lowered_)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A')), changed = true;
+        if (changed) {
+            it = map->find(lowered_);
+            if (it != map->end()) return &it->second;
+        }
         for (auto& [k, v] : *map)
             if (k.size() == name.size() && sameName(k, name)) return &v;
         // Letter case may change a name's length outside ASCII.
@@ -256,6 +266,7 @@ struct Session::Impl : TranslateContext {
     // A ":name" bind without its colon, in a buffer that is reused.
     const std::string& bareName(const std::string& name);
     std::string bare_;
+    std::string lowered_;
     const SqlType* findParamType(const std::string& name);
 
     std::optional<SqlType> userType(const std::string& name) override;
