@@ -29,10 +29,14 @@ CREATE TABLE IF NOT EXISTS __tsq_types(
     name TEXT PRIMARY KEY COLLATE NOCASE, base TEXT NOT NULL, nullable INTEGER NOT NULL);
 )sql";
 
+void appendLower(std::string& out, std::string_view s) {
+    for (char c : s) out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    std::string r;
+    r.reserve(s.size());
+    appendLower(r, s);
     return r;
 }
 
@@ -167,24 +171,9 @@ void readColumn(sqlite3_stmt* st, int index, Value& out) {
 }
 
 Value columnValue(sqlite3_stmt* st, int index) {
-    switch (sqlite3_column_type(st, index)) {
-        case SQLITE_INTEGER:
-            return Value::integer(sqlite3_column_int64(st, index));
-        case SQLITE_FLOAT:
-            return Value::real(sqlite3_column_double(st, index));
-        case SQLITE_TEXT: {
-            auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, index));
-            return Value::text(
-                std::string(p, static_cast<size_t>(sqlite3_column_bytes(st, index))));
-        }
-        case SQLITE_BLOB: {
-            auto p = static_cast<const char*>(sqlite3_column_blob(st, index));
-            return Value::blob(
-                std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, index))));
-        }
-        default:
-            return Value::null();
-    }
+    Value v;
+    readColumn(st, index, v);
+    return v;
 }
 
 const ColumnInfo* TableInfo::column(std::string_view n, int* index) const {

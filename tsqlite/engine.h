@@ -19,6 +19,8 @@
 namespace tsqlite {
 
 std::string lower(std::string_view s);
+// s in lower case (ASCII letters only) added to out, without a string of its own.
+void appendLower(std::string& out, std::string_view s);
 std::string quoteIdent(std::string_view s);    // "name" with "" escaping
 std::string quoteLiteral(std::string_view s);  // 'text' with '' escaping
 std::string valueLiteral(const Value& v);      // SQLite literal of a value

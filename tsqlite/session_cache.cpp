@@ -57,7 +57,7 @@ std::string Session::Impl::makeParamSignature() {
     const bool declared = paramTypes && !paramTypes->empty();
     auto type = declared ? paramTypes->begin() : ParamTypes::const_iterator();
     for (auto& [k, v] : *params) {
-        for (char c : k) sig += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+        appendLower(sig, k);
         sig += ':';
         sig += static_cast<char>('0' + static_cast<int>(v.kind));
         if (wideInteger(v)) sig += 'w';

@@ -246,11 +246,9 @@ struct Session::Impl : TranslateContext {
         if (it != map->end()) return &it->second;
         // A caller that keys its values in lower case (the client's driver does) is found
         // at once too; the buffer keeps its room from one row to the next.
-        lowered_.assign(name);
-        bool changed = false;
-        for (char& c : lowered_)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A')), changed = true;
-        if (changed) {
+        lowered_.clear();
+        appendLower(lowered_, name);
+        if (lowered_ != name) {
             it = map->find(lowered_);
             if (it != map->end()) return &it->second;
         }
