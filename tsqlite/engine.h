@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "tsqlite/ast.h"
@@ -17,6 +18,14 @@
 #include "tsqlite/types.h"
 
 namespace tsqlite {
+
+// Gives a variable back its value when the scope ends, however it ends.
+template <typename T>
+struct Restore {
+    T& ref;
+    T saved;
+    ~Restore() { ref = std::move(saved); }
+};
 
 std::string lower(std::string_view s);
 // s in lower case (ASCII letters only) added to out, without a string of its own.

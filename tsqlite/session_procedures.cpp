@@ -204,11 +204,7 @@ int Session::Impl::callProcedure(const ast::ObjectName& name,
     // SET options a procedure changes end with it.
     bool savedNocount = nocount;
     int tranAtStart = tranCount;
-    struct Restore {
-        bool& ref;
-        bool value;
-        ~Restore() { ref = value; }
-    } restoreNocount{nocount, savedNocount};
+    Restore<bool> restoreNocount{nocount, savedNocount};
     size_t tempsBefore = tempTables();
     struct DropTemps {
         Impl& impl;

@@ -213,19 +213,11 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
     scope.parent = outer;
     // SELECT @s = @s + Name FROM T: on SQL Server each row sees what the rows before it
     // assigned, so such a variable is read as the rows are made, not bound once.
-    struct LiveVars {
-        std::set<std::string>& live;
-        std::set<std::string> saved;
-        ~LiveVars() { live.swap(saved); }
-    } liveGuard{liveVars_, liveVars_};
+    Restore<std::set<std::string>> liveGuard{liveVars_, liveVars_};
     if (!c.from.empty())
         for (const auto& it : c.items)
             if (!it.assignVar.empty()) liveVars_.insert(lower(it.assignVar));
-    struct Grouped {
-        bool& grouped;
-        bool saved;
-        ~Grouped() { grouped = saved; }
-    } groupedGuard{grouped_, grouped_};
+    Restore<bool> groupedGuard{grouped_, grouped_};
     grouped_ = !c.groupBy.empty();
     std::string fromSql;
     for (size_t i = 0; i < c.from.size(); ++i) {
@@ -362,11 +354,7 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
 
 SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positionalNames) {
     // Subqueries translate while a core collects its origins: keep ours aside.
-    struct Keep {
-        std::vector<const ColumnInfo*>& ref;
-        std::vector<const ColumnInfo*> saved;
-        ~Keep() { ref = std::move(saved); }
-    } keep{origins_, std::move(origins_)};
+    Restore<std::vector<const ColumnInfo*>> keep{origins_, std::move(origins_)};
     SelectTx out;
     std::vector<std::string> parts;
     std::vector<std::vector<Column>> partColumns;
