@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTextStream>
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include "data/Conventions.h"
 #include "data/Dm_Config.h"
@@ -282,8 +284,15 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
     }
 
     showProgress(LStatus, prefix + code + QStringLiteral(" - ") + name + QStringLiteral(" ดึงยอด"));
-    const db::ResultSet sales = DBBranch.query(
-        kSoldOutSql, {{QStringLiteral("BeginDate"), start}, {QStringLiteral("BranchCode"), code}});
+    // The sales are read on another thread while this one clears the report's rows of the same
+    // days: the two work on different databases through different connections, and nothing
+    // else touches the branch's connection until the read is over. The rows are stored in the
+    // read's order once it has ended.
+    const db::Params salesParams{{QStringLiteral("BeginDate"), start},
+                                 {QStringLiteral("BranchCode"), code}};
+    std::future<db::ResultSet> reading = std::async(std::launch::async, [this, salesParams] {
+        return DBBranch.query(kSoldOutSql, salesParams);
+    });
 
     showProgress(LStatus,
                  prefix + code + QStringLiteral(" - ") + name + QStringLiteral(" Clear Soldout"));
@@ -293,20 +302,25 @@ void TFrSoldOut2NwxBranchAUTO::uploadBranch(const db::ResultSet& branches, int r
     // for it instead of storing the rows again. The date goes through the same connection (the
     // statement names the configuration database); that database is opened before the
     // transaction begins so that it takes part in it.
-    DBNWXBranch.execute(kConfigProbeSql);
-    DBNWXBranch.startTransaction();
     try {
+        DBNWXBranch.execute(kConfigProbeSql);
+        DBNWXBranch.startTransaction();
+        clearBranch(code, start);
+        // The window keeps repainting while the read goes on.
+        while (reading.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        const db::ResultSet sales = reading.get();
         storeBranch(code, name, prefix, start, sales);
         DBNWXBranch.commit();
     } catch (...) {
+        // The read ends before the branch's connection is closed or used again.
+        if (reading.valid()) reading.wait();
         DBNWXBranch.rollback();
         throw;
     }
 }
 
-void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& name,
-                                           const QString& prefix, const QDateTime& start,
-                                           const db::ResultSet& sales) {
+void TFrSoldOut2NwxBranchAUTO::clearBranch(const QString& code, const QDateTime& start) {
     const int startYear = start.date().year();
     const int serverYear = DM->GetServerTime().date().year();
     // Every year's table from the start date's to this year's is cleared from the start date
@@ -328,7 +342,11 @@ void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& n
     delete_.setParam(QStringLiteral("Begindate"), start);
     delete_.setParam(QStringLiteral("BranchCode"), code);
     delete_.execute(DBNWXBranch);
+}
 
+void TFrSoldOut2NwxBranchAUTO::storeBranch(const QString& code, const QString& name,
+                                           const QString& prefix, const QDateTime& start,
+                                           const db::ResultSet& sales) {
     showProgress(LStatus, prefix + code + QStringLiteral(" - ") + name);
     QDateTime lastDate = start.addDays(-1);
     ProgressBar1->setValue(0);

@@ -74,6 +74,8 @@ private:
     void FormShow();
     void run();
     void uploadBranch(const db::ResultSet& branches, int row);
+    // Deletes the branch's report rows from the start date on, in every year's table.
+    void clearBranch(const QString& code, const QDateTime& start);
     void storeBranch(const QString& code, const QString& name, const QString& prefix,
                      const QDateTime& start, const db::ResultSet& sales);
     void showProgress(QLabel* label, const QString& text, bool force = true);

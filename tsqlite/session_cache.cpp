@@ -83,6 +83,25 @@ std::string Session::Impl::cacheKey(const void* node) {
     return buf + lower(currentDatabase()) + "|" + paramSignature();
 }
 
+void Session::Impl::printPlan(const std::string& sql) {
+    sqlite3_stmt* plan = nullptr;
+    if (sqlite3_prepare_v2(db, ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &plan, nullptr) !=
+        SQLITE_OK) {
+        std::fprintf(stderr, "plan: %s\n", sqlite3_errmsg(db));
+        return;
+    }
+    // Columns: id, parent, unused, detail; a step is indented under its parent.
+    std::map<int, int> depth;
+    while (sqlite3_step(plan) == SQLITE_ROW) {
+        const int id = sqlite3_column_int(plan, 0);
+        const int level = depth[sqlite3_column_int(plan, 1)] + 1;
+        depth[id] = level;
+        std::fprintf(stderr, "plan: %*s%s\n", 2 * level, "",
+                     reinterpret_cast<const char*>(sqlite3_column_text(plan, 3)));
+    }
+    sqlite3_finalize(plan);
+}
+
 Value Session::Impl::onDateTimeTicks(const Value& v) {
     // Milliseconds that end in 0, 3 or 7 are on a tick already: most times are.
     if (v.s.size() != 23 || v.s[22] == '0' || v.s[22] == '3' || v.s[22] == '7') return v;

@@ -308,9 +308,13 @@ struct Session::Impl : TranslateContext {
         stmtSchemas.insert(outer.begin(), outer.end());
         c.binds = tr.binds();
         if (std::getenv("TSQLITE_TRACE")) std::fprintf(stderr, "tsqlite: %s\n", c.sql.c_str());
+        if (std::getenv("TSQLITE_PLAN")) printPlan(c.sql);
         c.st = prepare(c.sql);
         return stmts.emplace(key, std::move(c)).first->second;
     }
+
+    // SQLite's plan of a translated statement on standard error (TSQLITE_PLAN=1).
+    void printPlan(const std::string& sql);
 
     // A time bound as datetime lands on datetime's 1/300 s ticks, as SQL Server takes a
     // timestamp parameter declared datetime: .008 is .007.

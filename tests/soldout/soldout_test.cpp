@@ -249,6 +249,27 @@ SET IDENTITY_INSERT ProductUnits OFF
               0);
 }
 
+TEST_F(SoldOutTest, ASalesReadThatFailsLeavesTheStoredRowsAndTheDate) {
+    addBranch(QStringLiteral("0011"), QStringLiteral("BR0011"), daysAgo(6, 0));
+    addReceipt(QStringLiteral("BR0011"), 1, daysAgo(5), 10, {{1, 1}});
+    addReceipt(QStringLiteral("BR0011"), 2, daysAgo(4), 10, {{1, 1}, {2, 2}});
+    TFrSoldOut2NwxBranchAUTO screen;
+    screen.show();
+    screen.BLoadClick();
+    ASSERT_EQ(reportRows(kThisYear, QStringLiteral("0011")), 3);
+
+    // The report's rows are cleared while the sales are read: a read that fails must take
+    // the clearing back with it.
+    config()->execute(QStringLiteral("UPDATE Branch SET SoldOutLastUpdate = :Last"),
+                      {{QStringLiteral("Last"), daysAgo(6, 0)}});
+    const QDateTime before = lastUpdate(QStringLiteral("0011"));
+    branch(QStringLiteral("BR0011"))->execute(QStringLiteral("DROP TABLE SrDt"));
+    EXPECT_THROW(screen.BLoadClick(), db::DatabaseError);
+    EXPECT_EQ(reportRows(kThisYear, QStringLiteral("0011")), 3);
+    EXPECT_EQ(lastUpdate(QStringLiteral("0011")), before);
+    EXPECT_TRUE(screen.runFlag());
+}
+
 TEST_F(SoldOutTest, ABranchThatCannotBeOpenedIsListedAndLeftAlone) {
     // Its database exists on the configuration server, but the branch's own server is gone.
     server.createDatabase(QStringLiteral("BR0013"));

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "test_server.h"
+#include "tsqlite/runtime.h"
 
 using namespace tsqlite;
 using tsqlite::testing::EngineTest;
@@ -171,6 +172,37 @@ TEST_F(EngineTest, TextComparesIgnoringCaseAndTrailingBlanks) {
     EXPECT_EQ(integer("SELECT COUNT(*) FROM W WHERE w = 'apple'"), 2);
     EXPECT_EQ(integer("SELECT COUNT(*) FROM W WHERE w IN ('APPLE', 'x')"), 2);
     EXPECT_EQ(text("SELECT k + '|' FROM W WHERE w = 'banana'"), "b  |");
+}
+
+TEST_F(EngineTest, ASortLargerThanMemorySortsByTheCollation) {
+    // Enough rows for the sort to be cut into runs that are sorted apart (on other cores
+    // where there are any) and merged: every comparison must still be the collation's.
+    q("CREATE TABLE Big (n int NOT NULL, Code varchar(20) NOT NULL, Name nvarchar(40) NOT NULL)");
+    q(R"(
+SET NOCOUNT ON
+DECLARE @i int
+SET @i = 0
+BEGIN TRAN
+WHILE @i < 60000
+BEGIN
+    INSERT INTO Big (n, Code, Name)
+    VALUES (@i, CASE @i % 3 WHEN 0 THEN 'a' WHEN 1 THEN 'B' ELSE 'ข' END
+                + CONVERT(varchar(10), (@i * 7919) % 60000),
+            REPLICATE(N'สินค้า ', 3) + CONVERT(nvarchar(10), @i % 977))
+    SET @i = @i + 1
+END
+COMMIT
+)");
+    const auto rows = q("SELECT Code, Name, n FROM Big ORDER BY Name DESC, Code")[0].rows;
+    ASSERT_EQ(rows.size(), 60000u);
+    for (size_t i = 1; i < rows.size(); ++i) {
+        const int byName = collateCompare(rows[i - 1][1].s, rows[i][1].s);
+        ASSERT_TRUE(byName > 0 ||
+                    (byName == 0 && collateCompare(rows[i - 1][0].s, rows[i][0].s) <= 0))
+            << "rows " << i - 1 << " and " << i << ": " << rows[i - 1][1].s << " "
+            << rows[i - 1][0].s << " / " << rows[i][1].s << " " << rows[i][0].s;
+    }
+    EXPECT_EQ(integer("SELECT COUNT(DISTINCT n) FROM Big"), 60000);
 }
 
 TEST_F(EngineTest, UniqueIndexTreatsCaseVariantsAsDuplicates) {
