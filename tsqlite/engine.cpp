@@ -139,29 +139,32 @@ void bindValue(sqlite3_stmt* st, int index, const Value& v, bool copy) {
 }
 
 void readColumn(sqlite3_stmt* st, int index, Value& out) {
+    // One call reaches the column; the sqlite3_column_* calls would each look it up again. A
+    // session's connection is used by one thread at a time, so its value may be read directly.
+    sqlite3_value* v = sqlite3_column_value(st, index);
     out.i = 0;
     out.f = 0;
-    switch (sqlite3_column_type(st, index)) {
+    switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
             out.kind = Value::Kind::Int;
-            out.i = sqlite3_column_int64(st, index);
+            out.i = sqlite3_value_int64(v);
             out.s.clear();
             return;
         case SQLITE_FLOAT:
             out.kind = Value::Kind::Float;
-            out.f = sqlite3_column_double(st, index);
+            out.f = sqlite3_value_double(v);
             out.s.clear();
             return;
         case SQLITE_TEXT: {
-            auto p = reinterpret_cast<const char*>(sqlite3_column_text(st, index));
+            auto p = reinterpret_cast<const char*>(sqlite3_value_text(v));
             out.kind = Value::Kind::Text;
-            out.s.assign(p, static_cast<size_t>(sqlite3_column_bytes(st, index)));
+            out.s.assign(p, static_cast<size_t>(sqlite3_value_bytes(v)));
             return;
         }
         case SQLITE_BLOB: {
-            auto p = static_cast<const char*>(sqlite3_column_blob(st, index));
+            auto p = static_cast<const char*>(sqlite3_value_blob(v));
             out.kind = Value::Kind::Blob;
-            out.s.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, index)));
+            out.s.assign(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
             return;
         }
         default:

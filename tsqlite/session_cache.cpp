@@ -182,11 +182,14 @@ long long Session::Impl::runRows(CachedStmt& c, Sink* sink) {
         for (size_t i = 0; i < c.columns.size(); ++i) {
             Value& cell = row[i];
             readColumn(c.st, static_cast<int>(i), cell);
-            // Only numbers and scaled decimals change in normalize: a text is left in place.
+            // What normalize changes: a float into a scaled decimal's units or an integer type,
+            // an integer into a float type. Anything else (a text, a decimal's units) stays.
             const SqlType& type = c.columns[i].type;
-            if (cell.kind == Value::Kind::Int || cell.kind == Value::Kind::Float ||
-                dec::isScaled(type))
-                cell = normalize(std::move(cell), type);
+            const bool changes = cell.kind == Value::Kind::Float
+                                     ? dec::isScaled(type) || type.isInteger()
+                                     : cell.kind == Value::Kind::Int && !dec::isScaled(type) &&
+                                           type.isNumeric() && !type.isInteger();
+            if (changes) cell = normalize(std::move(cell), type);
         }
         ++n;
         if (assign) {

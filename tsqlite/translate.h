@@ -4,6 +4,7 @@
 // semantics differ.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -116,6 +117,11 @@ private:
     Tx toTextForLike(Tx x);
     bool returnsOneRow(const ast::SelectStmt& s);
     bool readsByUniqueKey(const ast::SelectCore& c);
+    // An item (SELECT v FROM T WHERE key = outer value) of a core that neither groups nor
+    // aggregates, read as T LEFT JOIN'ed to the core's FROM: appends the join to fromSql and
+    // gives the item's value. Nothing for any other item.
+    std::optional<Tx> lookupJoin(const ast::Expr& e, const ast::SelectCore& outer, Scope& scope,
+                                 std::string& fromSql);
     void checkGrouping(const ast::SelectCore& c, Scope& scope);
     std::string defaultSql(const ColumnInfo& c);
     std::string rowLimited(const TableInfo& t, const std::string& where, const ast::Expr& top,
@@ -130,6 +136,7 @@ private:
     // the session row by row (tsq_var) instead of being bound once.
     std::set<std::string> liveVars_;
     bool grouped_ = false;                    // the select core being translated has a GROUP BY
+    int lookupJoins_ = 0;                     // look-ups made joins, to name them
     std::vector<const ColumnInfo*> origins_;  // of the core being translated
 };
 

@@ -91,6 +91,53 @@ bool containsAggregate(const Expr& e) {
 
 }  // namespace
 
+// (SELECT Code FROM Misc WHERE Id = H.CurrencyId) in a select list reads one row by a unique key
+// for every outer row. As a LEFT JOIN, SQLite seeks the same row without running a subquery
+// each time; no row gives NULL as the subquery does, and the key cannot give two. The table
+// keeps its name or alias for the item and the key condition, which are read in a scope of
+// their own above the core's, as in the subquery.
+std::optional<Tx> Translator::lookupJoin(const Expr& e, const ast::SelectCore& outer, Scope& scope,
+                                         std::string& fromSql) {
+    if (e.kind != ExprKind::Subquery || !e.collation.empty() || !e.select || fromSql.empty())
+        return std::nullopt;
+    const ast::SelectStmt& sub = *e.select;
+    if (sub.cores.size() != 1 || !sub.orderBy.empty()) return std::nullopt;
+    const ast::SelectCore& c = sub.cores[0];
+    if (!c.where || c.distinct || c.top || c.into || !c.groupBy.empty() || c.having ||
+        c.items.size() != 1 || !c.items[0].assignVar.empty() ||
+        c.items[0].expr->kind == ExprKind::Star)
+        return std::nullopt;
+    // Nothing in the item or the key condition that a join would evaluate otherwise.
+    std::function<bool(const Expr&)> plain = [&](const Expr& x) {
+        if (x.kind == ExprKind::Subquery || x.kind == ExprKind::Exists ||
+            x.kind == ExprKind::InSubquery || isAggregate(x))
+            return false;
+        for (auto& a : x.args)
+            if (a && !plain(*a)) return false;
+        return true;
+    };
+    if (!plain(*c.items[0].expr) || !plain(*c.where)) return std::nullopt;
+    // The outer rows stay as they are: no grouping to fit the joined column into.
+    if (!outer.groupBy.empty() || outer.having) return std::nullopt;
+    for (auto& it : outer.items)
+        if (it.expr->kind != ExprKind::Star && containsAggregate(*it.expr)) return std::nullopt;
+    if (!readsByUniqueKey(c)) return std::nullopt;
+
+    const ast::TableRef& ref = *c.from[0];
+    auto table = ctx_.findTable(ref.name);
+    Scope inner;
+    inner.parent = &scope;
+    Source s = sourceOf(table, ref.alias);
+    s.sqlAlias = quoteIdent("_lookup" + std::to_string(++lookupJoins_));
+    s.nullable = true;
+    inner.sources.push_back(s);
+    const std::string on = boolean(*c.where, &inner).sql;
+    Tx value = expr(*c.items[0].expr, &inner);
+    value.outerSide = true;
+    fromSql += " LEFT JOIN " + table->sqlName() + " AS " + s.sqlAlias + " ON " + on;
+    return value;
+}
+
 // Every column of a grouped select list must be grouped or inside an aggregate.
 void Translator::checkGrouping(const ast::SelectCore& c, Scope& scope) {
     bool aggregated = !c.groupBy.empty();
@@ -272,7 +319,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
             }
             continue;
         }
-        Tx x = expr(*it.expr, &scope);
+        std::optional<Tx> joined = lookupJoin(*it.expr, c, scope, fromSql);
+        Tx x = joined ? *joined : expr(*it.expr, &scope);
         std::string name = it.alias;
         if (name.empty() && it.expr->kind == ExprKind::Column) name = it.expr->parts.back();
         if (!it.assignVar.empty()) {

@@ -205,6 +205,61 @@ COMMIT
     EXPECT_EQ(integer("SELECT COUNT(DISTINCT n) FROM Big"), 60000);
 }
 
+TEST_F(EngineTest, ALookUpByAUniqueKeyAnswersAsTheSubqueryDoes) {
+    // (SELECT v FROM T WHERE key = outer value) in a select list is read as a join of T; the
+    // answers must stay the subquery's, row for row.
+    q("CREATE TABLE Misc (Id int NOT NULL PRIMARY KEY, Code varchar(10) NULL, GroupCode "
+      "varchar(10) NOT NULL, Name nvarchar(20) NULL)");
+    q("CREATE UNIQUE INDEX MiscGroupCode ON Misc (GroupCode, Code)");
+    q("CREATE TABLE Sale (Id int NOT NULL PRIMARY KEY, Code varchar(10) NULL, CurrencyId int "
+      "NULL, Unit varchar(10) NULL)");
+    q("INSERT INTO Misc VALUES (1, 'THB', 'CURRENCY', N'บาท'), (2, 'USD', 'CURRENCY', NULL), "
+      "(3, 'PCS', 'UNIT', N'ชิ้น'), (4, 'BOX', 'UNIT', N'กล่อง')");
+    q("INSERT INTO Sale VALUES (10, 'S-10', 1, 'PCS'), (11, 'S-11', 2, 'BOX'), "
+      "(12, 'S-12', 9, 'XX'), (13, 'S-13', NULL, NULL)");
+    auto rows = [&](const std::string& sql) {
+        std::string out;
+        const auto result = q(sql);
+        for (const auto& r : result.at(0).rows) {
+            for (const auto& v : r)
+                out += (v.isNull()    ? std::string("NULL")
+                        : v.s.empty() ? std::to_string(v.i)
+                                      : v.s) +
+                       "|";
+            out += "\n";
+        }
+        return out;
+    };
+    // Unqualified Id and Code are the looked-up table's even though Sale has both; no row, or
+    // a NULL key, gives NULL.
+    EXPECT_EQ(rows("SELECT Id, (SELECT Code FROM Misc WHERE Id = S.CurrencyId) Cur FROM Sale S "
+                   "ORDER BY Id"),
+              "10|THB|\n11|USD|\n12|NULL|\n13|NULL|\n");
+    // The table's own alias may be one the outer query uses too: inside, it is the looked-up
+    // table's. A key of two columns, one of them a literal.
+    EXPECT_EQ(rows("SELECT S.Id, (SELECT S.Name FROM Misc S WHERE S.GroupCode = 'UNIT' AND "
+                   "S.Code = Sale.Unit) UnitName, (SELECT Code FROM Misc WHERE Id = "
+                   "Sale.CurrencyId) + '/' + Sale.Code FROM Sale JOIN Misc S ON S.Id = "
+                   "Sale.CurrencyId ORDER BY S.Id"),
+              "1|ชิ้น|THB/S-10|\n2|กล่อง|USD/S-11|\n");
+    // In a union branch, with DISTINCT, and under a TOP.
+    EXPECT_EQ(rows("SELECT DISTINCT (SELECT GroupCode FROM Misc WHERE Id = S.CurrencyId) G FROM "
+                   "Sale S UNION ALL SELECT TOP 1 (SELECT Name FROM Misc WHERE Id = 3) FROM Sale "
+                   "ORDER BY 1"),
+              "NULL|\nCURRENCY|\nชิ้น|\n");
+    // A key that is not unique still fails as the subquery does when it finds two rows.
+    try {
+        q("SELECT (SELECT Code FROM Misc WHERE GroupCode = 'UNIT') FROM Sale");
+        ADD_FAILURE() << "two rows from a scalar subquery";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number, 512);
+    }
+    // A grouped query keeps the subquery.
+    EXPECT_EQ(rows("SELECT CurrencyId, (SELECT Code FROM Misc WHERE Id = S.CurrencyId), COUNT(*) "
+                   "FROM Sale S WHERE CurrencyId < 5 GROUP BY CurrencyId ORDER BY 1"),
+              "1|THB|1|\n2|USD|1|\n");
+}
+
 TEST_F(EngineTest, UniqueIndexTreatsCaseVariantsAsDuplicates) {
     q("CREATE TABLE U (code varchar(10) NOT NULL PRIMARY KEY)");
     q("INSERT INTO U VALUES ('abc')");
