@@ -212,18 +212,20 @@ const tsqlite::SqlType& engineType(const ParamType& t) {
     return it->second;
 }
 
-// A text in UTF-8, made in one string of its final size: QString::toStdString goes through a
-// QByteArray, two copies of a text that may be a hundred megabytes.
-std::string utf8Of(const QString& text) {
+// A text in UTF-8 into `out`, made at its final size and in the room `out` already has (a
+// parameter's value is refilled row by row): QString::toStdString goes through a QByteArray,
+// two copies of a text that may be a hundred megabytes.
+void utf8Into(const QString& text, std::string& out) {
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
     // Codes, barcodes and document numbers, once per row of an upload: plain ASCII is copied
-    // as it is, in one allocation.
-    if (n <= 64) {
-        std::string ascii(static_cast<size_t>(n), '\0');
-        qsizetype i = 0;
-        for (; i < n && p[i] < 0x80; ++i) ascii[static_cast<size_t>(i)] = static_cast<char>(p[i]);
-        if (i == n) return ascii;
+    // as it is.
+    qsizetype ascii = 0;
+    while (ascii < n && p[ascii] < 0x80) ++ascii;
+    if (ascii == n) {
+        out.resize(static_cast<size_t>(n));
+        for (qsizetype i = 0; i < n; ++i) out[static_cast<size_t>(i)] = static_cast<char>(p[i]);
+        return;
     }
     size_t bytes = 0;
     for (qsizetype i = 0; i < n; ++i) {
@@ -239,7 +241,7 @@ std::string utf8Of(const QString& text) {
             bytes += 3;  // a lone surrogate becomes U+FFFD, three bytes too
         }
     }
-    std::string out;
+    out.clear();
     out.reserve(bytes);
     // Piece by piece, never splitting a surrogate pair: each piece is encoded on its own.
     constexpr qsizetype kPiece = 1 << 16;
@@ -250,6 +252,11 @@ std::string utf8Of(const QString& text) {
         out.append(piece.constData(), static_cast<size_t>(piece.size()));
         at += len;
     }
+}
+
+std::string utf8Of(const QString& text) {
+    std::string out;
+    utf8Into(text, out);
     return out;
 }
 
@@ -497,20 +504,34 @@ public:
         auto it = params.constBegin();
         const auto end = params.constEnd();
         for (size_t i : st.byName) {
-            const QString& name = st.binds[i].name;
+            Slot& slot = st.binds[i];
+            // The map a screen refills row by row holds the very key strings of the last call:
+            // the slot keeps a reference to them, so the same characters mean the same name.
+            if (it != end && it.key().constData() == slot.key.constData() &&
+                it.key().size() == slot.key.size()) {
+                found_[i] = &it.value();
+                ++it;
+                continue;
+            }
+            const QString& name = slot.name;
             int order = 1;
             while (it != end && (order = it.key().compare(name)) < 0) ++it;
             // A name in other letters' case is looked for by findParam below.
-            if (it != end && order == 0) found_[i] = &it.value();
+            if (it != end && order == 0) {
+                found_[i] = &it.value();
+                slot.key = it.key();
+            }
         }
         for (size_t i = 0; i < st.binds.size(); ++i) {
             Slot& slot = st.binds[i];
             const QVariant* v = found_[i] ? found_[i] : findParam(params, slot.name);
             if (!v) throw missingParameter(slot.name);
+            const bool null = v->isNull();
+            const bool text = v->typeId() == QMetaType::QString;
+            const bool decimalType = !text && v->metaType() == QMetaType::fromType<Decimal>();
             // A statement run once per row often gets the same text again (the branch code
             // of every sales row): the value bound last time still holds it.
-            if (v->typeId() == QMetaType::QString && !v->isNull() &&
-                slot.last.typeId() == QMetaType::QString &&
+            if (text && !null && slot.last.typeId() == QMetaType::QString &&
                 slot.value->kind == tsqlite::Value::Kind::Text &&
                 *static_cast<const QString*>(v->constData()) ==
                     *static_cast<const QString*>(slot.last.constData()))
@@ -518,7 +539,7 @@ public:
             // So does a value shared with the one bound last time (a price or a rate copied
             // from the row above): the same object holds the same value. Values kept inside
             // the QVariant itself never match here, each QVariant has its own.
-            if (!v->isNull() && v->constData() == slot.last.constData() &&
+            if (!null && v->constData() == slot.last.constData() &&
                 v->metaType() == slot.last.metaType())
                 continue;
             // The engine types the parameter as the ODBC driver declares it to SQL Server.
@@ -527,11 +548,21 @@ public:
                 *slot.type = engineType(type);
                 slot.lastType = type;
             }
-            const bool decimal = v->metaType() == QMetaType::fromType<Decimal>() && !v->isNull();
+            const bool decimal = decimalType && !null;
             std::optional<tsqlite::Value> units;
             if (decimal)
                 units = scaledDecimal(*static_cast<const Decimal*>(v->constData()), *slot.type);
-            *slot.value = units ? *units : toEngine(*v);
+            if (units) {
+                *slot.value = *units;
+            } else if (text && !null) {
+                // Into the text bound last time, whose room is reused.
+                slot.value->kind = tsqlite::Value::Kind::Text;
+                slot.value->i = 0;
+                slot.value->f = 0;
+                utf8Into(*static_cast<const QString*>(v->constData()), slot.value->s);
+            } else {
+                *slot.value = toEngine(*v);
+            }
             if (decimal && !units && tsqlite::dec::isScaled(*slot.type)) {
                 // Beyond 38 digits: it goes as the number, which a decimal column then
                 // refuses as an overflow rather than storing it short.
@@ -540,8 +571,7 @@ public:
             }
             // Kept only where a later call may match it: a text, or a value held outside
             // the QVariant (a decimal).
-            if (v->typeId() == QMetaType::QString ||
-                v->metaType() == QMetaType::fromType<Decimal>())
+            if (text || decimalType)
                 slot.last = *v;
             else if (!slot.last.isNull())
                 slot.last = QVariant();
@@ -631,6 +661,7 @@ private:
     // map, and the text last bound there.
     struct Slot {
         QString name;
+        QString key;  // the caller's key string that named it last, shared, never compared
         tsqlite::Value* value = nullptr;
         tsqlite::SqlType* type = nullptr;
         QVariant last;
@@ -665,7 +696,7 @@ private:
                 // then finds each value at once instead of comparing every name.
                 const std::string key = name.toStdString();
                 tsqlite::Value& value = st->values[key];
-                st->binds.push_back({name, &value, &st->types[key], {}, std::nullopt});
+                st->binds.push_back({name, {}, &value, &st->types[key], {}, std::nullopt});
             }
             st->byName.resize(st->binds.size());
             for (size_t i = 0; i < st->byName.size(); ++i) st->byName[i] = i;
