@@ -473,6 +473,17 @@ std::string checkTrigger(const std::string& table, const std::string& name, char
 
 }  // namespace
 
+// The rows already in the table must pass a constraint's condition (written over "NEW"), or the
+// ALTER TABLE fails with 547 naming the constraint and, when it reads one, its column.
+void Session::Impl::requireRowsPass(const TableInfo& t, const std::string& condition,
+                                    const std::string& name, const std::string& column) {
+    if (!queryRow("SELECT 1 FROM " + t.sqlName() + " AS \"NEW\" WHERE NOT (" + condition +
+                  ") LIMIT 1")
+             .empty())
+        throw raise(547, {"ALTER TABLE", "CHECK", name, t.dbName, "dbo." + t.name,
+                          column.empty() ? "" : ", column '" + column + "'"});
+}
+
 void Session::Impl::addCheck(const TableInfo& t, const ast::CheckDef& k, bool checkExisting) {
     std::string sch = quoteIdent(t.schema);
     std::vector<std::string> cols;
@@ -512,11 +523,7 @@ void Session::Impl::addCheck(const TableInfo& t, const ast::CheckDef& k, bool ch
     Tx x = tr.boolean(*k.expr, &scope);
     if (!tr.binds().empty()) throw raiseText(128, "A CHECK constraint cannot read variables.");
 
-    if (checkExisting &&
-        !queryRow("SELECT 1 FROM " + t.sqlName() + " AS \"NEW\" WHERE NOT (" + x.sql + ") LIMIT 1")
-             .empty())
-        throw raise(547, {"ALTER TABLE", "CHECK", name, t.dbName, "dbo." + t.name,
-                          column.empty() ? "" : ", column '" + column + "'"});
+    if (checkExisting) requireRowsPass(t, x.sql, name, column);
 
     std::string marker = std::string(kCheckMarker) + name + "\x1f" + t.name + "\x1f" + column;
     std::string body =
@@ -604,18 +611,13 @@ void Session::Impl::enableChecks(const TableInfo& t, const ast::Stmt& s, bool en
             if (from != std::string::npos && to != std::string::npos && to > from) {
                 const std::string condition =
                     trigger.substr(from + open.size(), to - from - open.size());
-                if (!queryRow("SELECT 1 FROM " + t.sqlName() + " AS \"NEW\" WHERE NOT (" +
-                              condition + ") LIMIT 1")
-                         .empty()) {
-                    // The column it names is the marker's last part.
-                    std::string column;
-                    const size_t end = trigger.rfind("'");
-                    const size_t sep = trigger.rfind('\x1f', end);
-                    if (end != std::string::npos && sep != std::string::npos && sep < end)
-                        column = trigger.substr(sep + 1, end - sep - 1);
-                    throw raise(547, {"ALTER TABLE", "CHECK", name, t.dbName, "dbo." + t.name,
-                                      column.empty() ? "" : ", column '" + column + "'"});
-                }
+                // The column it names is the marker's last part.
+                std::string column;
+                const size_t end = trigger.rfind("'");
+                const size_t sep = trigger.rfind('\x1f', end);
+                if (end != std::string::npos && sep != std::string::npos && sep < end)
+                    column = trigger.substr(sep + 1, end - sep - 1);
+                requireRowsPass(t, condition, name, column);
             }
         }
         if (!disabled) continue;

@@ -460,6 +460,9 @@ struct Session::Impl : TranslateContext {
     // CHECK constraints live as BEFORE INSERT/UPDATE triggers of the table that raise a
     // marker naming the constraint; the error mapping turns the marker into 547.
     void addCheck(const TableInfo& t, const ast::CheckDef& k, bool checkExisting);
+    // Fails with 547 when a row of the table does not pass the condition (read over "NEW").
+    void requireRowsPass(const TableInfo& t, const std::string& condition, const std::string& name,
+                         const std::string& column);
     // Drops a CHECK constraint of the table by name; false when it has none of that name.
     bool dropCheck(const TableInfo& t, const std::string& name);
     // ALTER TABLE [WITH CHECK] CHECK CONSTRAINT / NOCHECK CONSTRAINT.
