@@ -162,13 +162,15 @@ void Session::Impl::startClock() {
     }
 }
 
-Value Session::Impl::normalize(Value v, const SqlType& t) {
-    if (dec::isScaled(t)) return dec::normalize(v, t);
-    if (v.kind == Value::Kind::Float && t.isInteger())
-        return Value::integer(static_cast<long long>(v.f));
-    if (v.kind == Value::Kind::Int && t.isNumeric() && !t.isInteger())
-        return Value::real(static_cast<double>(v.i));
-    return v;
+void Session::Impl::normalize(Value& v, const SqlType& t) {
+    // Only a number can change; a text, or a decimal's units, is left where it is.
+    if (dec::isScaled(t)) {
+        if (v.kind == Value::Kind::Float) v = dec::normalize(v, t);
+    } else if (v.kind == Value::Kind::Float && t.isInteger()) {
+        v = Value::integer(static_cast<long long>(v.f));
+    } else if (v.kind == Value::Kind::Int && t.isNumeric() && !t.isInteger()) {
+        v = Value::real(static_cast<double>(v.i));
+    }
 }
 
 long long Session::Impl::runRows(CachedStmt& c, Sink* sink) {
@@ -180,16 +182,8 @@ long long Session::Impl::runRows(CachedStmt& c, Sink* sink) {
     std::vector<Value> row(c.columns.size());
     while ((rc = sqlite3_step(c.st)) == SQLITE_ROW) {
         for (size_t i = 0; i < c.columns.size(); ++i) {
-            Value& cell = row[i];
-            readColumn(c.st, static_cast<int>(i), cell);
-            // What normalize changes: a float into a scaled decimal's units or an integer type,
-            // an integer into a float type. Anything else (a text, a decimal's units) stays.
-            const SqlType& type = c.columns[i].type;
-            const bool changes = cell.kind == Value::Kind::Float
-                                     ? dec::isScaled(type) || type.isInteger()
-                                     : cell.kind == Value::Kind::Int && !dec::isScaled(type) &&
-                                           type.isNumeric() && !type.isInteger();
-            if (changes) cell = normalize(std::move(cell), type);
+            readColumn(c.st, static_cast<int>(i), row[i]);
+            normalize(row[i], c.columns[i].type);
         }
         ++n;
         if (assign) {
@@ -234,7 +228,10 @@ Value Session::Impl::evalExpr(const ast::Expr& e, SqlType* type) {
     bindAll(c);
     int rc = sqlite3_step(c.st);
     Value v;
-    if (rc == SQLITE_ROW) v = normalize(columnValue(c.st, 0), c.columns[0].type);
+    if (rc == SQLITE_ROW) {
+        readColumn(c.st, 0, v);
+        normalize(v, c.columns[0].type);
+    }
     sqlite3_reset(c.st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail(rc);
     if (type) *type = c.columns[0].type;

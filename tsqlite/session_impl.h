@@ -332,7 +332,9 @@ struct Session::Impl : TranslateContext {
 
     void startClock();
 
-    static Value normalize(Value v, const SqlType& t);
+    // A value read from SQLite in the form its type stores, changed in place: a float as a scaled
+    // decimal's units or an integer type's whole number, an integer as a float type's number.
+    static void normalize(Value& v, const SqlType& t);
 
     // Runs a prepared statement that returns rows; hands them to the sink or to variables.
     long long runRows(CachedStmt& c, Sink* sink);
