@@ -83,6 +83,18 @@ bool integerMayOverflow(const Tx& x, const SqlType& to) {
     return !(fits && (x.origin || isBindRef(x.sql)));
 }
 
+// Text of type a fits b unchanged: the same character set, b not padded, and b at least as
+// long.
+bool widensText(const SqlType& a, const SqlType& b) {
+    auto plainText = [](BaseType t) {
+        return t == BaseType::Char || t == BaseType::VarChar || t == BaseType::NChar ||
+               t == BaseType::NVarChar;
+    };
+    if (!plainText(a.base) || !plainText(b.base) || b.isFixedLength()) return false;
+    if (a.isUnicode() != b.isUnicode()) return false;
+    return b.length == -1 || (a.length > 0 && b.length >= a.length);
+}
+
 bool sameStorage(const SqlType& a, const SqlType& b) {
     if (a.isInteger() && b.isInteger()) return true;
     // Scaled decimals with the same places, when b holds every value of a.
@@ -237,6 +249,12 @@ Tx Translator::convert(const Tx& x, const SqlType& to, bool explicitConversion, 
     }
     const bool rangeChecked = (explicitConversion || assign) && integerMayOverflow(x, to);
     if (x.type == to && style < 0 && x.type.base == to.base && !rangeChecked) {
+        Tx r = x;
+        r.type = to;
+        return r;
+    }
+    if (assign && style < 0 && x.origin && widensText(x.type, to)) {
+        // A table's own text stored in a column at least as wide: nothing to check or change.
         Tx r = x;
         r.type = to;
         return r;

@@ -110,9 +110,16 @@ private:
     Tx compare(const std::string& op, Tx a, Tx b);
     std::string from(const ast::TableRef& r, Scope& scope);
     Source sourceOf(const std::shared_ptr<TableInfo>& t, const std::string& alias);
+    // The rows of an INSERT ... SELECT that go straight into the table: the select list
+    // converts each column to the type of the column it fills and adds the defaulted ones.
+    struct InsertTarget {
+        std::vector<SqlType> types;
+        std::vector<std::string> extra;
+    };
     std::string core(const ast::SelectCore& c, Scope* outer, std::vector<Column>& cols,
                      std::vector<std::string>& assign, bool positionalNames,
-                     const std::vector<ast::OrderItem>* orderBy, std::string* orderSql);
+                     const std::vector<ast::OrderItem>* orderBy, std::string* orderSql,
+                     const InsertTarget* target = nullptr);
     std::string datePart(const ast::Expr& e);
     Tx toTextForLike(Tx x);
     bool returnsOneRow(const ast::SelectStmt& s);
@@ -135,9 +142,10 @@ private:
     // Variables that the select being translated assigns, by lower name: they are read from
     // the session row by row (tsq_var) instead of being bound once.
     std::set<std::string> liveVars_;
-    bool grouped_ = false;                    // the select core being translated has a GROUP BY
-    int lookupJoins_ = 0;                     // look-ups made joins, to name them
-    std::vector<const ColumnInfo*> origins_;  // of the core being translated
+    bool grouped_ = false;                        // the select core being translated has a GROUP BY
+    int lookupJoins_ = 0;                         // look-ups made joins, to name them
+    std::vector<const ColumnInfo*> origins_;      // of the core being translated
+    const InsertTarget* insertTarget_ = nullptr;  // for the next select() only
 };
 
 }  // namespace tsqlite

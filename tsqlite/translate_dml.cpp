@@ -106,7 +106,40 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
             return sql + extraCols + ") VALUES " + vv;
         }
     } else if (s.select) {
-        SelectTx sub = select(*s.select, nullptr, true);
+        // A plain select (one query, no DISTINCT, TOP or ORDER BY) converts its own columns
+        // and its rows go into the table as they are made; anything else is read through a
+        // derived table first. The identity of a table that numbers its rows keeps that way.
+        const ast::SelectStmt& source = *s.select;
+        bool direct = source.cores.size() == 1 && source.orderBy.empty() &&
+                      !source.cores[0].distinct && !source.cores[0].top;
+        for (size_t i = 0; i < t.columns.size() && direct; ++i)
+            if (t.columns[i].identity &&
+                std::find(cols.begin(), cols.end(), static_cast<int>(i)) == cols.end())
+                direct = false;
+        if (direct) {
+            InsertTarget target;
+            std::string colList;
+            for (int c : cols) {
+                target.types.push_back(t.columns[c].type);
+                colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[c].name);
+            }
+            for (size_t i = 0; i < t.columns.size(); ++i) {
+                if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end() ||
+                    t.columns[i].defaultExpr.empty())
+                    continue;
+                target.extra.push_back(defaultSql(t.columns[i]));
+                colList += "," + quoteIdent(t.columns[i].name);
+            }
+            insertTarget_ = &target;  // select() takes it
+            SelectTx sub = select(source, nullptr, true);
+            if (sub.columns.size() != cols.size() && s.columns.empty())
+                throw raise(213, {}, s.pos.line);
+            if (sub.columns.size() != cols.size())
+                throw raise(121, {std::string(sub.columns.size() > cols.size() ? "more" : "fewer")},
+                            s.pos.line);
+            return "INSERT INTO " + t.sqlName() + " (" + colList + ") " + sub.sql;
+        }
+        SelectTx sub = select(source, nullptr, true);
         if (sub.columns.size() != cols.size() && s.columns.empty())
             throw raise(213, {}, s.pos.line);
         if (sub.columns.size() != cols.size())

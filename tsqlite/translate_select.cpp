@@ -2,6 +2,7 @@
 // WHERE, GROUP BY, HAVING and ORDER BY, and set operations.
 #include <functional>
 #include <set>
+#include <utility>
 
 #include "tsqlite/translate_internal.h"
 
@@ -255,7 +256,8 @@ bool Translator::readsByUniqueKey(const ast::SelectCore& c) {
 
 std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector<Column>& cols,
                              std::vector<std::string>& assign, bool positionalNames,
-                             const std::vector<ast::OrderItem>* orderBy, std::string* orderSql) {
+                             const std::vector<ast::OrderItem>* orderBy, std::string* orderSql,
+                             const InsertTarget* target) {
     Scope scope;
     scope.parent = outer;
     // SELECT @s = @s + Name FROM T: on SQL Server each row sees what the rows before it
@@ -277,6 +279,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
     std::string items;
     auto addItem = [&](Tx x, const std::string& name) {
         size_t n = cols.size() + 1;
+        if (target && n <= target->types.size())
+            x = convert(x, target->types[n - 1], false, -1, true);
         std::string outName = positionalNames ? "_c" + std::to_string(n) : name;
         std::string s = x.sql;
         if (x.type.isString() && !x.collated && !x.constant) s += " COLLATE TSQL";
@@ -331,6 +335,9 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
     }
     checkGrouping(c, scope);
     if (!assign.empty() && assign.size() != cols.size()) throw raise(141, {}, c.pos.line);
+    if (target)
+        for (size_t k = 0; k < target->extra.size(); ++k)
+            items += ", " + target->extra[k] + " AS " + quoteIdent("_d" + std::to_string(k + 1));
     sql += items;
     if (!fromSql.empty()) sql += " FROM " + fromSql;
     if (c.where) sql += " WHERE " + boolean(*c.where, &scope).sql;
@@ -403,6 +410,8 @@ std::string Translator::core(const ast::SelectCore& c, Scope* outer, std::vector
 SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positionalNames) {
     // Subqueries translate while a core collects its origins: keep ours aside.
     Restore<std::vector<const ColumnInfo*>> keep{origins_, std::move(origins_)};
+    // Meant for this select's own list, not for the subqueries inside it.
+    const InsertTarget* target = std::exchange(insertTarget_, nullptr);
     SelectTx out;
     std::vector<std::string> parts;
     std::vector<std::vector<Column>> partColumns;
@@ -416,7 +425,7 @@ SelectTx Translator::select(const ast::SelectStmt& s, Scope* outer, bool positio
         std::string sql =
             core(s.cores[i], outer, cols, assign, positionalNames || (compound && i > 0),
                  wantOrder && !compound ? &s.orderBy : nullptr,
-                 wantOrder && !compound ? &orderSql : nullptr);
+                 wantOrder && !compound ? &orderSql : nullptr, compound ? nullptr : target);
         auto lim = sql.find('\x01');
         std::string limit;
         if (lim != std::string::npos) {

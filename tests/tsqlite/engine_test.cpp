@@ -414,6 +414,56 @@ TEST_F(EngineQueryTest, InsertUpdateDelete) {
     EXPECT_EQ(integer("SELECT @@ROWCOUNT"), 2);  // still the DELETE's count
 }
 
+// The rows of a plain INSERT ... SELECT are converted to their columns inside the query: each
+// column still gets its own type, padding, defaults and truncation check.
+TEST_F(EngineTest, InsertSelectConvertsEveryColumnItFills) {
+    q("CREATE TABLE Src (Code varchar(15), Loc varchar(20), Qty int, Name nvarchar(10))");
+    q("INSERT INTO Src VALUES ('A', 'L2', 1, N'ก'), ('A', 'L1', 2, N'ข'), ('B', 'L9', 3, N'ค'), "
+      "('C', NULL, 4, N'ง')");
+    q("CREATE TABLE Dst (Code varchar(20), Lo varchar(5), Hi char(4), N int, "
+      "Added datetime DEFAULT GETDATE(), Tag varchar(3) DEFAULT 'x', Nm varchar(10), "
+      "Total decimal(9,2))");
+    q("INSERT INTO Dst (Code, Lo, Hi, N, Nm, Total) SELECT Code, MIN(Loc), MAX(Loc), "
+      "COUNT(DISTINCT Loc), MAX(Name), SUM(Qty) FROM Src GROUP BY Code");
+    auto rs =
+        q("SELECT Code, Lo, Hi, N, Tag, Nm, CONVERT(varchar(12), Total), DATALENGTH(Hi), "
+          "CASE WHEN Added IS NULL THEN 0 ELSE 1 END FROM Dst ORDER BY Code");
+    ASSERT_EQ(rs[0].rows.size(), 3u);
+    const auto& a = rs[0].rows[0];
+    EXPECT_EQ(a[1].s, "L1");
+    EXPECT_EQ(a[2].s, "L2  ");
+    EXPECT_EQ(a[3].i, 2);
+    EXPECT_EQ(a[4].s, "x");
+    EXPECT_EQ(a[5].s, "ข");
+    EXPECT_EQ(a[6].s, "3.00");
+    EXPECT_EQ(a[7].i, 4);
+    EXPECT_EQ(a[8].i, 1);
+    EXPECT_TRUE(rs[0].rows[2][1].isNull());
+    EXPECT_EQ(rs[0].rows[2][3].i, 0);
+
+    // Too long for the column: refused, and none of the statement's rows stay.
+    EXPECT_EQ(error("INSERT INTO Dst (Code, Lo) SELECT Code, MAX(Loc) + 'XXXX' FROM Src "
+                    "GROUP BY Code")
+                  .number,
+              8152);
+    EXPECT_EQ(error("INSERT INTO Dst (Code, Lo) SELECT Code, Loc FROM Src WHERE Code = 'A' "
+                    "UNION ALL SELECT 'Z', 'TooLongValue'")
+                  .number,
+              8152);
+    // A stored value too long for a narrower column.
+    q("INSERT INTO Src VALUES ('LONGCODE12', 'L3', 5, N'จ')");
+    EXPECT_EQ(error("INSERT INTO Dst (Lo) SELECT Code FROM Src").number, 8152);
+    q("DELETE FROM Src WHERE Code = 'LONGCODE12'");
+    EXPECT_EQ(integer("SELECT COUNT(*) FROM Dst"), 3);
+    // A number that does not fit its int column.
+    EXPECT_EQ(error("INSERT INTO Dst (N) SELECT MAX(Qty) * 1000000000 FROM Src").number, 8115);
+    // Narrowing and the other plain forms still go in.
+    q("INSERT INTO Dst (Lo, N) SELECT TOP 1 Loc, Qty FROM Src ORDER BY Loc DESC");
+    q("INSERT INTO Dst (Lo, N) SELECT DISTINCT Code, 7 FROM Src");
+    EXPECT_EQ(text("SELECT Lo FROM Dst WHERE N = 4 OR Lo = 'L9'"), "L9");
+    EXPECT_EQ(integer("SELECT COUNT(*) FROM Dst WHERE N = 7 AND Tag = 'x'"), 3);
+}
+
 // ---- DDL and the catalog
 // -------------------------------------------------------------------------
 
