@@ -1,6 +1,7 @@
 #include "picking/PickRules.h"
 
-#include <QSet>
+#include "db/decimal.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,6 +11,14 @@ namespace pick_rules {
 
 long long wholeStock(const QVariant& value) {
     if (value.isNull()) return 0;
+    // The stock columns are decimals: rounded by their own digits, without a detour through
+    // the conversions of QVariant.
+    if (value.metaType() == QMetaType::fromType<db::Decimal>()) {
+        const db::Decimal whole = static_cast<const db::Decimal*>(value.constData())->rounded(0);
+        if (const std::optional<qint64> units = whole.units()) return *units;
+        return whole.isNegative() ? std::numeric_limits<long long>::min()
+                                  : std::numeric_limits<long long>::max();
+    }
     bool ok = false;
     const double d = value.toDouble(&ok);
     if (!ok || std::isnan(d)) return 0;
@@ -80,13 +89,15 @@ void sortMemory(std::vector<MemoryRow>& rows) {
 
 std::vector<LineWrite> walk(const std::vector<MemoryRow>& sorted,
                             const std::function<QString()>& newSheetNo) {
-    QSet<qlonglong> picked;
+    std::vector<qlonglong> picked;
     for (const MemoryRow& row : sorted)
-        if (row.status == u"P") picked.insert(row.id);
+        if (row.status == u"P") picked.push_back(row.id);
+    std::sort(picked.begin(), picked.end());
 
     std::vector<LineWrite> writes;
     writes.reserve(sorted.size());
-    QString currentGroup, currentSort, sheetNo;
+    // The group text of the current sheet ("group#001") is made once per sheet.
+    QString currentGroup, currentSort, sheetNo, sheetGroup;
     bool started = false;
     int item = 1, sheet = 1;
     for (const MemoryRow& row : sorted) {
@@ -99,6 +110,7 @@ std::vector<LineWrite> walk(const std::vector<MemoryRow>& sorted,
                 currentGroup = row.group;
                 currentSort = row.sortGroup;
                 sheetNo = newSheetNo();
+                sheetGroup = row.group + u'#' + sheetText(sheet);
             } else {
                 if (row.sortGroup != currentSort) {
                     currentSort = row.sortGroup;
@@ -108,17 +120,19 @@ std::vector<LineWrite> walk(const std::vector<MemoryRow>& sorted,
                     ++sheet;
                     item = 1;
                     sheetNo = newSheetNo();
+                    sheetGroup = row.group + u'#' + sheetText(sheet);
                 }
             }
             w.kind = LineWrite::Picked;
-            w.group = row.group + u'#' + sheetText(sheet);
+            w.group = sheetGroup;
             w.sheetNo = sheetNo;
         } else {
-            w.kind = picked.contains(row.id) ? LineWrite::Skipped : LineWrite::Closing;
+            w.kind = std::binary_search(picked.begin(), picked.end(), row.id) ? LineWrite::Skipped
+                                                                              : LineWrite::Closing;
         }
         w.item = item;
         w.sheet = sheet;
-        writes.push_back(w);
+        writes.push_back(std::move(w));
     }
     return writes;
 }

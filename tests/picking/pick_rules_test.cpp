@@ -3,9 +3,11 @@
 
 #include <QString>
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <vector>
 
+#include "db/decimal.h"
 #include "picking/PickRules.h"
 
 namespace {
@@ -64,6 +66,40 @@ TEST(PickRules, SortOfMixedTextMatchesQtsComparison) {
         pick_rules::sortMemory(rows);
         EXPECT_EQ(idsOf(rows), expected) << "round " << round;
     }
+}
+
+// The stock figures arrive as decimals from the load, as numbers from elsewhere: both become
+// the same whole number, rounded half away from zero, and a figure beyond 64 bits keeps its
+// sign.
+TEST(PickRules, StockFiguresBecomeTheSameWholeNumberWhateverTheirType) {
+    auto decimal = [](const char* text) {
+        return QVariant::fromValue(*db::Decimal::parse(QString::fromLatin1(text)));
+    };
+    const struct {
+        const char* text;
+        long long whole;
+    } cases[] = {{"0.4999", 0},
+                 {"0.5", 1},
+                 {"-0.5", -1},
+                 {"-0.4", 0},
+                 {"12.50", 13},
+                 {"0", 0},
+                 {"-3", -3},
+                 {"1234567.5000", 1234568},
+                 {"99999999999999999999999999.5", std::numeric_limits<long long>::max()},
+                 {"-99999999999999999999999999", std::numeric_limits<long long>::min()}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(pick_rules::wholeStock(decimal(c.text)), c.whole) << c.text;
+        EXPECT_EQ(pick_rules::wholeStock(QVariant(QString::fromLatin1(c.text).toDouble())), c.whole)
+            << c.text;
+    }
+    EXPECT_EQ(pick_rules::wholeStock(QVariant()), 0);
+    // The rule sees the rounded figure: 0.4 at the location is nothing there.
+    EXPECT_EQ(pick_rules::lineStatus(decimal("0.4"), decimal("5"), QStringLiteral("N")), u"O");
+    EXPECT_EQ(pick_rules::lineStatus(decimal("0.5"), decimal("0.4"), QStringLiteral("N")), u"B");
+    EXPECT_EQ(pick_rules::lineStatus(decimal("0.5"), decimal("0.5"), QStringLiteral("N")), u"P");
+    EXPECT_EQ(pick_rules::lineStatus(decimal("-2"), decimal("0"), QStringLiteral("Y")), u"P");
+    EXPECT_EQ(pick_rules::lineStatus(decimal("-2"), decimal("0"), QStringLiteral("X")), u"B");
 }
 
 }  // namespace
