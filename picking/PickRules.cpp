@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace pick_rules {
@@ -14,7 +15,17 @@ long long wholeStock(const QVariant& value) {
     // The stock columns are decimals: rounded by their own digits, without a detour through
     // the conversions of QVariant.
     if (value.metaType() == QMetaType::fromType<db::Decimal>()) {
-        const db::Decimal whole = static_cast<const db::Decimal*>(value.constData())->rounded(0);
+        const db::Decimal& d = *static_cast<const db::Decimal*>(value.constData());
+        const std::optional<qint64> all = d.units();
+        if (all && d.scale() <= 18) {
+            qint64 power = 1;
+            for (int i = 0; i < d.scale(); ++i) power *= 10;
+            const qint64 rest = *all % power;  // both truncate toward zero
+            qint64 whole = *all / power;
+            if (2 * (rest < 0 ? -rest : rest) >= power) whole += *all < 0 ? -1 : 1;
+            return whole;
+        }
+        const db::Decimal whole = d.rounded(0);
         if (const std::optional<qint64> units = whole.units()) return *units;
         return whole.isNegative() ? std::numeric_limits<long long>::min()
                                   : std::numeric_limits<long long>::max();
