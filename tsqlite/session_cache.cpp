@@ -1,5 +1,6 @@
 // The statement cache: translated statements prepared once per node, database and parameter
 // types; binding parameters and variables, and running cached statements.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -78,9 +79,20 @@ std::string Session::Impl::makeParamSignature() {
 }
 
 std::string Session::Impl::cacheKey(const void* node) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%p|", node);
-    return buf + lower(currentDatabase()) + "|" + paramSignature();
+    // Made for every statement a batch or procedure runs: the node's address in hexadecimal
+    // without a trip through printf.
+    const std::string& sig = paramSignature();
+    const std::string& db = currentDatabase();
+    std::string key;
+    key.reserve(2 * sizeof(uintptr_t) + db.size() + sig.size() + 2);
+    auto address = reinterpret_cast<uintptr_t>(node);
+    for (int shift = 8 * static_cast<int>(sizeof address) - 4; shift >= 0; shift -= 4)
+        key += "0123456789abcdef"[(address >> shift) & 0xf];
+    key += '|';
+    appendLower(key, db);
+    key += '|';
+    key += sig;
+    return key;
 }
 
 void Session::Impl::printPlan(const std::string& sql) {
@@ -220,6 +232,11 @@ void Session::Impl::setVariable(const std::string& name, const Value& v, const S
 }
 
 Value Session::Impl::evalExpr(const ast::Expr& e, SqlType* type) {
+    // SET @x = NULL, the commonest start of a procedure, asks nothing of SQLite.
+    if (e.kind == ast::ExprKind::Null) {
+        if (type) *type = SqlType();
+        return Value::null();
+    }
     auto& c = cached(&e, [&](Translator& tr, CachedStmt& cs) {
         Tx x = tr.expression(e);
         cs.sql = "SELECT " + x.sql;
@@ -239,6 +256,12 @@ Value Session::Impl::evalExpr(const ast::Expr& e, SqlType* type) {
 }
 
 bool Session::Impl::evalCondition(const ast::Expr& e) {
+    // IF @x IS [NOT] NULL, the commonest test of a procedure: the variable itself answers.
+    if (e.kind == ast::ExprKind::IsNull && e.args.size() == 1 &&
+        e.args[0]->kind == ast::ExprKind::Variable && e.args[0]->text.rfind("@@", 0) != 0) {
+        auto it = frame->vars.find(lower(e.args[0]->text));
+        if (it != frame->vars.end()) return it->second.value.isNull() != e.negated;
+    }
     auto& c = cached(&e, [&](Translator& tr, CachedStmt& cs) {
         Tx x = tr.boolean(e, nullptr);
         cs.sql = "SELECT CASE WHEN " + x.sql + " THEN 1 ELSE 0 END";

@@ -586,6 +586,32 @@ TEST_F(EngineTest, ProceduresWithDefaultsOutputsAndReturnValues) {
     EXPECT_EQ(error("EXEC Echo 'x'").number, 2812);
 }
 
+// IS [NOT] NULL of a variable and SET to NULL are answered by the interpreter itself: the
+// answers must be the ones the query would give, inside a procedure too.
+TEST_F(EngineTest, NullTestsOfVariablesAnswerAsTheQueryWould) {
+    q("CREATE PROCEDURE Probe @a int, @b varchar(5) = NULL AS\n"
+      "BEGIN\n"
+      "  DECLARE @r varchar(20) = ''\n"
+      "  IF @a IS NULL SET @r = @r + 'a0' ELSE SET @r = @r + 'a1'\n"
+      "  IF @B is not null SET @r = @r + 'b1' ELSE SET @r = @r + 'b0'\n"
+      "  SET @b = NULL\n"
+      "  IF NOT (@b IS NULL) SET @r = @r + '!'\n"
+      "  SET @b = 'xyz'\n"
+      "  IF @b IS NOT NULL SET @r = @r + @b\n"
+      "  SELECT @r\n"
+      "END");
+    EXPECT_EQ(text("EXEC Probe 1, 'q'"), "a1b1xyz");
+    EXPECT_EQ(text("EXEC Probe NULL"), "a0b0xyz");
+    // A variable set to NULL keeps its type: a number added to it stays NULL, text too.
+    auto rs =
+        q("DECLARE @n int = 5, @t varchar(3) = 'abc' SET @n = NULL SET @t = NULL "
+          "SELECT @n + 1, @t + 'x', CASE WHEN @n IS NULL AND @t IS NULL THEN 1 END");
+    EXPECT_TRUE(rs[0].rows[0][0].isNull());
+    EXPECT_TRUE(rs[0].rows[0][1].isNull());
+    EXPECT_EQ(rs[0].rows[0][2].i, 1);
+    EXPECT_EQ(error("IF @undeclared IS NULL PRINT 'x'").number, 137);
+}
+
 TEST_F(EngineTest, ClientParameters) {
     q("CREATE TABLE P (a varchar(10), b int)");
     q("INSERT INTO P VALUES (:a, :b) INSERT INTO P VALUES (:a + 'x', :b * 2)",
