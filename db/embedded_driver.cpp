@@ -679,15 +679,20 @@ private:
     };
 
     Prepared& prepared(const QString& sql) {
-        // The screens send one text object again and again: found without hashing it.
-        if (last_ && sql.size() == lastSql_.size() &&
-            (sql.constData() == lastSql_.constData() || sql == lastSql_))
-            return *last_;
+        // The screens send one text object again and again, or two in turn (a line's two
+        // kinds of update): found without hashing it.
+        for (const Recent& r : recent_)
+            if (r.st && sql.size() == r.sql.size() &&
+                (sql.constData() == r.sql.constData() || sql == r.sql))
+                return *r.st;
         auto it = statements_.find(sql);
         if (it == statements_.end()) {
             // Texts built with values in them would otherwise pile up for as long as the
             // connection lives.
-            if (statements_.size() >= kMaxStatements) statements_.clear();
+            if (statements_.size() >= kMaxStatements) {
+                statements_.clear();
+                recent_[0] = recent_[1] = Recent();
+            }
             auto st = std::make_unique<Prepared>();
             const DriverStatement rewritten = embeddedStatement(sql);
             st->text = rewritten.text.toStdString();
@@ -705,9 +710,9 @@ private:
             });
             it = statements_.emplace(sql, std::move(st)).first;
         }
-        lastSql_ = sql;
-        last_ = it->second.get();
-        return *last_;
+        recent_[1] = std::move(recent_[0]);
+        recent_[0] = Recent{sql, it->second.get()};
+        return *recent_[0].st;
     }
 
     // A statement keeps the values it bound last, to skip converting a repeated text; a large
@@ -727,8 +732,11 @@ private:
 
     tsqlite::Session session_;
     std::unordered_map<QString, std::unique_ptr<Prepared>> statements_;
-    QString lastSql_;
-    Prepared* last_ = nullptr;
+    struct Recent {
+        QString sql;
+        Prepared* st = nullptr;
+    };
+    Recent recent_[2];
 };
 
 }  // namespace
