@@ -32,6 +32,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
 
     std::vector<std::string> srcExprs;  // one per target column, over the source alias _s
     std::string srcSql;
+    bool direct = false;  // a select whose own list converts and completes the rows
     if (s.defaultValues) {
         srcSql = "SELECT 1";
     } else if (!s.values.empty()) {
@@ -110,34 +111,21 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         // and its rows go into the table as they are made; anything else is read through a
         // derived table first. The identity of a table that numbers its rows keeps that way.
         const ast::SelectStmt& source = *s.select;
-        bool direct = source.cores.size() == 1 && source.orderBy.empty() &&
-                      !source.cores[0].distinct && !source.cores[0].top;
+        direct = source.cores.size() == 1 && source.orderBy.empty() && !source.cores[0].distinct &&
+                 !source.cores[0].top;
         for (size_t i = 0; i < t.columns.size() && direct; ++i)
             if (t.columns[i].identity &&
                 std::find(cols.begin(), cols.end(), static_cast<int>(i)) == cols.end())
                 direct = false;
+        InsertTarget target;
         if (direct) {
-            InsertTarget target;
-            std::string colList;
-            for (int c : cols) {
-                target.types.push_back(t.columns[c].type);
-                colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[c].name);
-            }
-            for (size_t i = 0; i < t.columns.size(); ++i) {
-                if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end() ||
-                    t.columns[i].defaultExpr.empty())
-                    continue;
-                target.extra.push_back(defaultSql(t.columns[i]));
-                colList += "," + quoteIdent(t.columns[i].name);
-            }
+            for (int c : cols) target.types.push_back(t.columns[c].type);
+            // The defaulted columns, in the order the column list below names them.
+            for (size_t i = 0; i < t.columns.size(); ++i)
+                if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) == cols.end() &&
+                    !t.columns[i].defaultExpr.empty())
+                    target.extra.push_back(defaultSql(t.columns[i]));
             insertTarget_ = &target;  // select() takes it
-            SelectTx sub = select(source, nullptr, true);
-            if (sub.columns.size() != cols.size() && s.columns.empty())
-                throw raise(213, {}, s.pos.line);
-            if (sub.columns.size() != cols.size())
-                throw raise(121, {std::string(sub.columns.size() > cols.size() ? "more" : "fewer")},
-                            s.pos.line);
-            return "INSERT INTO " + t.sqlName() + " (" + colList + ") " + sub.sql;
         }
         SelectTx sub = select(source, nullptr, true);
         if (sub.columns.size() != cols.size() && s.columns.empty())
@@ -146,7 +134,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
             throw raise(121, {std::string(sub.columns.size() > cols.size() ? "more" : "fewer")},
                         s.pos.line);
         srcSql = sub.sql;
-        for (size_t k = 0; k < cols.size(); ++k) {
+        for (size_t k = 0; k < cols.size() && !direct; ++k) {
             Tx x;
             x.sql = "_s._c" + std::to_string(k + 1);
             x.type = sub.columns[k].type;
@@ -158,7 +146,7 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
     std::string colList, selList;
     for (size_t k = 0; k < cols.size(); ++k) {
         colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[cols[k]].name);
-        selList += (selList.empty() ? "" : ",") + srcExprs[k];
+        if (!direct) selList += (selList.empty() ? "" : ",") + srcExprs[k];
     }
     for (size_t i = 0; i < t.columns.size(); ++i) {
         if (std::find(cols.begin(), cols.end(), static_cast<int>(i)) != cols.end()) continue;
@@ -171,8 +159,9 @@ std::string Translator::insert(const ast::Stmt& s, const TableInfo& t, bool iden
         }
         if (t.columns[i].defaultExpr.empty()) continue;
         colList += (colList.empty() ? "" : ",") + quoteIdent(t.columns[i].name);
-        selList += (selList.empty() ? "" : ",") + defaultSql(t.columns[i]);
+        if (!direct) selList += (selList.empty() ? "" : ",") + defaultSql(t.columns[i]);
     }
+    if (direct) return "INSERT INTO " + t.sqlName() + " (" + colList + ") " + srcSql;
     if (colList.empty()) return "INSERT INTO " + t.sqlName() + " DEFAULT VALUES";
     return "INSERT INTO " + t.sqlName() + " (" + colList + ") SELECT " + selList + " FROM (" +
            srcSql + ") AS _s";
