@@ -5,12 +5,15 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "tsqlite/decimal.h"
@@ -413,10 +416,12 @@ void fnDateName(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultText(ctx, dateNameText(part, dt));
 }
 
-// tsq_countd(x): COUNT(DISTINCT x) of one group of a grouped query, values equal under the
-// server collation counted once. SQLite's own DISTINCT opens a temporary index for every group
-// and clears a page of it each time, which costs more than the grouping itself when there are
-// many small groups; the values of a group are few, and sorting them in memory is cheap.
+// tsq_countd(x): COUNT(DISTINCT x), values equal under the server collation counted once.
+// SQLite's own DISTINCT keeps the values in a temporary index: every value costs a search of it
+// under the collation, and a grouped query opens one for every group and clears a page of it
+// each time. Here text of ASCII characters is counted by its collation key and whole numbers by
+// their value, in a short list while a group has few and in a hash set beyond; any other value
+// (other text, fractions, binary) is kept and, with the rest, sorted at the end.
 struct DistinctItem {
     int type = SQLITE_NULL;
     int64_t i = 0;
@@ -441,8 +446,49 @@ int compareItems(const DistinctItem& a, const DistinctItem& b) {
     return a.s.size() < b.s.size() ? -1 : a.s.size() > b.s.size() ? 1 : 0;
 }
 
+// Distinct values: searched one by one while few, hashed once there are more.
+template <class T>
+class SmallSet {
+public:
+    void insert(const T& v) {
+        if (many_.empty()) {
+            if (std::find(few_.begin(), few_.begin() + count_, v) != few_.begin() + count_) return;
+            if (count_ < few_.size()) {
+                few_[count_++] = v;
+                return;
+            }
+            many_.reserve(4 * few_.size());
+            for (T& f : few_) many_.insert(std::move(f));
+        }
+        many_.insert(v);
+    }
+    size_t size() const { return many_.empty() ? count_ : many_.size(); }
+    template <class F>
+    void forEach(F f) const {
+        if (many_.empty())
+            std::for_each(few_.begin(), few_.begin() + count_, f);
+        else
+            std::for_each(many_.begin(), many_.end(), f);
+    }
+
+private:
+    std::array<T, 8> few_{};
+    size_t count_ = 0;
+    std::unordered_set<T> many_;
+};
+
+struct DistinctSet {
+    SmallSet<std::string> text;  // collation keys of ASCII text
+    SmallSet<int64_t> ints;
+    std::vector<DistinctItem> other;
+    std::string key;  // scratch, so that a key already met allocates nothing
+};
+
+// The aggregate context SQLite zeroes holds the set itself.
 struct DistinctState {
-    std::vector<DistinctItem>* items;
+    bool made;
+    alignas(DistinctSet) unsigned char bytes[sizeof(DistinctSet)];
+    DistinctSet& set() { return *std::launder(reinterpret_cast<DistinctSet*>(bytes)); }
 };
 
 void countDistinctStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -450,34 +496,67 @@ void countDistinctStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (type == SQLITE_NULL) return;
     auto* st = static_cast<DistinctState*>(sqlite3_aggregate_context(ctx, sizeof(DistinctState)));
     if (!st) return sqlite3_result_error_nomem(ctx);
-    if (!st->items) st->items = new std::vector<DistinctItem>();
-    DistinctItem item;
-    item.type = type;
-    if (type == SQLITE_INTEGER) {
-        item.i = sqlite3_value_int64(argv[0]);
-    } else if (type == SQLITE_FLOAT) {
-        item.f = sqlite3_value_double(argv[0]);
-    } else {
-        const void* p = type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(argv[0]))
-                                            : sqlite3_value_blob(argv[0]);
-        item.s.assign(static_cast<const char*>(p),
-                      static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    try {
+        if (!st->made) {
+            new (st->bytes) DistinctSet();
+            st->made = true;
+        }
+        DistinctSet& set = st->set();
+        if (type == SQLITE_INTEGER) return set.ints.insert(sqlite3_value_int64(argv[0]));
+        DistinctItem item;
+        item.type = type;
+        if (type == SQLITE_FLOAT) {
+            item.f = sqlite3_value_double(argv[0]);
+        } else {
+            const void* p = type == SQLITE_TEXT
+                                ? static_cast<const void*>(sqlite3_value_text(argv[0]))
+                                : sqlite3_value_blob(argv[0]);
+            const std::string_view bytes(static_cast<const char*>(p),
+                                         static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+            if (type == SQLITE_TEXT && asciiCollationKey(bytes, set.key))
+                return set.text.insert(set.key);
+            item.s.assign(bytes);
+        }
+        set.other.push_back(std::move(item));
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
     }
-    st->items->push_back(std::move(item));
 }
 
 // Also runs when the statement stops half-way, so the values are always freed.
 void countDistinctFinal(sqlite3_context* ctx) {
     auto* st = static_cast<DistinctState*>(sqlite3_aggregate_context(ctx, 0));
-    std::unique_ptr<std::vector<DistinctItem>> items(st ? st->items : nullptr);
-    if (st) st->items = nullptr;
-    if (!items || items->empty()) return sqlite3_result_int64(ctx, 0);
-    std::sort(items->begin(), items->end(),
-              [](const DistinctItem& a, const DistinctItem& b) { return compareItems(a, b) < 0; });
-    int64_t n = 1;
-    for (size_t k = 1; k < items->size(); ++k)
-        if (compareItems((*items)[k - 1], (*items)[k]) != 0) ++n;
-    sqlite3_result_int64(ctx, n);
+    if (!st || !st->made) return sqlite3_result_int64(ctx, 0);
+    struct Unmake {
+        DistinctState* st;
+        ~Unmake() {
+            st->set().~DistinctSet();
+            st->made = false;
+        }
+    } unmake{st};
+    DistinctSet* set = &st->set();
+    if (set->other.empty())
+        return sqlite3_result_int64(ctx, static_cast<int64_t>(set->text.size() + set->ints.size()));
+    try {
+        // Other text may equal ASCII text under the collation, and a fraction a whole number:
+        // everything is compared with everything.
+        std::vector<DistinctItem> items = std::move(set->other);
+        set->text.forEach([&](const std::string& k) {
+            items.push_back(DistinctItem{SQLITE_TEXT, 0, 0, textOfCollationKey(k)});
+        });
+        set->ints.forEach([&](int64_t i) {
+            items.push_back(DistinctItem{SQLITE_INTEGER, i, 0, {}});
+        });
+        std::sort(items.begin(), items.end(), [](const DistinctItem& a, const DistinctItem& b) {
+            return compareItems(a, b) < 0;
+        });
+        int64_t n = 1;
+        for (size_t k = 1; k < items.size(); ++k)
+            if (compareItems(items[k - 1], items[k]) != 0) ++n;
+        sqlite3_result_int64(ctx, n);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
+    }
 }
 
 int collationCallback(void*, int na, const void* a, int nb, const void* b) {

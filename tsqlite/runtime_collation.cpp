@@ -4,6 +4,7 @@
 #include <unicode/ucol.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <mutex>
 
@@ -192,6 +193,30 @@ bool matchFrom(const LikePattern& p, const char* vp, const char* vend) {
 
 int icuCompare(std::string_view a, std::string_view b) {
     return collator().icu(rtrimBlanks(a), rtrimBlanks(b));
+}
+
+bool asciiCollationKey(std::string_view s, std::string& key) {
+    const uint8_t* rank = collator().rank;
+    s = rtrimBlanks(s);
+    key.clear();
+    for (unsigned char c : s) {
+        if (c >= 0x80) return false;
+        if (rank[c] != 0) key.push_back(static_cast<char>(rank[c]));
+    }
+    return true;
+}
+
+std::string textOfCollationKey(std::string_view key) {
+    static const std::array<char, 256> first = [] {
+        std::array<char, 256> chars{};
+        const uint8_t* rank = collator().rank;
+        for (int c = 127; c > 0; --c)
+            if (rank[c] != 0) chars[rank[c]] = static_cast<char>(c);
+        return chars;
+    }();
+    std::string text(key.size(), ' ');
+    for (size_t i = 0; i < key.size(); ++i) text[i] = first[static_cast<unsigned char>(key[i])];
+    return text;
 }
 
 char32_t foldCase(char32_t c) {

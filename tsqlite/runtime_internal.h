@@ -94,6 +94,13 @@ inline bool isAscii(std::string_view s) {
 // The ICU side of collateCompare, without the ASCII shortcut (the two must agree).
 int icuCompare(std::string_view a, std::string_view b);
 
+// Text of ASCII characters only, as the bytes of the collation ranks of its characters, blanks at
+// the end and ignorable characters left out: two such texts are equal under the collation exactly
+// when their keys are equal. False (and no key) when the text has a non-ASCII character.
+bool asciiCollationKey(std::string_view s, std::string& key);
+// An ASCII text whose key is the given one, equal under the collation to every text of that key.
+std::string textOfCollationKey(std::string_view key);
+
 char32_t foldCase(char32_t c);  // simple case folding, for case-insensitive matching
 char32_t toUpperChar(char32_t c);
 char32_t toLowerChar(char32_t c);

@@ -75,13 +75,7 @@ Tx count(Call& c) {
         return r;
     }
     Tx a = c.arg(0);
-    if (c.e.distinct && c.t.grouped()) {
-        r.sql = "tsq_countd(" + a.sql + ")";
-        return r;
-    }
-    std::string in = a.sql;
-    if (c.e.distinct && a.type.isString() && !a.collated) in += " COLLATE TSQL";
-    r.sql = std::string("count(") + (c.e.distinct ? "DISTINCT " : "") + in + ")";
+    r.sql = (c.e.distinct ? "tsq_countd(" : "count(") + a.sql + ")";
     return r;
 }
 

@@ -174,6 +174,54 @@ TEST_F(EngineTest, TextComparesIgnoringCaseAndTrailingBlanks) {
     EXPECT_EQ(text("SELECT k + '|' FROM W WHERE w = 'banana'"), "b  |");
 }
 
+TEST_F(EngineTest, CountDistinctCountsEveryValueEqualUnderTheCollationOnce) {
+    // Case, trailing blanks, full-width letters and ignorable characters; Thai; whole numbers
+    // and fractions; enough values for a group to leave the short list. GROUP BY compares by
+    // the collation too, so it gives the number each COUNT(DISTINCT ...) must give.
+    q("CREATE TABLE D (g int NOT NULL, t nvarchar(20) NULL, n float NULL)");
+    q(R"(
+SET NOCOUNT ON
+DECLARE @i int
+SET @i = 0
+WHILE @i < 400
+BEGIN
+    INSERT INTO D (g, t, n)
+    VALUES (@i % 4,
+            CASE @i % 7 WHEN 0 THEN 'Code' + CONVERT(varchar(9), @i % 50)
+                        WHEN 1 THEN 'CODE' + CONVERT(varchar(9), @i % 50) + '  '
+                        WHEN 2 THEN N'ＣＯＤＥ' + CONVERT(varchar(9), @i % 60)
+                        WHEN 3 THEN 'code' + CONVERT(varchar(9), @i % 50) + NCHAR(8203)
+                        WHEN 4 THEN N'สินค้า' + CONVERT(varchar(9), @i % 30)
+                        WHEN 5 THEN NULL
+                        ELSE 'x-' + CONVERT(varchar(9), @i % 90) END,
+            CASE WHEN @i % 3 = 0 THEN @i % 40 ELSE (@i % 40) + 0.5 * (@i % 2) END)
+    SET @i = @i + 1
+END
+INSERT INTO D (g, t, n) VALUES (9, 'a', 1), (9, 'A ', 1.0), (9, NULL, NULL)
+)");
+    auto grouped = [&](const char* column, const char* where) {
+        return integer(std::string("SELECT COUNT(*) FROM (SELECT ") + column + " FROM D WHERE " +
+                       column + " IS NOT NULL AND " + where + " GROUP BY " + column + ") x");
+    };
+    for (const char* column : {"t", "n"}) {
+        EXPECT_EQ(integer(std::string("SELECT COUNT(DISTINCT ") + column + ") FROM D"),
+                  grouped(column, "1 = 1"))
+            << column;
+        const auto perGroup = q(std::string("SELECT g, COUNT(DISTINCT ") + column +
+                                ") FROM D GROUP BY g ORDER BY g")[0]
+                                  .rows;
+        ASSERT_EQ(perGroup.size(), 5u);
+        for (const auto& row : perGroup)
+            EXPECT_EQ(row[1].i, grouped(column, ("g = " + std::to_string(row[0].i)).c_str()))
+                << column << " in group " << row[0].i;
+    }
+    EXPECT_EQ(integer("SELECT COUNT(DISTINCT t) FROM D WHERE g = 9"), 1);
+    EXPECT_EQ(integer("SELECT COUNT(DISTINCT n) FROM D WHERE g = 9"), 1);
+    EXPECT_EQ(integer("SELECT COUNT(DISTINCT t) FROM D WHERE g = 99"), 0);
+    q("INSERT INTO D (g, t) VALUES (10, N'ＡＢＣ'), (10, 'abc'), (10, N'ab' + NCHAR(8203) + 'c')");
+    EXPECT_EQ(integer("SELECT COUNT(DISTINCT t) FROM D WHERE g = 10"), 1);
+}
+
 TEST_F(EngineTest, ASortLargerThanMemorySortsByTheCollation) {
     // Enough rows for the sort to be cut into runs that are sorted apart (on other cores
     // where there are any) and merged: every comparison must still be the collation's.
