@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -559,6 +560,101 @@ void countDistinctFinal(sqlite3_context* ctx) {
     }
 }
 
+// tsq_tmin(x) / tsq_tmax(x): MIN and MAX of text in a grouped query, by the server collation.
+// SQLite's own copy a group's value into memory of their own and copy it once more for the
+// result; with many small groups those allocations cost more than the grouping. The best value
+// so far stays in the aggregate context, in place when it is short. Values that are not text
+// order as SQLite orders them: numbers, then text, then binary.
+struct TextExtreme {
+    bool any;  // false until a value
+    int type;
+    int64_t i;
+    double f;
+    size_t size;
+    char* heap;  // a value longer than the room in place
+    size_t room;
+    char inPlace[48];
+
+    std::string_view bytes() const { return {heap ? heap : inPlace, size}; }
+};
+
+DistinctItem itemOf(const TextExtreme& e) {
+    return DistinctItem{e.type, e.i, e.f, std::string(e.bytes())};
+}
+
+template <bool Max>
+void textExtremeStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) return;
+    auto* e = static_cast<TextExtreme*>(sqlite3_aggregate_context(ctx, sizeof(TextExtreme)));
+    if (!e) return sqlite3_result_error_nomem(ctx);
+    DistinctItem x{type, 0, 0, {}};
+    std::string_view bytes;
+    if (type == SQLITE_INTEGER) {
+        x.i = sqlite3_value_int64(argv[0]);
+    } else if (type == SQLITE_FLOAT) {
+        x.f = sqlite3_value_double(argv[0]);
+    } else {
+        const void* p = type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(argv[0]))
+                                            : sqlite3_value_blob(argv[0]);
+        bytes = std::string_view(static_cast<const char*>(p),
+                                 static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    }
+    if (e->any) {
+        int order;
+        if (type == SQLITE_TEXT && e->type == SQLITE_TEXT) {
+            order = collateCompare(bytes, e->bytes());
+        } else {
+            x.s.assign(bytes);
+            order = compareItems(x, itemOf(*e));
+        }
+        if (Max ? order <= 0 : order >= 0) return;
+    }
+    e->any = true;
+    e->type = type;
+    e->i = x.i;
+    e->f = x.f;
+    e->size = bytes.size();
+    char* to = e->inPlace;
+    if (bytes.size() > sizeof e->inPlace) {
+        if (bytes.size() > e->room) {
+            char* grown = static_cast<char*>(std::realloc(e->heap, bytes.size()));
+            if (!grown) return sqlite3_result_error_nomem(ctx);
+            e->heap = grown;
+            e->room = bytes.size();
+        }
+        to = e->heap;
+    } else {
+        std::free(e->heap);
+        e->heap = nullptr;
+        e->room = 0;
+    }
+    if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
+}
+
+// Also runs when the statement stops half-way, so the value is always freed.
+void textExtremeFinal(sqlite3_context* ctx) {
+    auto* e = static_cast<TextExtreme*>(sqlite3_aggregate_context(ctx, 0));
+    if (!e || !e->any) return sqlite3_result_null(ctx);
+    const std::string_view b = e->bytes();
+    switch (e->type) {
+        case SQLITE_INTEGER:
+            sqlite3_result_int64(ctx, e->i);
+            break;
+        case SQLITE_FLOAT:
+            sqlite3_result_double(ctx, e->f);
+            break;
+        case SQLITE_TEXT:
+            sqlite3_result_text64(ctx, b.data(), b.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        default:
+            sqlite3_result_blob64(ctx, b.data(), b.size(), SQLITE_TRANSIENT);
+            break;
+    }
+    std::free(e->heap);
+    e->heap = nullptr;
+}
+
 int collationCallback(void*, int na, const void* a, int nb, const void* b) {
     return collateCompare(std::string_view(static_cast<const char*>(a), static_cast<size_t>(na)),
                           std::string_view(static_cast<const char*>(b), static_cast<size_t>(nb)));
@@ -584,6 +680,10 @@ void registerConvertFunctions(sqlite3* db) {
                                nullptr);
     sqlite3_create_function_v2(db, "tsq_countd", 1, det, nullptr, nullptr, countDistinctStep,
                                countDistinctFinal, nullptr);
+    sqlite3_create_function_v2(db, "tsq_tmin", 1, det, nullptr, nullptr, textExtremeStep<false>,
+                               textExtremeFinal, nullptr);
+    sqlite3_create_function_v2(db, "tsq_tmax", 1, det, nullptr, nullptr, textExtremeStep<true>,
+                               textExtremeFinal, nullptr);
 }
 
 void registerDateFunctions(sqlite3* db) {

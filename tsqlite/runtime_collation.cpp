@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <mutex>
 
@@ -80,13 +81,31 @@ const Collator& collator() {
     return c;
 }
 
-// ASCII fast path. Returns 2 when a non-ASCII byte is met before the result is known.
-int asciiCompare(const uint8_t* rank, std::string_view a, std::string_view b) {
+// Length of the longest common prefix of a and b made of ASCII bytes, eight bytes at a time.
+size_t asciiPrefix(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        const uint64_t stop = (x ^ y) | (x & 0x8080808080808080ULL);
+        if (stop != 0) {
+            // The first byte that differs or is not ASCII ends the prefix.
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<size_t>(std::countr_zero(stop)) / 8;
+            break;
+        }
+    }
+    while (i < n && a[i] == b[i] && static_cast<unsigned char>(a[i]) < 0x80) ++i;
+    return i;
+}
+
+// ASCII fast path, from the end of a common ASCII prefix. Returns 2 when a non-ASCII byte is met
+// before the result is known.
+int asciiCompare(const uint8_t* rank, std::string_view a, std::string_view b, size_t i) {
     // Keys met in one index seek share long prefixes (document numbers, codes): the same ASCII
     // bytes on both sides rank the same, so the ranked walk starts where they part.
-    const size_t common = std::min(a.size(), b.size());
-    size_t i = 0;
-    while (i < common && a[i] == b[i] && static_cast<unsigned char>(a[i]) < 0x80) ++i;
     size_t j = i;
     while (true) {
         while (i < a.size() && static_cast<unsigned char>(a[i]) < 0x80 &&
@@ -390,11 +409,14 @@ size_t findNoCase(std::string_view hay, std::string_view needle, size_t from, si
 int collateCompare(std::string_view a, std::string_view b) {
     // An index seek over a column of few values (a branch code, a status letter) compares
     // equal keys most of the time.
-    if (a == b) return 0;
+    size_t common = rt::asciiPrefix(a, b);
+    if (common == a.size() && common == b.size()) return 0;
+    if (common < a.size() && common < b.size() && a[common] == b[common] && a == b) return 0;
     a = rt::rtrimBlanks(a);
     b = rt::rtrimBlanks(b);
+    common = std::min({common, a.size(), b.size()});
     const rt::Collator& c = rt::collator();
-    int r = rt::asciiCompare(c.rank, a, b);
+    int r = rt::asciiCompare(c.rank, a, b, common);
     if (r != 2) return r;
     return c.icu(a, b);
 }

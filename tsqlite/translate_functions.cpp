@@ -149,12 +149,15 @@ Tx avg(Call& c) {
     return r;
 }
 
-// MIN and MAX: SQLite's own, over the collation of text.
+// MIN and MAX: SQLite's own, over the collation of text. Of text in a grouped query, the
+// runtime's, which keep a group's value without allocating; without GROUP BY, SQLite's own can
+// read the first or last entry of an index instead of every row.
 Tx extreme(Call& c) {
     Tx a = c.arg(0);
     Tx r;
     r.type = a.type;
     r.sql = target(c) + "(" + (c.e.distinct ? "DISTINCT " : "") + aggregated(c, a) + ")";
+    if (a.type.isString() && c.t.grouped()) r.sql = "tsq_t" + target(c) + "(" + a.sql + ")";
     // SQLite would order every INTEGER before every wide value.
     if (dec::mayBeWide(a.type)) r.sql = "tsq_d" + target(c) + "(" + a.sql + ")";
     return r;

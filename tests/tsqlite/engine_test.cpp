@@ -174,11 +174,11 @@ TEST_F(EngineTest, TextComparesIgnoringCaseAndTrailingBlanks) {
     EXPECT_EQ(text("SELECT k + '|' FROM W WHERE w = 'banana'"), "b  |");
 }
 
-TEST_F(EngineTest, CountDistinctCountsEveryValueEqualUnderTheCollationOnce) {
+TEST_F(EngineTest, CountDistinctMinAndMaxOfTextFollowTheCollationInEveryGroup) {
     // Case, trailing blanks, full-width letters and ignorable characters; Thai; whole numbers
     // and fractions; enough values for a group to leave the short list. GROUP BY compares by
     // the collation too, so it gives the number each COUNT(DISTINCT ...) must give.
-    q("CREATE TABLE D (g int NOT NULL, t nvarchar(20) NULL, n float NULL)");
+    q("CREATE TABLE D (g int NOT NULL, t nvarchar(80) NULL, n float NULL)");
     q(R"(
 SET NOCOUNT ON
 DECLARE @i int
@@ -220,6 +220,26 @@ INSERT INTO D (g, t, n) VALUES (9, 'a', 1), (9, 'A ', 1.0), (9, NULL, NULL)
     EXPECT_EQ(integer("SELECT COUNT(DISTINCT t) FROM D WHERE g = 99"), 0);
     q("INSERT INTO D (g, t) VALUES (10, N'ＡＢＣ'), (10, 'abc'), (10, N'ab' + NCHAR(8203) + 'c')");
     EXPECT_EQ(integer("SELECT COUNT(DISTINCT t) FROM D WHERE g = 10"), 1);
+
+    // MIN and MAX of text per group, against the same over the rows of one group alone; a
+    // group of NULLs only, and values too long to be kept in place.
+    q("INSERT INTO D (g, t) VALUES (11, NULL), (12, REPLICATE('z', 60) + 'b'), "
+      "(12, REPLICATE('Z', 60) + 'C'), (12, REPLICATE('z', 60) + 'a'), (12, 'y')");
+    const auto extremes = q("SELECT g, MIN(t), MAX(t) FROM D GROUP BY g ORDER BY g")[0].rows;
+    ASSERT_EQ(extremes.size(), 8u);
+    for (const auto& row : extremes) {
+        const auto alone =
+            q("SELECT MIN(t), MAX(t) FROM D WHERE g = " + std::to_string(row[0].i))[0].rows.at(0);
+        for (int k : {0, 1}) {
+            ASSERT_EQ(row[1 + k].isNull(), alone[k].isNull()) << "group " << row[0].i;
+            if (!alone[k].isNull())
+                EXPECT_EQ(collateCompare(row[1 + k].s, alone[k].s), 0)
+                    << "group " << row[0].i << ": " << row[1 + k].s << " / " << alone[k].s;
+        }
+    }
+    EXPECT_EQ(extremes[7][1].s, "y");
+    EXPECT_EQ(extremes[7][2].s, std::string(60, 'Z') + "C");
+    EXPECT_TRUE(extremes[6][1].isNull());
 }
 
 TEST_F(EngineTest, ASortLargerThanMemorySortsByTheCollation) {
