@@ -27,9 +27,6 @@ BEGIN
     SET XACT_ABORT ON
     DECLARE @Id int
     DECLARE @LastNo int
-    DECLARE @Prefix varchar(10)
-    DECLARE @Width int
-    DECLARE @Counter varchar(50)
     SET @NewNo = NULL
 
     SELECT @Id = D.Id
@@ -57,9 +54,16 @@ BEGIN
     UPDATE DocumentNo
        SET LastNo = (CASE WHEN LastNo = 999999 THEN 0 ELSE LastNo END) + 1
      WHERE Id = @Id
+    -- The number is made in the same read: the counter zero-filled to the width the prefix
+    -- leaves (REPLICATE of a negative count would be NULL).
     SELECT @LastNo = LastNo,
-           @Prefix = LTRIM(RTRIM(COALESCE(Prefix, ''))),
-           @Width = COALESCE(DocumentLength, 0) - COALESCE(LEN(Prefix), 0)
+           @NewNo = LTRIM(RTRIM(COALESCE(Prefix, '')))
+                  + CASE WHEN COALESCE(DocumentLength, 0) - COALESCE(LEN(Prefix), 0)
+                              > LEN(CONVERT(varchar(12), LastNo))
+                         THEN REPLICATE('0', COALESCE(DocumentLength, 0) - COALESCE(LEN(Prefix), 0)
+                                             - LEN(CONVERT(varchar(12), LastNo)))
+                         ELSE '' END
+                  + CONVERT(varchar(12), LastNo)
       FROM DocumentNo
      WHERE Id = @Id
     COMMIT TRANSACTION
@@ -70,10 +74,6 @@ BEGIN
         RAISERROR('Document number series %s of year %d does not exist.', 16, 1, @DocCode, @DocYear)
         RETURN 1
     END
-    SET @Counter = CONVERT(varchar(12), @LastNo)
-    IF @Width > LEN(@Counter)
-        SET @Counter = REPLICATE('0', @Width - LEN(@Counter)) + @Counter
-    SET @NewNo = @Prefix + @Counter
     RETURN 0
 END
 GO
