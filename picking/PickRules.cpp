@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <utility>
 
 namespace pick_rules {
 
@@ -60,37 +60,45 @@ void sortMemory(std::vector<MemoryRow>& rows) {
     // Ten thousand rows make some 140,000 comparisons: the keys are folded once per row, into
     // one buffer. For ASCII text, QString::compare(..., Qt::CaseInsensitive) compares the bytes
     // with A-Z folded to a-z; a key with other characters is compared by Qt itself.
+    struct Key {
+        uint32_t row;
+        uint32_t from;  // in `folded`
+        uint32_t size;
+        bool ascii;
+    };
     const size_t n = rows.size();
     std::string folded;
     folded.reserve(n * 16);
-    std::vector<std::pair<size_t, size_t>> span(n);  // offset and size in `folded`
-    std::vector<bool> ascii(n, true);
+    std::vector<Key> keys(n);
     for (size_t r = 0; r < n; ++r) {
         const QString& text = rows[r].sortGroup;
-        const size_t from = folded.size();
+        Key& key = keys[r];
+        key.row = static_cast<uint32_t>(r);
+        key.from = static_cast<uint32_t>(folded.size());
+        key.ascii = true;
         for (const QChar ch : text) {
             const char16_t c = ch.unicode();
             if (c >= 0x80) {
-                ascii[r] = false;
-                folded.resize(from);
+                key.ascii = false;
+                folded.resize(key.from);
                 break;
             }
             folded.push_back(static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c));
         }
-        span[r] = {from, folded.size() - from};
+        key.size = static_cast<uint32_t>(folded.size()) - key.from;
     }
-    auto key = [&](size_t r) {
-        return std::string_view(folded).substr(span[r].first, span[r].second);
-    };
-    std::vector<size_t> order(n);
-    for (size_t i = 0; i < n; ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        if (ascii[a] && ascii[b]) return key(a) < key(b);
-        return QString::compare(rows[a].sortGroup, rows[b].sortGroup, Qt::CaseInsensitive) < 0;
+    const char* bytes = folded.data();
+    std::stable_sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.ascii && b.ascii) {
+            const int order = std::memcmp(bytes + a.from, bytes + b.from, std::min(a.size, b.size));
+            return order != 0 ? order < 0 : a.size < b.size;
+        }
+        return QString::compare(rows[a.row].sortGroup, rows[b.row].sortGroup, Qt::CaseInsensitive) <
+               0;
     });
     std::vector<MemoryRow> sorted;
     sorted.reserve(n);
-    for (size_t i : order) sorted.push_back(std::move(rows[i]));
+    for (const Key& key : keys) sorted.push_back(std::move(rows[key.row]));
     rows = std::move(sorted);
 }
 
