@@ -261,6 +261,11 @@ std::string utf8Of(const QString& text) {
 }
 
 tsqlite::Value toEngine(const QVariant& v) {
+    // The usual key, a row's id, read in place.
+    if (v.typeId() == QMetaType::LongLong && !v.isNull())
+        return tsqlite::Value::integer(*static_cast<const qlonglong*>(v.constData()));
+    if (v.typeId() == QMetaType::Int && !v.isNull())
+        return tsqlite::Value::integer(*static_cast<const int*>(v.constData()));
     if (isNullParameter(v)) return tsqlite::Value::null();
     switch (v.typeId()) {
         case QMetaType::Bool:

@@ -40,6 +40,15 @@ bool isNullParameter(const QVariant& v) {
 
 ParamType parameterType(const QVariant& v) {
     ParamType t;
+    // The usual key, a row's id, read in place.
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
+        const qlonglong n = v.isNull() ? 0
+                            : v.typeId() == QMetaType::Int
+                                ? *static_cast<const int*>(v.constData())
+                                : *static_cast<const qlonglong*>(v.constData());
+        t.kind = n >= INT32_MIN && n <= INT32_MAX ? ParamKind::Int : ParamKind::BigInt;
+        return t;
+    }
     if (v.metaType() == QMetaType::fromType<Decimal>()) {
         static const Decimal zero;
         const Decimal& d = v.isNull() ? zero : *static_cast<const Decimal*>(v.constData());
