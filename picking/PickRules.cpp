@@ -76,14 +76,17 @@ void sortMemory(std::vector<MemoryRow>& rows) {
         key.row = static_cast<uint32_t>(r);
         key.from = static_cast<uint32_t>(folded.size());
         key.ascii = true;
-        for (const QChar ch : text) {
-            const char16_t c = ch.unicode();
+        folded.resize(key.from + static_cast<size_t>(text.size()));
+        char* out = folded.data() + key.from;
+        const char16_t* in = reinterpret_cast<const char16_t*>(text.utf16());
+        for (qsizetype k = 0; k < text.size(); ++k) {
+            const char16_t c = in[k];
             if (c >= 0x80) {
                 key.ascii = false;
                 folded.resize(key.from);
                 break;
             }
-            folded.push_back(static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c));
+            out[k] = static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
         }
         key.size = static_cast<uint32_t>(folded.size()) - key.from;
     }
