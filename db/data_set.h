@@ -42,6 +42,9 @@ public:
     int rowCount() const { return static_cast<int>(rows_.size()); }
     bool isEmpty() const { return rows_.empty(); }
     QVariant value(int row, int column) const { return rows_.at(row).current.at(column); }
+    // The value itself, without a copy, for loops over many rows; valid until the data set
+    // changes.
+    const QVariant& at(int row, int column) const { return rows_.at(row).current.at(column); }
     QVariant value(int row, const QString& name) const { return value(row, fieldIndex(name)); }
     // The value as loaded; null for a new row.
     QVariant oldValue(int row, int column) const;

@@ -84,4 +84,5 @@ private:
     bool loading_ = false;
     QElapsedTimer progressClock_;
     qint64 lastPaint_ = 0;
+    unsigned progressCalls_ = 0;
 };
