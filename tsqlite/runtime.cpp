@@ -478,8 +478,71 @@ private:
     std::unordered_set<T> many_;
 };
 
+// Distinct byte strings, kept one after another in one buffer and found by their hash in an
+// open-addressed table, in place while there are few: a key costs no allocation of its own.
+class KeySet {
+public:
+    KeySet() { std::fill(std::begin(inPlace_), std::end(inPlace_), Slot{}); }
+    KeySet(const KeySet&) = delete;
+    KeySet& operator=(const KeySet&) = delete;
+
+    void insert(std::string_view key) {
+        const uint64_t h = std::hash<std::string_view>()(key);
+        const uint32_t tag = static_cast<uint32_t>(h >> 32);
+        for (size_t i = h & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.size == kEmpty) {
+                slot = Slot{tag, static_cast<uint32_t>(key.size()), bytes_.size()};
+                bytes_.append(key);
+                if (++count_ * 2 > capacity_) grow();
+                return;
+            }
+            if (slot.tag == tag && slot.size == key.size() &&
+                std::memcmp(bytes_.data() + slot.from, key.data(), key.size()) == 0)
+                return;
+        }
+    }
+    size_t size() const { return count_; }
+    template <class F>
+    void forEach(F f) const {
+        for (size_t i = 0; i < capacity_; ++i)
+            if (slots_[i].size != kEmpty)
+                f(std::string_view(bytes_).substr(slots_[i].from, slots_[i].size));
+    }
+
+private:
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+    struct Slot {
+        uint32_t tag = 0;  // the hash's upper half
+        uint32_t size = kEmpty;
+        size_t from = 0;  // in bytes_
+    };
+    void grow() {
+        std::vector<Slot> larger(capacity_ * 2);
+        const size_t mask = larger.size() - 1;
+        for (size_t i = 0; i < capacity_; ++i) {
+            const Slot& slot = slots_[i];
+            if (slot.size == kEmpty) continue;
+            const uint64_t h = std::hash<std::string_view>()(
+                std::string_view(bytes_).substr(slot.from, slot.size));
+            size_t k = h & mask;
+            while (larger[k].size != kEmpty) k = (k + 1) & mask;
+            larger[k] = slot;
+        }
+        heap_ = std::move(larger);
+        slots_ = heap_.data();
+        capacity_ = heap_.size();
+    }
+    Slot inPlace_[16];
+    std::vector<Slot> heap_;
+    Slot* slots_ = inPlace_;
+    size_t capacity_ = 16;
+    size_t count_ = 0;
+    std::string bytes_;
+};
+
 struct DistinctSet {
-    SmallSet<std::string> text;  // collation keys of ASCII text
+    KeySet text;  // collation keys of ASCII text
     SmallSet<int64_t> ints;
     std::vector<DistinctItem> other;
     std::string key;  // scratch, so that a key already met allocates nothing
@@ -542,7 +605,7 @@ void countDistinctFinal(sqlite3_context* ctx) {
         // Other text may equal ASCII text under the collation, and a fraction a whole number:
         // everything is compared with everything.
         std::vector<DistinctItem> items = std::move(set->other);
-        set->text.forEach([&](const std::string& k) {
+        set->text.forEach([&](std::string_view k) {
             items.push_back(DistinctItem{SQLITE_TEXT, 0, 0, textOfCollationKey(k)});
         });
         set->ints.forEach([&](int64_t i) {

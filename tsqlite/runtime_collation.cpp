@@ -215,13 +215,20 @@ int icuCompare(std::string_view a, std::string_view b) {
 }
 
 bool asciiCollationKey(std::string_view s, std::string& key) {
-    const uint8_t* rank = collator().rank;
+    static const uint8_t* const rank = collator().rank;
     s = rtrimBlanks(s);
-    key.clear();
+    key.resize(s.size());
+    char* out = key.data();
+    size_t n = 0;
     for (unsigned char c : s) {
-        if (c >= 0x80) return false;
-        if (rank[c] != 0) key.push_back(static_cast<char>(rank[c]));
+        if (c >= 0x80) {
+            key.clear();
+            return false;
+        }
+        out[n] = static_cast<char>(rank[c]);
+        n += rank[c] != 0;
     }
+    key.resize(n);
     return true;
 }
 
