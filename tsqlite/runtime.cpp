@@ -488,16 +488,19 @@ public:
 
     void insert(std::string_view key) {
         const uint64_t h = std::hash<std::string_view>()(key);
-        const uint32_t tag = static_cast<uint32_t>(h >> 32);
         for (size_t i = h & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
             Slot& slot = slots_[i];
             if (slot.size == kEmpty) {
-                slot = Slot{tag, static_cast<uint32_t>(key.size()), bytes_.size()};
+                // Offsets and sizes are 32 bits: four gigabytes of distinct keys are refused
+                // as memory SQLite would not have either.
+                if (bytes_.size() + key.size() >= kEmpty) throw std::bad_alloc();
+                slot = Slot{h, static_cast<uint32_t>(key.size()),
+                            static_cast<uint32_t>(bytes_.size())};
                 bytes_.append(key);
                 if (++count_ * 2 > capacity_) grow();
                 return;
             }
-            if (slot.tag == tag && slot.size == key.size() &&
+            if (slot.hash == h && slot.size == key.size() &&
                 std::memcmp(bytes_.data() + slot.from, key.data(), key.size()) == 0)
                 return;
         }
@@ -513,9 +516,9 @@ public:
 private:
     static constexpr uint32_t kEmpty = UINT32_MAX;
     struct Slot {
-        uint32_t tag = 0;  // the hash's upper half
+        uint64_t hash = 0;
         uint32_t size = kEmpty;
-        size_t from = 0;  // in bytes_
+        uint32_t from = 0;  // in bytes_
     };
     void grow() {
         std::vector<Slot> larger(capacity_ * 2);
@@ -523,9 +526,7 @@ private:
         for (size_t i = 0; i < capacity_; ++i) {
             const Slot& slot = slots_[i];
             if (slot.size == kEmpty) continue;
-            const uint64_t h = std::hash<std::string_view>()(
-                std::string_view(bytes_).substr(slot.from, slot.size));
-            size_t k = h & mask;
+            size_t k = slot.hash & mask;
             while (larger[k].size != kEmpty) k = (k + 1) & mask;
             larger[k] = slot;
         }
@@ -567,21 +568,15 @@ void countDistinctStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
         }
         DistinctSet& set = st->set();
         if (type == SQLITE_INTEGER) return set.ints.insert(sqlite3_value_int64(argv[0]));
-        DistinctItem item;
-        item.type = type;
-        if (type == SQLITE_FLOAT) {
-            item.f = sqlite3_value_double(argv[0]);
-        } else {
-            const void* p = type == SQLITE_TEXT
-                                ? static_cast<const void*>(sqlite3_value_text(argv[0]))
-                                : sqlite3_value_blob(argv[0]);
-            const std::string_view bytes(static_cast<const char*>(p),
-                                         static_cast<size_t>(sqlite3_value_bytes(argv[0])));
-            if (type == SQLITE_TEXT && asciiCollationKey(bytes, set.key))
-                return set.text.insert(set.key);
-            item.s.assign(bytes);
-        }
-        set.other.push_back(std::move(item));
+        if (type == SQLITE_FLOAT)
+            return set.other.push_back(DistinctItem{type, 0, sqlite3_value_double(argv[0]), {}});
+        const void* p = type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(argv[0]))
+                                            : sqlite3_value_blob(argv[0]);
+        const std::string_view bytes(static_cast<const char*>(p),
+                                     static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+        if (type == SQLITE_TEXT && asciiCollationKey(bytes, set.key))
+            return set.text.insert(set.key);
+        set.other.push_back(DistinctItem{type, 0, 0, std::string(bytes)});
     } catch (const std::bad_alloc&) {
         sqlite3_result_error_nomem(ctx);
     }
