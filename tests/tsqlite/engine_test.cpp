@@ -232,9 +232,10 @@ INSERT INTO D (g, t, n) VALUES (9, 'a', 1), (9, 'A ', 1.0), (9, NULL, NULL)
             q("SELECT MIN(t), MAX(t) FROM D WHERE g = " + std::to_string(row[0].i))[0].rows.at(0);
         for (int k : {0, 1}) {
             ASSERT_EQ(row[1 + k].isNull(), alone[k].isNull()) << "group " << row[0].i;
-            if (!alone[k].isNull())
+            if (!alone[k].isNull()) {
                 EXPECT_EQ(collateCompare(row[1 + k].s, alone[k].s), 0)
                     << "group " << row[0].i << ": " << row[1 + k].s << " / " << alone[k].s;
+            }
         }
     }
     EXPECT_EQ(extremes[7][1].s, "y");
